@@ -219,6 +219,7 @@ void Form1::buildControls()
                                             PushButton3, Text1, PushButton7, PushButton8};
     for (size_t i = 0; i + 1 < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
+    lv->setFocus(); // the window opens on the first stop, not on a button that Enter would press
     for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2),
                        static_cast<QWidget*>(Frame3), static_cast<QWidget*>(ProgressBar1),
                        static_cast<QWidget*>(Label1), static_cast<QWidget*>(lblIcons)})
