@@ -144,7 +144,7 @@ TEST(HiDpi, SavesAScreenshotWhenAsked)
         GTEST_SKIP() << "GG_SCREENSHOT_DIR is not set";
     gg::test::FormHarness h;
     gg::Form1& form = h.open();
-    form.sourceList->append(QStringList{QStringLiteral("/usr/share/glimmer-gatherer/Samples/"),
+    form.sourceList->append(QStringList{QStringLiteral("/usr/lib/glimmer-gatherer/Samples/"),
                                         QStringLiteral("/home/user/Old Programs/"),
                                         QStringLiteral("/home/user/Old Programs/Icons/")});
     std::vector<std::pair<QImage, QString>> icons;

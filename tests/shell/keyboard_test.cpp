@@ -125,7 +125,7 @@ TEST(Keyboard, DeleteRemovesTheSelectedSourceFolder)
     EXPECT_EQ(form.sourceList->entries(), (QStringList{QStringLiteral("/a"), QStringLiteral("/c")}));
 }
 
-TEST(Keyboard, CtrlASelectsEveryGalleryItem)
+TEST(Keyboard, CtrlASelectsEveryGalleryItemAndShiftArrowsExtend)
 {
     gg::test::FormHarness h;
     gg::Form1& form = h.open();
@@ -139,6 +139,13 @@ TEST(Keyboard, CtrlASelectsEveryGalleryItem)
     form.lv->setFocus(Qt::TabFocusReason);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(form.lv->selectionModel()->selectedIndexes().size(), 7);
+
+    // A plain arrow selects one icon; Shift+arrow extends the selection from there.
+    QTest::keyClick(form.lv, Qt::Key_Right);
+    EXPECT_EQ(form.lv->selectionModel()->selectedIndexes().size(), 1);
+    QTest::keyClick(form.lv, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(form.lv, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(form.lv->selectionModel()->selectedIndexes().size(), 3);
 }
 
 } // namespace
