@@ -2,6 +2,7 @@
 
 #include <QItemSelectionModel>
 #include <QListView>
+#include <QStyledItemDelegate>
 
 #include "extraction/image_list.h"
 
@@ -10,7 +11,15 @@ namespace gg {
 namespace {
 // Wide enough for a short file name under the icon, two lines high.
 const QSize kGalleryCell(80, 64);
-}
+
+// Every item takes a whole cell, so a caption gets the cell's width whatever the first item's
+// caption measures; the view sizes every item like the first one.
+class GalleryDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return kGalleryCell; }
+};
+} // namespace
 
 void SetUpGallery(QListView& view)
 {
@@ -29,6 +38,7 @@ void SetUpGallery(QListView& view)
     view.setSelectionMode(QAbstractItemView::ExtendedSelection);
     view.setEditTriggers(QAbstractItemView::NoEditTriggers);
     view.setDragEnabled(false);
+    view.setItemDelegate(new GalleryDelegate(&view));
 }
 
 void SetGalleryImageList(QListView& view, ImageList* images)
