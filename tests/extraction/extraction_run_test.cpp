@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "extraction/image_list.h"
+#include "platform/icon_extractor.h"
 #include "support/form_harness.h"
 #include "sources/folder_list.h"
 #include "test_files.h"
@@ -52,6 +53,25 @@ protected:
         test::writeIcoFile(dir + QStringLiteral("/PICTURE.ICO"), qRgba(0, 0, 255, 255));
         test::writeTextFile(dir + QStringLiteral("/notes.txt"));
         return dir;
+    }
+
+    // A folder holding copies of the reader's fixtures.
+    QString fixtureFolder(const QString& name, const QStringList& fixtures)
+    {
+        const QString dir = folder(name);
+        for (const QString& fixture : fixtures)
+            EXPECT_TRUE(QFile::copy(QStringLiteral(GG_TEST_DATA "/") + fixture, dir + u'/' + fixture)) << qPrintable(fixture);
+        return dir;
+    }
+
+    // Every gallery image from `first` on equals the file's icons 0, 1, 2, ... in that order.
+    void expectIconsOf(const QString& path, int first)
+    {
+        const IconSource source = IconSource::open(QFile::encodeName(path).toStdString());
+        for (int i = 0; i < source.count(); ++i) {
+            ASSERT_LT(first + i, form->Iml->count());
+            EXPECT_EQ(form->Iml->image(first + i), source.icon(i)) << qPrintable(path) << " icon " << i;
+        }
     }
 
     QTemporaryDir data;
@@ -134,6 +154,48 @@ TEST_F(ExtractionRun, SameFolderTwiceIsListedAndExtractedTwice)
     EXPECT_EQ(form->lvFiles[3].path, dir + QStringLiteral("/notes.txt"));
     EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe", "PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 6    Icon Files: 4    Total Icons: 4"));
+}
+
+TEST_F(ExtractionRun, EveryIconOfEveryModuleInIndexOrder)
+{
+    const QString dir = fixtureFolder(QStringLiteral("modules"),
+                                      {"icons32.dll", "noicons.dll", "shapes.icl", "tool.exe"});
+    addSource(dir);
+    addSource(dir);
+    start();
+    const int perRun = IconSource::open(QFile::encodeName(dir + QStringLiteral("/shapes.icl")).toStdString()).count();
+    ASSERT_GT(perRun, 1);
+    EXPECT_EQ(counters(), QStringLiteral("Total Files: 8    Icon Files: 6    Total Icons: %1").arg(2 * (5 + perRun + 2)));
+
+    QStringList expected;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < 5; ++i)
+            expected << QStringLiteral("icons32.dll");
+        for (int i = 0; i < perRun; ++i)
+            expected << QStringLiteral("shapes.icl");
+        expected << QStringLiteral("tool.exe") << QStringLiteral("tool.exe");
+    }
+    EXPECT_EQ(captions(), expected);
+    const int oneRun = 5 + perRun + 2;
+    for (int pass = 0; pass < 2; ++pass) {
+        expectIconsOf(dir + QStringLiteral("/icons32.dll"), pass * oneRun);
+        expectIconsOf(dir + QStringLiteral("/shapes.icl"), pass * oneRun + 5);
+        expectIconsOf(dir + QStringLiteral("/tool.exe"), pass * oneRun + 5 + perRun);
+    }
+}
+
+TEST_F(ExtractionRun, LibraryWithHundredsOfIconsGivesThemAllBeforeTheNextFile)
+{
+    const QString dir = fixtureFolder(QStringLiteral("big"), {"many.dll"});
+    test::writeIcoFile(dir + QStringLiteral("/next.ico"), qRgba(9, 9, 9, 255));
+    addSource(dir);
+    start();
+    EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 321"));
+    const QStringList shown = captions();
+    ASSERT_EQ(shown.size(), 321);
+    EXPECT_EQ(shown.count(QStringLiteral("many.dll")), 320);
+    EXPECT_EQ(shown.last(), QStringLiteral("next.ico"));
+    expectIconsOf(dir + QStringLiteral("/many.dll"), 0);
 }
 
 TEST_F(ExtractionRun, RunWithoutIconsLeavesTheGalleryEmptyAndCountsTheFiles)
