@@ -27,8 +27,9 @@ void Form1::optFiles_Click(int index)
 void Form1::PushButton6_Click()
 {
     Trap trap(reporter(), TrapLabel("Form1", "PushButton6_Click"));
-    // The run yields to the window once per file, so a second click can arrive meanwhile.
-    if (trap.test(100, [&] { return IsExtracting; }))
+    // The run yields to the window once per file, so a second click can arrive meanwhile; a save
+    // run yields too, and must not see the gallery emptied under it.
+    if (trap.test(100, [&] { return IsExtracting || IsSaving; }))
         return;
     trap.step(102, [&] { IsExtracting = true; });
     if (trap.test(104, [&] { return sourceList->count() == 0; })) {

@@ -298,4 +298,19 @@ TEST_F(ExtractionRun, CommandsDuringTheRunDoNotDisturbIt)
     EXPECT_EQ(form->File1.Pattern, kAllFilesPattern);
 }
 
+TEST_F(ExtractionRun, NoRunStartsWhileASaveIsUnderWay)
+{
+    addSource(mixedFolder());
+    start();
+    const QStringList before = captions();
+    form->IsSaving = true;
+    form->sourceList->clear();
+    addSource(folder(QStringLiteral("empty")));
+    start();
+    form->IsSaving = false;
+    EXPECT_EQ(captions(), before);
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_FALSE(form->IsExtracting);
+}
+
 } // namespace
