@@ -63,7 +63,7 @@ protected:
 TEST_P(Sweep, FixtureSurvivesEveryFlipAndCut) { sweep(readFile(dataPath(GetParam()))); }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, Sweep,
-                         ::testing::Values("depth-1.ico", "depth-4.ico", "depth-16.ico", "pointer.cur",
+                         ::testing::Values("depth-1.ico", "depth-4.ico", "depth-8.ico", "depth-16.ico", "depth-32.ico", "pointer.cur",
                                            "spinner.ani", "tool32.exe", "tiny.icl"),
                          [](const auto& info) {
                              std::string name = info.param;
