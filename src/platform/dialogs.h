@@ -1,0 +1,62 @@
+#pragma once
+// File and folder dialogs behind one interface, so tests can script the user's choices.
+
+#include <QString>
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+class QWidget;
+
+namespace gg {
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // The chosen folder without a trailing separator (the root comes back as "/"), or "" on cancel.
+    virtual QString browseForFolder(QWidget* owner, const QString& title, const QString& startFolder) = 0;
+    // Full paths of the chosen files in the order given, or an empty list on cancel.
+    virtual QStringList openFiles(QWidget* owner, const QString& title, const QString& filter,
+                                  const QString& startFolder) = 0;
+};
+
+class QtDialogs : public Dialogs {
+public:
+    QString browseForFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
+    QStringList openFiles(QWidget* owner, const QString& title, const QString& filter,
+                          const QString& startFolder) override;
+};
+
+// Answers from a script; an empty script answers "cancel". Records every call.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Call {
+        QString kind; // "folder" or "files"
+        QString title;
+        QString filter;
+        QString startFolder;
+    };
+    QString browseForFolder(QWidget*, const QString& title, const QString& startFolder) override
+    {
+        calls.push_back({QStringLiteral("folder"), title, {}, startFolder});
+        if (folders.empty())
+            return {};
+        QString next = folders.front();
+        folders.pop_front();
+        return next;
+    }
+    QStringList openFiles(QWidget*, const QString& title, const QString& filter, const QString& startFolder) override
+    {
+        calls.push_back({QStringLiteral("files"), title, filter, startFolder});
+        if (files.empty())
+            return {};
+        QStringList next = files.front();
+        files.pop_front();
+        return next;
+    }
+    std::deque<QString> folders;
+    std::deque<QStringList> files;
+    std::vector<Call> calls;
+};
+
+} // namespace gg

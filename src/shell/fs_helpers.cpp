@@ -1,0 +1,123 @@
+#include "shell/fs_helpers.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QStandardPaths>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/message_boxes.h"
+#include "shell/error_trap.h"
+#include "sources/folder_list.h"
+
+namespace gg {
+
+QString GetSpecialFolder(int folderNumber)
+{
+    if (folderNumber != kDesktopFolderNumber)
+        return {};
+    return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
+}
+
+QString GetDesktopFolder()
+{
+    const QString desktop = GetSpecialFolder(kDesktopFolderNumber);
+    if (desktop.isEmpty())
+        throw StepFailure("Invalid procedure call or argument");
+    return desktop.endsWith(u'/') ? desktop : desktop + u'/';
+}
+
+bool FileExists(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+bool IsFolder(const QString& path)
+{
+    if (path.isEmpty())
+        return false;
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void RemoveFile(const QString& path)
+{
+    QCoreApplication::processEvents();
+    struct stat st {};
+    const QByteArray native = QFile::encodeName(path);
+    // Only files: a folder is never removed through here.
+    if (::lstat(native.constData(), &st) != 0 || S_ISDIR(st.st_mode))
+        return;
+    if (::unlink(native.constData()) != 0)
+        ForceDeleteFile(path);
+}
+
+void ForceDeleteFile(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    // A read-only file in a writable folder can be unlinked; make it writable first all the same
+    // so that a file system that honours the bit lets it go.
+    ::chmod(native.constData(), S_IRUSR | S_IWUSR);
+    ::unlink(native.constData());
+}
+
+QStringList SplitListFileBytes(const QByteArray& bytes)
+{
+    QStringList entries;
+    auto toText = [](QByteArrayView piece) { return QString::fromUtf8(piece); };
+    const qsizetype n = bytes.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n')
+            continue;
+        entries.append(toText(QByteArrayView(bytes).sliced(start, i - start)));
+        if (c == '\r' && i + 1 < n && bytes[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        entries.append(toText(QByteArrayView(bytes).sliced(start)));
+    return entries;
+}
+
+void LoadListFile(FolderListModel& list, const QString& path, MessageBoxes& boxes, const QString& title)
+{
+    if (!FileExists(path)) {
+        boxes.show(title, QStringLiteral("File not found"), BoxIcon::None, BoxButtons::Ok);
+        return;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw StepFailure(file.errorString().toStdString());
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw StepFailure(file.errorString().toStdString());
+    list.append(SplitListFileBytes(bytes));
+}
+
+QString FixPathSlashes(const QString& path)
+{
+    auto collapsePairs = [](QStringView text) {
+        QString out;
+        out.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            out.append(text[i]);
+            if (text[i] == u'/' && i + 1 < text.size() && text[i + 1] == u'/')
+                ++i; // a pair becomes one; scanning goes on after the pair
+        }
+        return out;
+    };
+    if (!path.startsWith(u'/'))
+        return collapsePairs(path);
+    qsizetype first = 1;
+    while (first < path.size() && path[first] == u'/')
+        ++first;
+    // POSIX has no network prefix: the leading run becomes exactly one separator.
+    return u'/' + collapsePairs(QStringView(path).sliced(first));
+}
+
+} // namespace gg

@@ -1,0 +1,34 @@
+#pragma once
+// A Form1 with recorded boxes, scripted dialogs and a temporary program folder.
+
+#include <QTemporaryDir>
+#include <memory>
+
+#include "platform/dialogs.h"
+#include "platform/message_boxes.h"
+#include "shell/form1.h"
+
+namespace gg::test {
+
+struct FormHarness {
+    QTemporaryDir programDir;
+    RecordingMessageBoxes boxes;
+    ScriptedDialogs dialogs;
+    int endProgramCalls = 0;
+    std::unique_ptr<Form1> form;
+
+    // Builds the window (which runs its start-up). Prepare programDir first where needed.
+    Form1& open()
+    {
+        Form1Services services;
+        services.boxes = &boxes;
+        services.dialogs = &dialogs;
+        services.programFolder = programDir.path();
+        services.endProgram = [this] { ++endProgramCalls; };
+        form = std::make_unique<Form1>(std::move(services));
+        return *form;
+    }
+    QString programFolder() const { return programDir.path(); }
+};
+
+} // namespace gg::test
