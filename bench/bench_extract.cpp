@@ -62,8 +62,8 @@ void writeIcon(const QString& path, int seed)
 
 void copyFixture(const char* fixture, const QString& to)
 {
-    if (!QFile::copy(QStringLiteral(GG_TEST_DATA "/") + QString::fromLatin1(fixture), to)) {
-        std::fprintf(stderr, "cannot copy %s from %s\n", fixture, GG_TEST_DATA);
+    if (!QFile::copy(QStringLiteral(GG_SOURCE_DIR "/tests/data/") + QString::fromLatin1(fixture), to)) {
+        std::fprintf(stderr, "cannot copy %s from %s\n", fixture, GG_SOURCE_DIR "/tests/data");
         std::exit(1);
     }
 }

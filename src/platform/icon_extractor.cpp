@@ -32,20 +32,50 @@ public:
             void* at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
             if (at != MAP_FAILED)
                 mapped = std::shared_ptr<MappedFile>(new MappedFile(static_cast<const std::uint8_t*>(at), size));
+            else if (size <= kMaxCopied)
+                mapped = copied(fd, size);
         }
         ::close(fd);
         return mapped;
     }
-    ~MappedFile() { ::munmap(const_cast<std::uint8_t*>(data_), size_); }
+    ~MappedFile()
+    {
+        if (copy_.empty())
+            ::munmap(const_cast<std::uint8_t*>(data_), size_);
+    }
     MappedFile(const MappedFile&) = delete;
     MappedFile& operator=(const MappedFile&) = delete;
 
     std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
 
 private:
+    // File systems that cannot map files get a copy, as long as it stays small.
+    static constexpr std::size_t kMaxCopied = 64u << 20;
+
     MappedFile(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+
+    static std::shared_ptr<MappedFile> copied(int fd, std::size_t size)
+    {
+        auto file = std::shared_ptr<MappedFile>(new MappedFile(nullptr, 0));
+        file->copy_.resize(size);
+        std::size_t done = 0;
+        while (done < size) {
+            ssize_t n = ::pread(fd, file->copy_.data() + done, size - done, static_cast<off_t>(done));
+            if (n <= 0)
+                break;
+            done += static_cast<std::size_t>(n);
+        }
+        file->copy_.resize(done);
+        if (done == 0)
+            return nullptr;
+        file->data_ = file->copy_.data();
+        file->size_ = done;
+        return file;
+    }
+
     const std::uint8_t* data_;
     std::size_t size_;
+    std::vector<std::uint8_t> copy_;
 };
 
 } // namespace

@@ -25,7 +25,8 @@
 
 namespace gg {
 
-enum class FileKind;
+// What the bytes say a file is.
+enum class FileKind { Unknown, Icon, Cursor, AnimatedCursor, Pe32, Pe32Plus, Ne };
 
 class IconSource {
 public:

@@ -3,13 +3,12 @@
 #pragma once
 
 #include "platform/byte_reader.h"
+#include "platform/icon_extractor.h"
 #include "platform/icon_image.h"
 
 #include <vector>
 
 namespace gg {
-
-enum class FileKind { Unknown, Icon, Cursor, AnimatedCursor, Pe32, Pe32Plus, Ne };
 
 struct ParsedFile {
     FileKind kind = FileKind::Unknown;

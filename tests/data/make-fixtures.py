@@ -97,10 +97,10 @@ def build_pe(name, rc_lines, arch, exe=False, workdir=None):
             f.write(".text\n.globl start\n.globl _start\nstart:\n_start:\n ret\n")
         start = os.path.join(workdir, name + ".start.o")
         subprocess.run([prefix + "as", asm, "-o", start], check=True)
-        subprocess.run([prefix + "ld", "-s", "-e", "start" if arch == "x86_64" else "_start", "-o", out,
+        subprocess.run([prefix + "ld", "-s", "--no-insert-timestamp", "-e", "start" if arch == "x86_64" else "_start", "-o", out,
                         start, obj], check=True)
     else:
-        subprocess.run([prefix + "ld", "-s", "--dll", "-e", "0", "-o", out, obj], check=True)
+        subprocess.run([prefix + "ld", "-s", "--no-insert-timestamp", "--dll", "-e", "0", "-o", out, obj], check=True)
 
 
 def pe_modules():
@@ -235,6 +235,8 @@ def ne_libraries():
     # Table order is not id order: 7, "BRAVO", 2.
     write("shapes.icl", ne_library([(7, read("depth-4.ico")), ("BRAVO", read("depth-32.ico")),
                                     (2, read("sizes.ico"))]))
+    # A small one for the byte-flip sweep.
+    write("tiny.icl", ne_library([("FIRST", read("depth-1.ico")), (3, read("depth-4.ico"))]))
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <fcntl.h>
@@ -128,6 +129,12 @@ TEST(CursorFile, GivesImageAndHotSpot)
     ASSERT_TRUE(cursor);
     EXPECT_EQ(cursor->hotX, 20);
     EXPECT_EQ(cursor->hotY, 10);
+    // The window's hand pointer, hot spot on the finger tip.
+    cursor = ReadCursorFile(GG_SOURCE_DIR "/res/HAND-M.CUR");
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->hotX, 9);
+    EXPECT_EQ(cursor->hotY, 0);
+    EXPECT_GT(qAlpha(cursor->image.pixel(9, 2)), 0);
     EXPECT_FALSE(ReadCursorFile(dataPath("icons32.dll")));
     EXPECT_FALSE(ReadCursorFile(dataPath("missing.cur")));
 }
@@ -219,6 +226,20 @@ TEST(IconSource, LazyIconsMatchCountFirst)
     EXPECT_EQ(lazy.count(), 5);
     EXPECT_EQ(ExtractIconExA(dataPath("icons64.dll"), 2), third);
     EXPECT_TRUE(ExtractIconExA(dataPath("icons64.dll"), 5).isNull());
+}
+
+TEST(IconSource, EverySampleGivesIcons)
+{
+    const QStringList samples = QDir(GG_SOURCE_DIR "/Samples").entryList(QDir::Files);
+    int files = 0;
+    for (const QString& name : samples) {
+        if (name.endsWith(".sh"))
+            continue;
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_GT(IconSource::open(GG_SOURCE_DIR "/Samples/" + name.toStdString()).count(), 0);
+        ++files;
+    }
+    EXPECT_GE(files, 4);
 }
 
 TEST(IconSource, KindComesFromTheBytesNotTheName)

@@ -158,6 +158,9 @@ struct PeOptions {
 
 inline Bytes peModule(const std::vector<PeGroup>& groups, PeOptions& o)
 {
+    o.groupLanguageEntryAt.clear();
+    o.groupBodyAt.clear();
+    o.iconBodyAt.clear();
     constexpr std::uint32_t kSectionRva = 0x1000;
     constexpr std::size_t kRawAt = 0x400;
     // Icon resources get ids 1..n in group order.
