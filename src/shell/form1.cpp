@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "extraction/gallery_view.h"
 #include "extraction/image_list.h"
 #include "platform/dialogs.h"
 #include "platform/message_boxes.h"
@@ -169,16 +170,7 @@ void Form1::buildControls()
     Frame2->setTitle(captionOf("Frame2"));
     Iml = new ImageList(this);
     lv = placed<QListView>(Frame2, "lv");
-    lv->setViewMode(QListView::IconMode);
-    lv->setIconSize(QSize(32, 32));
-    lv->setMovement(QListView::Static);
-    lv->setResizeMode(QListView::Adjust);
-    lv->setUniformItemSizes(true);
-    lv->setWordWrap(true);
-    lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lv->setLayoutMode(QListView::Batched);
-    lv->setBatchSize(2000);
+    SetUpGallery(*lv);
 
     Frame1 = placed<QGroupBox>(this, "Frame1");
     Frame1->setTitle(captionOf("Frame1"));
