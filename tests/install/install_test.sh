@@ -32,13 +32,19 @@ fi
 expected=(
   bin/glimmer-gatherer
   lib/glimmer-gatherer/glimmer-gatherer
-  lib/glimmer-gatherer/Samples/
   share/applications/$app_id.desktop
   share/metainfo/$app_id.metainfo.xml
 )
 for size in 32 48 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
 done
+# The samples as the source tree has them, less the placeholder and the script that makes them.
+samples=$(cd "$source/Samples" && find . -type f ! -name .keep ! -name '*.sh' -printf '%P\n')
+if [[ -n $samples ]]; then
+  while read -r f; do expected+=("lib/glimmer-gatherer/Samples/$f"); done <<<"$samples"
+else
+  expected+=(lib/glimmer-gatherer/Samples/)
+fi
 [[ -f $source/res/HAND-M.CUR ]] && expected+=(lib/glimmer-gatherer/HAND-M.CUR)
 actual=$(find . -mindepth 1 \( -type d -empty -printf '%P/\n' \) -o \( ! -type d -printf '%P\n' \) | sort)
 wanted=$(printf '%s\n' "${expected[@]}" | sort)
