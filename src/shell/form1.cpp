@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QLabel>
@@ -23,6 +22,7 @@
 #include "extraction/gallery_view.h"
 #include "extraction/image_list.h"
 #include "platform/dialogs.h"
+#include "platform/icon_extractor.h"
 #include "platform/message_boxes.h"
 #include "shell/fs_helpers.h"
 #include "shell/layout.h"
@@ -263,12 +263,10 @@ void Form1::Form_Load()
     const QString handFile = services_.programFolder + kHandPointerFile;
     if (trap.test(108, [&] { return FileExists(handFile); })) {
         trap.step(110, [&] {
-            QImageReader reader(handFile);
-            reader.setFormat("cur");
-            const QImage image = reader.read();
-            if (image.isNull())
+            const auto cursor = ReadCursorFile(QFile::encodeName(handFile).toStdString());
+            if (!cursor)
                 throw StepFailure("Invalid picture");
-            handCursor_ = QCursor(QPixmap::fromImage(image), 0, 0);
+            handCursor_ = QCursor(QPixmap::fromImage(cursor->image), cursor->hotX, cursor->hotY);
         });
     }
     trap.step(130, [&] { Text1->setText(ReadSetting(kKeyOutputDirectory, GetDesktopFolder())); });
