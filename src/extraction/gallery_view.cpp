@@ -1,6 +1,8 @@
 #include "extraction/gallery_view.h"
 
+#include <QApplication>
 #include <QItemSelectionModel>
+#include <QPainter>
 #include <QListView>
 #include <QStyledItemDelegate>
 
@@ -18,6 +20,29 @@ class GalleryDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override { return kGalleryCell; }
+
+    // The style draws the cell, the selection and the caption around an empty icon of the
+    // decoration's size; the image goes in itself, unsmoothed, so it stays sharp on high-DPI
+    // screens instead of being blurred up through an icon.
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const QImage image = index.data(Qt::DecorationRole).value<QImage>();
+        opt.icon = QIcon();
+        const QWidget* widget = opt.widget;
+        QStyle* style = widget ? widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+        if (image.isNull())
+            return;
+        const QRect decoration = style->subElementRect(QStyle::SE_ItemViewItemDecoration, &opt, widget);
+        QRect target(QPoint(0, 0), opt.decorationSize);
+        target.moveCenter(decoration.center());
+        painter->save();
+        painter->setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter->drawImage(target, image);
+        painter->restore();
+    }
 };
 } // namespace
 

@@ -94,13 +94,6 @@ TEST(HiDpi, GalleryIconsAreDrawnPixelForPixelFromTheImage)
     form.lv->clearSelection();
     form.lv->setCurrentIndex({});
     const double factor = scaleFactor();
-    // Qt paints widgets with smooth pixmap scaling whenever the device ratio is not 1, and the
-    // item view's default drawing turns the image into an icon enlarged that way: blurred.
-    // Sharp icons need the gallery to draw its images itself with that smoothing off.
-    if (factor != 1.0 && qEnvironmentVariableIsEmpty("GG_EXPECT_SHARP_GALLERY"))
-        GTEST_SKIP() << "the gallery still draws its images through the item view's icon (blurred at "
-                     << factor << "); set GG_EXPECT_SHARP_GALLERY=1 to check";
-
     const QImage view = form.lv->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     const QRect item = form.lv->visualRect(form.lv->model()->index(0, 0));
     const QRect itemPixels(QPoint(static_cast<int>(std::floor(item.left() * factor)),
