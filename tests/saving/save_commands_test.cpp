@@ -13,6 +13,7 @@
 #include "extraction/image_list.h"
 #include "saving/save_names.h"
 #include "support/form_harness.h"
+#include "support/icotool.h"
 
 namespace {
 
@@ -27,19 +28,6 @@ QImage sampleIcon(QColor fill = Qt::red)
     return icon;
 }
 
-// icotool's picture of an .ico file, or a null image where icotool is missing.
-QImage decodeWithIcotool(const QString& icoPath)
-{
-    const QString tool = QStandardPaths::findExecutable(QStringLiteral("icotool"));
-    if (tool.isEmpty())
-        return {};
-    QTemporaryDir dir;
-    const QString png = dir.filePath(QStringLiteral("x.png"));
-    QProcess p;
-    p.start(tool, {QStringLiteral("-x"), QStringLiteral("-o"), png, icoPath});
-    p.waitForFinished();
-    return QImage(png).convertToFormat(QImage::Format_ARGB32);
-}
 
 struct SaveFixture : ::testing::Test {
     gg::test::FormHarness h;
@@ -95,7 +83,7 @@ TEST_F(SaveFixture, ItemsOfOneFileGetNumberedNamesAndKeepTheirShape)
     EXPECT_EQ(files(), (QStringList{"README.ico", "a.ico", "a1.ico", "a2.ico", "my.icons.ico"}));
 
     // Read back by an independent decoder: the shape survives as the mask, colours as drawn.
-    const QImage back = decodeWithIcotool(out.filePath("a1.ico"));
+    const QImage back = gg::test::decodeWithIcotool(out.filePath("a1.ico"));
     if (back.isNull())
         GTEST_SKIP() << "icotool is not installed";
     EXPECT_EQ(back.size(), QSize(32, 32));
