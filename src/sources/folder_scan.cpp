@@ -104,15 +104,21 @@ private:
             return Listing::NotStarted;
 
         dropRule = true;
-        const ListError error = lister_.listSubFolders(folder.path, [&](const SubFolder& sub) {
-            doEvents_();
-            if (!acceptableName(sub.name))
-                return;
-            std::string path;
-            path.reserve(folder.path.size() + sub.name.size() + 1);
-            path.append(folder.path).append(sub.name).push_back('/');
-            next.push_back(Entry{std::move(path), sub.isLink, false});
-        });
+        ListError error = ListError::None;
+        try {
+            error = lister_.listSubFolders(folder.path, [&](const SubFolder& sub) {
+                doEvents_();
+                if (!acceptableName(sub.name))
+                    return;
+                std::string path;
+                path.reserve(folder.path.size() + sub.name.size() + 1);
+                path.append(folder.path).append(sub.name).push_back('/');
+                next.push_back(Entry{std::move(path), sub.isLink, false});
+            });
+        } catch (...) {
+            // Not a matter of access: unreported, and the folder stays.
+            return Listing::Listed;
+        }
         if (error == ListError::PermissionDenied || error == ListError::PathNotFound)
             return Listing::Denied;
         return Listing::Listed;
