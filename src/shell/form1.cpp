@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QImageReader>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -378,11 +379,17 @@ void Form1::applyPointer()
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::MouseMove) {
-        const bool overButton = qobject_cast<QPushButton*>(watched) != nullptr;
-        // Hand over a command button; the arrow over the background, the frames and the source list.
-        if (mousePointer_ != kPointerBusy)
-            setMousePointer(overButton ? kPointerHand : kPointerDefault);
+    if (event->type() == QEvent::MouseMove && mousePointer_ != kPointerBusy) {
+        auto* widget = static_cast<QWidget*>(watched);
+        const auto* move = static_cast<QMouseEvent*>(event);
+        if (qobject_cast<QPushButton*>(widget)) {
+            setMousePointer(kPointerHand);
+        } else if (widget == ListView1 || ListView1->isAncestorOf(widget)
+                   || widget->childAt(move->position().toPoint()) == nullptr) {
+            // The background, a frame or the source list. A move that a child passed up to
+            // its parent belongs to that child, whose own rule (or none) has already run.
+            setMousePointer(kPointerDefault);
+        }
     } else if (event->type() == QEvent::KeyPress && watched == ListView1) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete) {

@@ -85,6 +85,7 @@ public:
     QImage picIcon;               // picture handed to the writer when saving
     QImage pTest;                 // last picture probed for a free name
     bool IsExtracting = false;
+    bool IsSaving = false;        // a save run is under way
 
     // --- pointer ----------------------------------------------------------------------------
     int MousePointer() const { return mousePointer_; }
@@ -106,6 +107,9 @@ public:
     void Text1_Change();
     void optFiles_Click(int index);
     void ViewIcons();
+    // Saves picIcon's top-left 32 x 32 pixels under the first free name after basePath. False when
+    // the write failed in a way that every further icon would fail too.
+    bool SaveGalleryIcon(const QString& basePath);
 
     void SetAppTitle(const QString& productName = kProductName);
     void ApplySkin();
