@@ -1,4 +1,6 @@
 // Taking entries out of the source list, and the file-type choice.
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeView>
