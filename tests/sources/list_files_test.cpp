@@ -2,6 +2,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include "platform/dialogs.h"
 #include "sources/folder_list.h"
 #include "sources/list_files.h"
 #include "sources/sources_support.h"
@@ -118,6 +119,18 @@ TEST(HasBadFileName, OnlyNamesThatNameNothing)
     EXPECT_FALSE(gg::HasBadFileName(temp.path()));
     EXPECT_TRUE(gg::HasBadFileName(temp.filePath("missing.txt")));
     EXPECT_TRUE(gg::HasBadFileName(QString()));
+}
+
+} // namespace
+
+namespace {
+
+TEST(FileDialogFilter, PairsBecomeTheDialogsOwnForm)
+{
+    EXPECT_EQ(gg::ToQtFileFilter(QStringLiteral("All Files (*.*)|*.*|")), QStringLiteral("All Files (*)"));
+    EXPECT_EQ(gg::ToQtFileFilter(QStringLiteral("Text|*.txt;*.lst|Icons (*.ico)|*.ico|")),
+              QStringLiteral("Text (*.txt *.lst);;Icons (*.ico)"));
+    EXPECT_EQ(gg::ToQtFileFilter(QString()), QString());
 }
 
 } // namespace
