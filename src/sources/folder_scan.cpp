@@ -1,5 +1,6 @@
 #include "sources/folder_scan.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/directory_lister.h"
@@ -42,7 +43,7 @@ public:
     }
 
     // First pass over one level: lists each folder's sub-folders into next.
-    void listLevel(std::vector<Entry>& level, bool isGivenLevel, std::vector<Entry>& next)
+    void listLevel(std::vector<Entry>& level, std::vector<Entry>& next)
     {
         // Until a level's first listing begins, failures get the standard report; from then on
         // they quietly end the work on that folder.
@@ -58,7 +59,7 @@ public:
                 }
             }
             if (outcome == Listing::Denied)
-                drop(level, i, isGivenLevel);
+                drop(level, i);
         }
     }
 
@@ -77,6 +78,9 @@ public:
     }
 
     Trap& trap() { return trap_; }
+
+    // Only a folder given twice puts the same path twice on a level.
+    bool sameTextTwice = false;
 
 private:
     Listing openAndList(const Entry& folder, std::vector<Entry>& next, bool& dropRule, bool reported)
@@ -124,11 +128,10 @@ private:
         return Listing::Listed;
     }
 
-    // Removes the first entry of the level with the text of entry i. Below the given folders
-    // every path is unique, so that is entry i itself.
-    static void drop(std::vector<Entry>& level, size_t i, bool isGivenLevel)
+    // Removes the first entry of the level that still has the text of entry i.
+    void drop(std::vector<Entry>& level, size_t i) const
     {
-        if (isGivenLevel) {
+        if (sameTextTwice) {
             for (size_t k = 0; k <= i; ++k) {
                 if (!level[k].dropped && level[k].path == level[i].path) {
                     level[k].dropped = true;
@@ -205,9 +208,12 @@ void GetSubDirectories2016(std::vector<std::string>& folders, bool recurse, Dire
     levels[0].reserve(folders.size());
     for (const std::string& folder : folders)
         levels[0].push_back(Entry{folder, false, false});
+    std::vector<std::string> sorted = folders;
+    std::sort(sorted.begin(), sorted.end());
+    walk.sameTextTwice = std::adjacent_find(sorted.begin(), sorted.end()) != sorted.end();
     for (size_t depth = 0; depth < levels.size(); ++depth) {
         std::vector<Entry> next;
-        walk.listLevel(levels[depth], depth == 0, next);
+        walk.listLevel(levels[depth], next);
         if (!next.empty())
             levels.push_back(std::move(next));
         if (!recurse)

@@ -238,3 +238,27 @@ TEST(EventPacer, LetsEventsThroughOncePerSlice)
 }
 
 } // namespace
+
+namespace {
+
+TEST(FolderScan, ADenialTakesTheFirstEntryWithThatText)
+{
+    // X is listed twice; the second listing is denied, and the first X leaves the list.
+    struct DeniedSecondTime : MemoryLister {
+        int xListings = 0;
+        ListError listSubFolders(const std::string& path, const SubFolderSink& sink) override
+        {
+            if (path == "X/" && ++xListings == 2)
+                return ListError::PermissionDenied;
+            return MemoryLister::listSubFolders(path, sink);
+        }
+    } fs;
+    fs.add("X/");
+    fs.add("Y/");
+    RecordingReporter reporter;
+    Folders folders{"X/", "Y/", "X/"};
+    gg::GetSubDirectories2016(folders, true, fs, reporter, [] {});
+    EXPECT_EQ(folders, (Folders{"Y/", "X/"}));
+}
+
+} // namespace
