@@ -98,16 +98,4 @@ TEST(PosixDirectoryLister, KernelPseudoFileSystemsAreHiddenSystemFolders)
         EXPECT_TRUE(lister.facts("/sys/").hiddenSystem);
 }
 
-TEST(PseudoFileSystems, KnownByNameAndByMagic)
-{
-    for (const char* type : {"proc", "sysfs", "devtmpfs", "devpts", "cgroup2"})
-        EXPECT_TRUE(gg::IsPseudoFileSystemType(type)) << type;
-    for (const char* type : {"ext4", "tmpfs", "overlay", "btrfs", "nfs", ""})
-        EXPECT_FALSE(gg::IsPseudoFileSystemType(type)) << type;
-    EXPECT_TRUE(gg::IsPseudoFileSystemMagic(0x9fa0));
-    EXPECT_TRUE(gg::IsPseudoFileSystemMagic(0x62656572));
-    EXPECT_FALSE(gg::IsPseudoFileSystemMagic(0xef53));     // ext4
-    EXPECT_FALSE(gg::IsPseudoFileSystemMagic(0x01021994)); // tmpfs
-}
-
 } // namespace

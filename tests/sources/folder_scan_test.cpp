@@ -163,14 +163,6 @@ TEST(FolderScan, FoldersGoneOrNotFoldersAreKeptWhenGivenAndLeftOutWhenFound)
     EXPECT_EQ(s.run({"A/", "gone/"}), (Folders{"A/", "gone/", "A/C/"}));
 }
 
-TEST(FolderScan, TheSameFolderGivenTwiceIsWalkedTwice)
-{
-    Scan s;
-    s.fs.add("A/");
-    s.fs.add("A/B/");
-    EXPECT_EQ(s.run({"A/", "A/"}), (Folders{"A/", "A/", "A/B/", "A/B/"}));
-}
-
 TEST(FolderScan, PathsAtThePlatformLimitAreNotListed)
 {
     // A given folder that long stays, unlisted.
@@ -208,14 +200,6 @@ TEST(HasBadChars, ControlCharactersAndInvalidUtf8AreBad)
     EXPECT_TRUE(gg::HasBadChars("\xf4\x90\x80\x80"));      // past U+10FFFF
     EXPECT_TRUE(gg::HasBadChars("cut\xe2\x82"));           // cut short
     EXPECT_TRUE(gg::HasBadChars("\x80lone"));
-}
-
-TEST(IsRootFolder, OnlySeparators)
-{
-    EXPECT_TRUE(gg::IsRootFolder("/"));
-    EXPECT_TRUE(gg::IsRootFolder("//"));
-    EXPECT_FALSE(gg::IsRootFolder(""));
-    EXPECT_FALSE(gg::IsRootFolder("/usr/"));
 }
 
 TEST(EventPacer, LetsEventsThroughOncePerSlice)

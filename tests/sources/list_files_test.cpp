@@ -111,16 +111,6 @@ TEST(SampleFoldersCommand, AppendsTheSamplesFolderBesideTheProgramEachTime)
     EXPECT_TRUE(h.boxes.boxes.empty());
 }
 
-TEST(HasBadFileName, OnlyNamesThatNameNothing)
-{
-    QTemporaryDir temp;
-    writeBytes(temp.filePath("here.txt"), "");
-    EXPECT_FALSE(gg::HasBadFileName(temp.filePath("here.txt")));
-    EXPECT_FALSE(gg::HasBadFileName(temp.path()));
-    EXPECT_TRUE(gg::HasBadFileName(temp.filePath("missing.txt")));
-    EXPECT_TRUE(gg::HasBadFileName(QString()));
-}
-
 } // namespace
 
 namespace {
