@@ -5,6 +5,8 @@
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Lets a Wayland desktop match the window to its launcher entry and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.vorlentis.GlimmerGatherer"));
     gg::Form1 window;
     window.show();
     return app.exec();

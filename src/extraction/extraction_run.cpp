@@ -1,7 +1,20 @@
 // "Start Extracting Icons": list the files, take their icons, publish the gallery.
+#include <QCoreApplication>
+#include <QLabel>
+#include <QListView>
+#include <QProgressBar>
+
+#include "extraction/file_icons.h"
+#include "extraction/gallery_view.h"
+#include "extraction/image_list.h"
 #include "shell/form1.h"
+#include "sources/folder_list.h"
 
 namespace gg {
+
+namespace {
+const QString kProgressBarText = QStringLiteral("Progress Bar");
+}
 
 void Form1::optFiles_Click(int index)
 {
@@ -11,7 +24,91 @@ void Form1::optFiles_Click(int index)
         File1.Pattern = kApplicationFilesPattern;
 }
 
-void Form1::PushButton6_Click() {}
-void Form1::ViewIcons() {}
+void Form1::PushButton6_Click()
+{
+    Trap trap(reporter(), TrapLabel("Form1", "PushButton6_Click"));
+    // The run yields to the window once per file, so a second click can arrive meanwhile; a save
+    // run yields too, and must not see the gallery emptied under it.
+    if (trap.test(100, [&] { return IsExtracting || IsSaving; }))
+        return;
+    trap.step(102, [&] { IsExtracting = true; });
+    if (trap.test(104, [&] { return sourceList->count() == 0; })) {
+        trap.step(118, [&] { showMessage(QStringLiteral("No folders added.")); });
+        trap.step(120, [&] { IsExtracting = false; });
+        return;
+    }
+    trap.step(106, [&] { setMousePointer(kPointerBusy); });
+    trap.step(108, [&] { Iml->clearItems(); });
+    trap.step(110, [&] { lvFiles.clear(); });
+    trap.step(112, [&] { ViewIcons(); });
+    trap.step(114, [&] { setMousePointer(kPointerDefault); });
+    trap.step(116, [&] {
+        ProgressBar1->setValue(0);
+        ProgressBar1->setFormat(kProgressBarText);
+    });
+    trap.step(120, [&] { IsExtracting = false; });
+}
+
+void Form1::ViewIcons()
+{
+    Trap trap(reporter(), TrapLabel("Form1", "ViewIcons"));
+
+    // 1. Listing. No events are handled here, so the hourglass stays up.
+    const int folders = trap.value<int>(100, [&] { return sourceList->count(); });
+    for (int k = 0; k < folders; ++k) {
+        // A folder that cannot be opened is reported and lists nothing.
+        if (!trap.step(102, [&] { File1.setPath(sourceList->text(k)); }))
+            continue;
+        trap.step(104, [&] { File1.Refresh(); });
+        const int entries = File1.ListCount();
+        lvFiles.reserve(lvFiles.size() + static_cast<size_t>(entries));
+        for (int j = 0; j < entries; ++j)
+            trap.step(108, [&] { lvFiles.push_back({JoinListedPath(File1.Path, File1.List(j)), File1.List(j)}); });
+    }
+    trap.step(112, [&] { setMousePointer(kPointerDefault); });
+
+    // 2. Preparation: the progress bar replaces the counters, the gallery empties and lets go
+    //    of its image list before that is cleared.
+    trap.step(114, [&] {
+        ProgressBar1->setValue(0);
+        ProgressBar1->setFormat(kProgressBarText);
+    });
+    trap.step(116, [&] { ProgressBar1->setRange(0, static_cast<int>(lvFiles.size()) + 1); });
+    trap.step(118, [&] { ProgressBar1->show(); });
+    trap.step(120, [&] { lblIcons->hide(); });
+    trap.step(122, [&] { Iml->clearItems(); });
+    trap.step(124, [&] { SetGalleryImageList(*lv, nullptr); });
+    trap.step(126, [&] { Iml->clear(); });
+
+    // 3. Extraction: every icon of every file, each file opened once; the window gets its
+    //    events after each file.
+    long long iconFiles = 0;
+    for (size_t j = 0; j < lvFiles.size(); ++j) {
+        const WorkingFile file = lvFiles[j];
+        const int icons = trap.value<int>(132, [&] {
+            return ExtractFileIcons(file.path, [&](QImage icon) {
+                if (trap.step(142, [&] { Iml->add(GalleryImage(std::move(icon))); }))
+                    trap.step(144, [&] { Iml->setTag(Iml->count() - 1, file.name); });
+            });
+        });
+        if (icons != 0)
+            ++iconFiles;
+        trap.step(150, [&] { QCoreApplication::processEvents(); });
+        trap.step(152, [&] { ProgressBar1->setValue(static_cast<int>(j + 1)); });
+    }
+
+    // 4. Publication: attach the images, add every item in one pass, write the counters.
+    if (trap.test(154, [&] { return Iml->count() > 0; })) {
+        trap.step(156, [&] { SetGalleryImageList(*lv, Iml); });
+        trap.step(160, [&] { Iml->addItems(); });
+    }
+    trap.step(162, [&] { ArrangeGallery(*lv, GalleryArrangement::AutoLeft); });
+    trap.step(164, [&] { ArrangeGallery(*lv, GalleryArrangement::AutoTop); });
+    trap.step(166, [&] {
+        lblIcons->setText(CountersLine(static_cast<long long>(lvFiles.size()), iconFiles, Iml->itemCount()));
+    });
+    trap.step(168, [&] { ProgressBar1->hide(); });
+    trap.step(170, [&] { lblIcons->show(); });
+}
 
 } // namespace gg

@@ -1,19 +1,17 @@
 #include "extraction/image_list.h"
 
-#include <QPixmap>
-
 namespace gg {
 
 int ImageList::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : count();
+    return parent.isValid() ? 0 : items_;
 }
 
 QVariant ImageList::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= count())
+    if (!index.isValid() || index.row() >= items_)
         return {};
-    const Item& item = items_[static_cast<size_t>(index.row())];
+    const Image& item = images_[static_cast<size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole:
@@ -27,15 +25,40 @@ QVariant ImageList::data(const QModelIndex& index, int role) const
 
 void ImageList::add(QImage image, QString tag)
 {
-    beginInsertRows({}, count(), count());
-    items_.push_back({std::move(image), std::move(tag)});
-    endInsertRows();
+    images_.push_back({std::move(image), std::move(tag)});
+}
+
+void ImageList::setTag(int i, QString tag)
+{
+    images_.at(static_cast<size_t>(i)).tag = std::move(tag);
+    if (i < items_) {
+        const QModelIndex changed = index(i);
+        emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+    }
 }
 
 void ImageList::clear()
 {
+    clearItems();
+    std::vector<Image>().swap(images_); // give the memory back, not just the elements
+}
+
+void ImageList::addItems()
+{
+    const int total = count();
+    if (total <= items_)
+        return;
+    beginInsertRows({}, items_, total - 1);
+    items_ = total;
+    endInsertRows();
+}
+
+void ImageList::clearItems()
+{
+    if (items_ == 0)
+        return;
     beginResetModel();
-    items_.clear();
+    items_ = 0;
     endResetModel();
 }
 

@@ -49,7 +49,7 @@ void runSave(Form1& form, const char* routine, const SaveLines& lines, bool sele
         return;
     form.IsSaving = true;
     Trap trap(form.reporter(), TrapLabel("Form1", routine));
-    const int itemCount = trap.value<int>(lines.loop, [&] { return form.Iml->count(); });
+    const int itemCount = trap.value<int>(lines.loop, [&] { return form.Iml->itemCount(); });
     for (int i = 0; i < itemCount; ++i) {
         if (trap.test(lines.folderTest, [&] { return !IsFolder(form.Text1->text()); })) {
             // Every further item would meet the same folder: say it once and end.

@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QLabel>
@@ -20,8 +19,10 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "extraction/gallery_view.h"
 #include "extraction/image_list.h"
 #include "platform/dialogs.h"
+#include "platform/icon_extractor.h"
 #include "platform/message_boxes.h"
 #include "shell/fs_helpers.h"
 #include "shell/layout.h"
@@ -169,16 +170,7 @@ void Form1::buildControls()
     Frame2->setTitle(captionOf("Frame2"));
     Iml = new ImageList(this);
     lv = placed<QListView>(Frame2, "lv");
-    lv->setViewMode(QListView::IconMode);
-    lv->setIconSize(QSize(32, 32));
-    lv->setMovement(QListView::Static);
-    lv->setResizeMode(QListView::Adjust);
-    lv->setUniformItemSizes(true);
-    lv->setWordWrap(true);
-    lv->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    lv->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    lv->setLayoutMode(QListView::Batched);
-    lv->setBatchSize(2000);
+    SetUpGallery(*lv);
 
     Frame1 = placed<QGroupBox>(this, "Frame1");
     Frame1->setTitle(captionOf("Frame1"));
@@ -219,6 +211,7 @@ void Form1::buildControls()
                                             PushButton3, Text1, PushButton7, PushButton8};
     for (size_t i = 0; i + 1 < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
+    lv->setFocus(); // the window opens on the first stop, not on a button that Enter would press
     for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2),
                        static_cast<QWidget*>(Frame3), static_cast<QWidget*>(ProgressBar1),
                        static_cast<QWidget*>(Label1), static_cast<QWidget*>(lblIcons)})
@@ -270,12 +263,10 @@ void Form1::Form_Load()
     const QString handFile = services_.programFolder + kHandPointerFile;
     if (trap.test(108, [&] { return FileExists(handFile); })) {
         trap.step(110, [&] {
-            QImageReader reader(handFile);
-            reader.setFormat("cur");
-            const QImage image = reader.read();
-            if (image.isNull())
+            const auto cursor = ReadCursorFile(QFile::encodeName(handFile).toStdString());
+            if (!cursor)
                 throw StepFailure("Invalid picture");
-            handCursor_ = QCursor(QPixmap::fromImage(image), 0, 0);
+            handCursor_ = QCursor(QPixmap::fromImage(cursor->image), cursor->hotX, cursor->hotY);
         });
     }
     trap.step(130, [&] { Text1->setText(ReadSetting(kKeyOutputDirectory, GetDesktopFolder())); });

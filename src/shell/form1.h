@@ -80,7 +80,7 @@ public:
     // --- work controls: never seen, so plain data -----------------------------------------
     ImageList* Iml = nullptr;     // the gallery's images and captions
     FileList File1;               // folder + pattern of the current listing
-    QStringList lvFiles;          // full path of every file the run listed
+    WorkingFileList lvFiles;      // every file the run listed, in listing order
     QImage Pic;                   // surface one extracted icon is drawn on
     QImage picIcon;               // picture handed to the writer when saving
     QImage pTest;                 // last picture probed for a free name

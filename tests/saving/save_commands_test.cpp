@@ -57,6 +57,7 @@ struct SaveFixture : ::testing::Test {
     void add(const QString& caption, const QImage& image = sampleIcon())
     {
         form->Iml->add(image, caption);
+        form->Iml->addItems(); // shown in the gallery, as a run publishes it
     }
     QStringList texts() const
     {

@@ -73,6 +73,19 @@ TEST(Startup, HandPointerFileIsOptional)
     EXPECT_EQ(form.cursor().shape(), Qt::PointingHandCursor);
 }
 
+TEST(Startup, TheHandPointerFileBesideTheProgramIsLoadedWithItsHotSpot)
+{
+    gg::test::FormHarness h;
+    ASSERT_TRUE(QFile::copy(QStringLiteral(GG_SOURCE_DIR "/res/HAND-M.CUR"), h.programFolder() + "/HAND-M.CUR"));
+    gg::Form1& form = h.open();
+    ASSERT_TRUE(form.handCursor().has_value());
+    EXPECT_FALSE(form.handCursor()->pixmap().isNull());
+    EXPECT_NE(form.handCursor()->hotSpot(), QPoint(0, 0)) << "the fingertip, not the corner";
+    form.setMousePointer(gg::kPointerHand);
+    EXPECT_EQ(form.cursor().shape(), Qt::BitmapCursor);
+    EXPECT_TRUE(h.boxes.boxes.empty());
+}
+
 TEST(Startup, AHandPointerThatIsNoPictureIsReportedAndStartUpGoesOn)
 {
     gg::test::FormHarness h;

@@ -1,0 +1,21 @@
+#pragma once
+// The gallery view's display options and the two things a run does to it besides its items:
+// attaching the image list and arranging the items.
+
+class QListView;
+
+namespace gg {
+
+class ImageList;
+
+// Large icons with their captions under them, several items selectable at once.
+void SetUpGallery(QListView& view);
+
+// Makes `images` the gallery's image list; nullptr leaves the gallery with none.
+void SetGalleryImageList(QListView& view, ImageList* images);
+
+// Auto-arrange from the left (columns) or from the top (rows).
+enum class GalleryArrangement { AutoLeft = 1, AutoTop = 2 };
+void ArrangeGallery(QListView& view, GalleryArrangement arrangement);
+
+} // namespace gg

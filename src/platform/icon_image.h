@@ -1,0 +1,61 @@
+// Icon images inside icon files and resources: which one a group offers, and its pixels.
+#pragma once
+
+#include "platform/byte_reader.h"
+
+#include <QImage>
+
+#include <map>
+#include <utility>
+#include <vector>
+
+namespace gg {
+
+// Largest side we decode; real icons stop at 256 (1024 leaves room for odd large ones).
+inline constexpr int kMaxIconSide = 1024;
+// A group lists at most this many images we look at; real groups hold a dozen or two.
+inline constexpr std::size_t kMaxImagesPerGroup = 512;
+
+struct ImageCandidate {
+    ByteReader data;    // the image's bytes: a DIB (header, colours, XOR, AND) or a PNG stream
+    int hotX = 0;       // cursors only
+    int hotY = 0;
+};
+
+// One icon: the images of an icon group, or of an icon or cursor file, in directory order.
+struct IconGroup {
+    std::vector<ImageCandidate> images;
+};
+
+struct ImageShape {
+    int width = 0;
+    int height = 0;
+    int depth = 0; // bits per pixel as the image itself declares them
+    bool png = false;
+};
+
+Result<ImageShape> peekImageShape(const ByteReader& data);
+
+// The image at its own size, Format_ARGB32, transparency from alpha or the AND mask.
+Result<QImage> decodeIconImage(const ByteReader& data);
+
+struct ChosenImage {
+    QImage image;      // 32 x 32, Format_ARGB32
+    std::size_t index; // which candidate gave it
+    int sourceWidth;
+    int sourceHeight;
+};
+
+// Decoded 32 x 32 images by where their bytes lie, for groups that share images.
+struct DecodedImage {
+    Result<QImage> icon;
+    int sourceWidth = 0;
+    int sourceHeight = 0;
+};
+using DecodeCache = std::map<std::pair<std::uint64_t, std::uint64_t>, DecodedImage>;
+
+// Picks the best image of the group (see the rule in icon_image.cpp), decodes it and brings
+// it to 32 x 32; when the best cannot be decoded the next best is tried.
+Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache = nullptr);
+
+} // namespace gg

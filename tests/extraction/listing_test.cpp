@@ -1,0 +1,76 @@
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "extraction/file_list.h"
+#include "shell/error_trap.h"
+#include "test_files.h"
+
+using namespace gg;
+
+TEST(FolderListing, SortsWithoutCaseAndKeepsOnlyVisibleRegularFiles)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"b.dll", "A.exe", "c.ICO", "a.dll", ".hidden.ico", "Zeta.txt"})
+        test::writeTextFile(dir.filePath(QString::fromUtf8(name)));
+    test::makeFolder(dir.path(), QStringLiteral("folder.dll"));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("b.dll")), dir.filePath(QStringLiteral("linked.dll"))));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("gone")), dir.filePath(QStringLiteral("broken.dll"))));
+    // A pipe would block whoever opens it for reading.
+    ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.exe"))).constData(), 0600), 0);
+
+    EXPECT_EQ(ListFolderFiles(dir.path(), kAllFilesPattern),
+              (QStringList{"a.dll", "A.exe", "b.dll", "c.ICO", "linked.dll", "Zeta.txt"}));
+    EXPECT_EQ(ListFolderFiles(dir.path(), kApplicationFilesPattern),
+              (QStringList{"a.dll", "A.exe", "b.dll", "c.ICO", "linked.dll"}));
+    EXPECT_EQ(ListFolderFiles(dir.path(), QStringLiteral("*.TXT")), (QStringList{"Zeta.txt"}));
+}
+
+TEST(FolderListing, NamesThatDifferOnlyInCaseKeepAFixedOrder)
+{
+    QTemporaryDir dir;
+    for (const char* name : {"icon.ico", "ICON.ico", "Icon.ico"})
+        test::writeTextFile(dir.filePath(QString::fromUtf8(name)));
+    EXPECT_EQ(ListFolderFiles(dir.path(), kAllFilesPattern), (QStringList{"ICON.ico", "Icon.ico", "icon.ico"}));
+}
+
+TEST(FolderListing, AFolderThatCannotBeOpenedIsAFailureThatSaysWhy)
+{
+    QTemporaryDir dir;
+    test::writeTextFile(dir.filePath(QStringLiteral("plain.txt")));
+    for (const QString& bad : {dir.filePath(QStringLiteral("missing")), dir.filePath(QStringLiteral("plain.txt")),
+                               QString()}) {
+        try {
+            ListFolderFiles(bad, kAllFilesPattern);
+            ADD_FAILURE() << "listed " << bad.toStdString();
+        } catch (const StepFailure& e) {
+            EXPECT_STREQ(e.what(), "Path not found");
+        }
+    }
+}
+
+TEST(FileListControl, PointsNowhereAfterAFolderThatCannotBeOpened)
+{
+    QTemporaryDir dir;
+    test::writeTextFile(dir.filePath(QStringLiteral("one.exe")));
+    FileList list;
+    list.setPath(dir.path() + QStringLiteral("//"));
+    EXPECT_EQ(list.Path, dir.path());
+    list.Refresh();
+    EXPECT_EQ(list.ListCount(), 1);
+
+    EXPECT_THROW(list.setPath(dir.filePath(QStringLiteral("missing"))), StepFailure);
+    EXPECT_TRUE(list.Path.isEmpty());
+    list.Refresh();
+    EXPECT_EQ(list.ListCount(), 0);
+}
+
+TEST(FileListControl, JoinsNamesWithoutDoublingTheRootSeparator)
+{
+    EXPECT_EQ(ListedFolderPath(QStringLiteral("/")), QStringLiteral("/"));
+    EXPECT_EQ(ListedFolderPath(QStringLiteral("/data/icons///")), QStringLiteral("/data/icons"));
+    EXPECT_EQ(JoinListedPath(QStringLiteral("/"), QStringLiteral("a.ico")), QStringLiteral("/a.ico"));
+    EXPECT_EQ(JoinListedPath(QStringLiteral("/data"), QStringLiteral("a.ico")), QStringLiteral("/data/a.ico"));
+}
