@@ -20,6 +20,10 @@ public:
                                   const QString& startFolder) = 0;
 };
 
+// Turns a filter of description and pattern pairs, each closed by "|" ("All Files (*.*)|*.*|"),
+// into the file dialog's own form ("All Files (*)"). "*.*" becomes "*", since names here need no dot.
+QString ToQtFileFilter(const QString& pairs);
+
 class QtDialogs : public Dialogs {
 public:
     QString browseForFolder(QWidget* owner, const QString& title, const QString& startFolder) override;

@@ -27,6 +27,7 @@ class QTreeView;
 namespace gg {
 
 class Dialogs;
+class DirectoryLister;
 class FolderListModel;
 class ImageList;
 class MessageBoxes;
@@ -42,6 +43,8 @@ struct Form1Services {
     Dialogs* dialogs = nullptr;
     QString programFolder;              // holds "Samples", "x/o.cjs", "HAND-M.CUR"; no trailing separator
     std::function<void()> endProgram;   // ends the process at once
+    // The folder scan's view of the file system, one per scan; empty means the real one.
+    std::function<std::unique_ptr<DirectoryLister>()> makeDirectoryLister;
 };
 
 class Form1 : public QWidget, private ErrorReporter {

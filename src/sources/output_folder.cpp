@@ -1,7 +1,7 @@
 // The output folder box: chosen with "...", stored on every change.
 #include <QLineEdit>
 
-#include "platform/dialogs.h"
+#include "sources/folder_browser.h"
 #include "shell/form1.h"
 #include "shell/settings_store.h"
 
@@ -14,7 +14,7 @@ void Form1::PushButton3_Click()
     trap.step(102, [&] { lastFolder = ReadSetting(kKeyLastFolderDot, QString()); });
     QString chosen;
     trap.step(104, [&] {
-        chosen = services().dialogs->browseForFolder(this, QStringLiteral("Please select folder:"), lastFolder);
+        chosen = BrowseForFolder(*services().dialogs, this, kBrowseFolderTitle, lastFolder);
     });
     if (trap.test(106, [&] { return chosen.isEmpty(); }))
         return;

@@ -1,0 +1,126 @@
+// "Load List Of Folders From File" and "Load Sample/Example Folders" through the window.
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "platform/dialogs.h"
+#include "sources/folder_list.h"
+#include "sources/list_files.h"
+#include "sources/sources_support.h"
+#include "support/form_harness.h"
+
+namespace {
+
+using gg::test::FormHarness;
+using gg::test::writeBytes;
+
+TEST(LoadListCommand, ShowsTheHelpFirstThenTheDialogAndStopsOnCancel)
+{
+    FormHarness h;
+    gg::Form1& form = h.open();
+    form.PushButton7_Click();
+    ASSERT_EQ(h.boxes.boxes.size(), 1u);
+    EXPECT_EQ(h.boxes.boxes[0].title, form.appTitle());
+    EXPECT_EQ(h.boxes.boxes[0].text, QStringLiteral("File should look like:\r/test/1.txt\r/test/2.txt\retc."));
+    EXPECT_EQ(h.boxes.boxes[0].icon, gg::BoxIcon::None);
+    EXPECT_EQ(h.boxes.boxes[0].buttons, gg::BoxButtons::Ok);
+    ASSERT_EQ(h.dialogs.calls.size(), 1u);
+    EXPECT_EQ(h.dialogs.calls[0].kind, QStringLiteral("files"));
+    EXPECT_EQ(h.dialogs.calls[0].title, QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"));
+    EXPECT_EQ(h.dialogs.calls[0].filter, QStringLiteral("All Files (*.*)|*.*|"));
+    EXPECT_EQ(h.dialogs.calls[0].startFolder, QString());
+    EXPECT_EQ(form.sourceList->count(), 0);
+}
+
+TEST(LoadListCommand, EveryKindOfLineEndInTheOrderTheFilesWereChosen)
+{
+    QTemporaryDir temp;
+    const QString crlf = temp.filePath("crlf.txt");
+    const QString cr = temp.filePath("cr.txt");
+    const QString lf = temp.filePath("lf.txt");
+    writeBytes(crlf, "C:\\A\r\n\r\n/b/\r\n");
+    writeBytes(cr, "/c\r/d\r");
+    writeBytes(lf, " /e \n\n/f");
+    FormHarness h;
+    gg::Form1& form = h.open();
+    h.dialogs.files.push_back({lf, crlf, cr});
+    form.PushButton7_Click();
+    EXPECT_EQ(form.sourceList->entries(),
+              (QStringList{" /e ", "", "/f", "C:\\A", "", "/b/", "/c", "/d"}));
+    EXPECT_EQ(h.boxes.boxes.size(), 1u); // just the help
+
+    // A file whose last line ends in a line feed gives no empty entry after it.
+    writeBytes(lf, "/g\n/h\n");
+    form.sourceList->clear();
+    h.dialogs.files.push_back({lf});
+    form.PushButton7_Click();
+    EXPECT_EQ(form.sourceList->entries(), (QStringList{"/g", "/h"}));
+}
+
+TEST(LoadListCommand, AFileThatCannotBeFoundIsSkippedWithItsMessageTheOthersLoad)
+{
+    QTemporaryDir temp;
+    const QString good = temp.filePath("good.txt");
+    const QString gone = temp.filePath("gone\xef\xbf\xbd.txt");
+    writeBytes(good, "/x\r\n");
+    FormHarness h;
+    gg::Form1& form = h.open();
+    h.dialogs.files.push_back({gone, good});
+    form.PushButton7_Click();
+    ASSERT_EQ(h.boxes.boxes.size(), 2u);
+    EXPECT_EQ(h.boxes.boxes[1].text, gone + "\r\rwas not added because it has bad characters in the filename.");
+    EXPECT_EQ(h.boxes.boxes[1].title, form.appTitle());
+    EXPECT_EQ(form.sourceList->entries(), QStringList{"/x"});
+}
+
+TEST(LoadListCommand, SeveralFilesAreJoinedPathsTidiedOnce)
+{
+    QTemporaryDir temp;
+    writeBytes(temp.filePath("one.txt"), "/1\r\n");
+    writeBytes(temp.filePath("two.txt"), "/2\r\n");
+    FormHarness h;
+    gg::Form1& form = h.open();
+    h.dialogs.files.push_back({temp.path() + "//one.txt", temp.path() + "//two.txt"});
+    form.PushButton7_Click();
+    EXPECT_EQ(form.sourceList->entries(), (QStringList{"/1", "/2"}));
+    EXPECT_EQ(h.boxes.boxes.size(), 1u);
+}
+
+TEST(LoadListCommand, AFolderChosenAsListFileIsReportedAndTheRestLoads)
+{
+    QTemporaryDir temp;
+    writeBytes(temp.filePath("list.txt"), "/z");
+    FormHarness h;
+    gg::Form1& form = h.open();
+    h.dialogs.files.push_back({temp.path(), temp.filePath("list.txt")});
+    form.PushButton7_Click();
+    ASSERT_EQ(h.boxes.boxes.size(), 2u);
+    EXPECT_EQ(h.boxes.boxes[1].title, QStringLiteral("Application Error"));
+    EXPECT_TRUE(h.boxes.boxes[1].text.contains(QStringLiteral("in Glintwork2021/08/31.Form1.PushButton7_Click at line 140")))
+        << h.boxes.boxes[1].text.toStdString();
+    EXPECT_EQ(form.sourceList->entries(), QStringList{"/z"});
+}
+
+TEST(SampleFoldersCommand, AppendsTheSamplesFolderBesideTheProgramEachTime)
+{
+    FormHarness h;
+    gg::Form1& form = h.open();
+    form.PushButton8_Click();
+    form.PushButton8_Click();
+    const QString samples = h.programFolder() + "/Samples";
+    EXPECT_EQ(form.sourceList->entries(), (QStringList{samples, samples}));
+    EXPECT_TRUE(h.boxes.boxes.empty());
+}
+
+} // namespace
+
+namespace {
+
+TEST(FileDialogFilter, PairsBecomeTheDialogsOwnForm)
+{
+    EXPECT_EQ(gg::ToQtFileFilter(QStringLiteral("All Files (*.*)|*.*|")), QStringLiteral("All Files (*)"));
+    EXPECT_EQ(gg::ToQtFileFilter(QStringLiteral("Text|*.txt;*.lst|Icons (*.ico)|*.ico|")),
+              QStringLiteral("Text (*.txt *.lst);;Icons (*.ico)"));
+    EXPECT_EQ(gg::ToQtFileFilter(QString()), QString());
+}
+
+} // namespace
