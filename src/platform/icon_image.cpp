@@ -155,6 +155,15 @@ Result<QImage> decodeDib(const ByteReader& data)
     const std::uint64_t h = static_cast<std::uint64_t>(layout.height);
     const std::uint64_t colorStride = strideOf(w, static_cast<std::uint64_t>(layout.bitCount));
     const std::uint64_t maskStride = strideOf(w, 1);
+    if (layout.bitCount > 8) {
+        // Above 8 bits a colour table of "colours used" entries may still follow the header as a
+        // palette hint (our own 24-bit files carry one). Skip it only when the image still fits
+        // after it, so a stray count in an otherwise sound image costs nothing.
+        const std::uint32_t used = data.u32(bih::kColorsUsed);
+        const std::uint64_t image = colorStride * h + (layout.hasMask ? maskStride * h : 0);
+        if (used != 0 && used <= 256 && data.has(pos + std::uint64_t{used} * 4, image))
+            pos += std::uint64_t{used} * 4;
+    }
     Result<ByteReader> colorBits = data.slice(pos, colorStride * h);
     if (!colorBits)
         return colorBits.failure();
