@@ -2,6 +2,7 @@
 // these at 1, 1.5 and 2). With GG_SCREENSHOT_DIR set, one test also saves the window there.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 
+#include "extraction/image_list.h"
 #include "shell/gallery_stand_in.h"
 #include "shell/layout.h"
 #include "sources/folder_list.h"
@@ -135,26 +137,29 @@ TEST(HiDpi, SavesAScreenshotWhenAsked)
     const QString dir = qEnvironmentVariable("GG_SCREENSHOT_DIR");
     if (dir.isEmpty())
         GTEST_SKIP() << "GG_SCREENSHOT_DIR is not set";
+    // The real thing: the samples beside the program, extracted into the gallery.
     gg::test::FormHarness h;
+    const QString samples = h.programFolder() + QStringLiteral("/Samples");
+    QDir().mkpath(samples);
+    const QDir from(QStringLiteral(GG_SOURCE_DIR "/Samples"));
+    for (const QString& name : from.entryList({QStringLiteral("*.ico"), QStringLiteral("*.ICO"),
+                                              QStringLiteral("*.dll"), QStringLiteral("*.DLL"),
+                                              QStringLiteral("*.exe"), QStringLiteral("*.EXE"),
+                                              QStringLiteral("*.icl"), QStringLiteral("*.ICL")},
+                                             QDir::Files))
+        ASSERT_TRUE(QFile::copy(from.filePath(name), samples + u'/' + name));
     gg::Form1& form = h.open();
-    form.sourceList->append(QStringList{QStringLiteral("/usr/lib/glimmer-gatherer/Samples/"),
-                                        QStringLiteral("/home/user/Old Programs/"),
-                                        QStringLiteral("/home/user/Old Programs/Icons/")});
-    std::vector<std::pair<QImage, QString>> icons;
-    for (int size : {32, 48, 128, 256}) {
-        const QImage art(QStringLiteral(":/app-icon-%1.png").arg(size));
-        ASSERT_FALSE(art.isNull());
-        icons.emplace_back(art.scaled(32, 32, Qt::IgnoreAspectRatio, Qt::SmoothTransformation),
-                           QStringLiteral("app%1.png").arg(size));
-    }
-    icons.emplace_back(checkerIcon(), QStringLiteral("checks.ico"));
-    form.lv->setModel(gg::test::galleryStandIn(icons, &form));
+    form.PushButton8->click();
+    form.PushButton6->click();
+    ASSERT_GT(form.Iml->itemCount(), 0);
     form.Text1->setText(QStringLiteral("/home/user/Pictures/Icons/"));
     ASSERT_NO_FATAL_FAILURE(showExposed(form));
     form.lv->setCurrentIndex({});
     QTest::qWait(50);
 
-    const QString name = QStringLiteral("window-scale-%1.png").arg(scaleFactor());
+    const QString name = qEnvironmentVariableIsSet("GG_SCREENSHOT_NAME")
+                             ? qEnvironmentVariable("GG_SCREENSHOT_NAME")
+                             : QStringLiteral("window-scale-%1.png").arg(scaleFactor());
     ASSERT_TRUE(QDir().mkpath(dir));
     const QString path = QDir(dir).filePath(name);
     ASSERT_TRUE(form.grab().save(path)) << path.toStdString();
