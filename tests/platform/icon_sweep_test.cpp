@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QtGlobal>
 
 using namespace gg;
@@ -63,8 +64,8 @@ protected:
 TEST_P(Sweep, FixtureSurvivesEveryFlipAndCut) { sweep(readFile(dataPath(GetParam()))); }
 
 INSTANTIATE_TEST_SUITE_P(Fixtures, Sweep,
-                         ::testing::Values("depth-1.ico", "depth-4.ico", "depth-8.ico", "depth-16.ico", "depth-32.ico", "pointer.cur",
-                                           "spinner.ani", "tool32.exe", "tiny.icl"),
+                         ::testing::Values("depth-1.ico", "depth-4.ico", "depth-8.ico", "depth-16.ico",
+                                           "depth-32.ico", "pointer.cur", "spinner.ani", "tool32.exe", "tiny.icl"),
                          [](const auto& info) {
                              std::string name = info.param;
                              for (char& c : name)
@@ -81,4 +82,14 @@ TEST_F(Sweep, BuiltModulesAndPngSurviveEveryFlipAndCut)
                     {"", 4, {{24, 24, 8, qRgb(9, 9, 9)}}}},
                    o));
     sweep(iconFile({{20, 20, 32, qRgb(40, 50, 60), true}, {16, 16, 24, qRgb(70, 80, 90)}}));
+}
+
+// Inputs the fuzzers once broke the reader with, kept as tests/data/fuzz-<what went wrong>.bin.
+TEST_F(Sweep, KeptFuzzFindingsReadSafely)
+{
+    const QStringList kept = QDir(GG_TEST_DATA).entryList({"fuzz-*.bin"}, QDir::Files);
+    for (const QString& name : kept) {
+        SCOPED_TRACE(name.toStdString());
+        takeAll(readFile(dataPath(name.toStdString())));
+    }
 }
