@@ -3,6 +3,7 @@
 
 #include "platform/pixel_buffer.h"
 #include "shell/error_trap.h"
+#include "support/recording_reporter.h"
 
 #include <cstdint>
 #include <fstream>
@@ -11,21 +12,6 @@
 #include <vector>
 
 namespace gg::test {
-
-struct RecordedReport {
-    std::string label;
-    int line;
-    std::string description;
-};
-
-class RecordingReporter : public ErrorReporter {
-public:
-    void ReportError(const std::string& label, int line, const std::string& description) override
-    {
-        reports.push_back({label, line, description});
-    }
-    std::vector<RecordedReport> reports;
-};
 
 inline std::string writerLabel(const std::string& routine)
 {

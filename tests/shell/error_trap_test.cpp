@@ -5,22 +5,11 @@
 
 #include "platform/message_boxes.h"
 #include "support/form_harness.h"
+#include "support/recording_reporter.h"
 
 namespace {
 
-struct Report {
-    std::string label;
-    int line;
-    std::string description;
-};
-
-struct RecordingReporter : gg::ErrorReporter {
-    void ReportError(const std::string& label, int line, const std::string& description) override
-    {
-        reports.push_back({label, line, description});
-    }
-    std::vector<Report> reports;
-};
+using gg::test::RecordingReporter;
 
 TEST(ErrorReportText, JoinsPiecesWithExactLineBreaks)
 {

@@ -15,23 +15,10 @@
 
 #include "platform/directory_lister.h"
 #include "shell/error_trap.h"
+#include "support/recording_reporter.h"
 #include "shell/settings_store.h"
 
 namespace gg::test {
-
-struct RecordedReport {
-    std::string label;
-    int line;
-    std::string description;
-};
-
-struct RecordingReporter : ErrorReporter {
-    void ReportError(const std::string& label, int line, const std::string& description) override
-    {
-        reports.push_back({label, line, description});
-    }
-    std::vector<RecordedReport> reports;
-};
 
 // A file system in memory. Paths end in "/"; children are listed in the order they were added.
 class MemoryLister : public DirectoryLister {
