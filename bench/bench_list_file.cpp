@@ -11,6 +11,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/message_boxes.h"
+#include "support/form_harness.h"
 #include "shell/form1.h"
 #include "shell/fs_helpers.h"
 #include "sources/folder_list.h"
@@ -53,15 +54,10 @@ int main(int argc, char** argv)
     }
 
     // The command as the user runs it, with the list shown in the window.
-    gg::ScriptedDialogs dialogs;
-    gg::Form1Services services;
-    services.boxes = &boxes;
-    services.dialogs = &dialogs;
-    services.programFolder = temp.path();
-    services.endProgram = [] {};
-    gg::Form1 form(services);
+    gg::test::FormHarness harness;
+    gg::Form1& form = harness.open();
     form.show();
-    dialogs.files.push_back({text});
+    harness.dialogs.files.push_back({text});
     QElapsedTimer timer;
     timer.start();
     form.PushButton7_Click();

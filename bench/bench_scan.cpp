@@ -14,6 +14,7 @@
 #include "platform/dialogs.h"
 #include "platform/directory_lister.h"
 #include "platform/message_boxes.h"
+#include "support/form_harness.h"
 #include "shell/error_trap.h"
 #include "shell/form1.h"
 #include "sources/folder_list.h"
@@ -124,18 +125,12 @@ int main(int argc, char** argv)
     const double everyCallTime = bestOf(runs, [&] { everyCall = walk(root, std::chrono::nanoseconds(0)); });
 
     // The whole command as the user starts it: dialog, walk, entries in the source list.
-    gg::RecordingMessageBoxes boxes;
-    gg::ScriptedDialogs dialogs;
-    gg::Form1Services services;
-    services.boxes = &boxes;
-    services.dialogs = &dialogs;
-    services.programFolder = temp.path();
-    services.endProgram = [] {};
-    gg::Form1 form(services);
+    gg::test::FormHarness harness;
+    gg::Form1& form = harness.open();
     int listed = 0;
     const double commandTime = bestOf(runs, [&] {
         form.sourceList->clear();
-        dialogs.folders.push_back(QString::fromStdString(root));
+        harness.dialogs.folders.push_back(QString::fromStdString(root));
         form.PushButton4_Click();
         listed = form.sourceList->count();
     });
@@ -147,6 +142,6 @@ int main(int argc, char** argv)
     std::printf("scan, events every call:    %.3f s  ratio %.2f  (%zu event rounds, longest gap %.1f ms)\n",
                 everyCallTime, everyCallTime / findTime, everyCall.eventRounds, everyCall.longestGap * 1000);
     std::printf("Add Folder command, whole:  %.3f s  ratio %.2f  (%d entries; %zu boxes)\n", commandTime,
-                commandTime / findTime, listed, boxes.boxes.size());
+                commandTime / findTime, listed, harness.boxes.boxes.size());
     return paced.folders == made && static_cast<size_t>(listed) == made ? 0 : 1;
 }
