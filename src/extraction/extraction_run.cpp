@@ -60,10 +60,11 @@ void Form1::ViewIcons()
         if (!trap.step(102, [&] { File1.setPath(sourceList->text(k)); }))
             continue;
         trap.step(104, [&] { File1.Refresh(); });
+        // The list grows geometrically: reserving each folder's exact share would copy it whole
+        // once per folder.
         const int entries = File1.ListCount();
-        lvFiles.reserve(lvFiles.size() + static_cast<size_t>(entries));
         for (int j = 0; j < entries; ++j)
-            trap.step(108, [&] { lvFiles.push_back({JoinListedPath(File1.Path, File1.List(j)), File1.List(j)}); });
+            trap.step(108, [&] { lvFiles.push_back({File1.FilePath(j), File1.List(j)}); });
     }
     trap.step(112, [&] { setMousePointer(kPointerDefault); });
 
@@ -84,7 +85,7 @@ void Form1::ViewIcons()
     //    events after each file.
     long long iconFiles = 0;
     for (size_t j = 0; j < lvFiles.size(); ++j) {
-        const WorkingFile file = lvFiles[j];
+        const WorkingFile& file = lvFiles[j];
         const int icons = trap.value<int>(132, [&] {
             return ExtractFileIcons(file.path, [&](QImage icon) {
                 if (trap.step(142, [&] { Iml->add(GalleryImage(std::move(icon))); }))
