@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <cstdio>
 
 #include "extraction/image_list.h"
@@ -292,8 +293,17 @@ TEST_F(ExtractionRun, WindowStateWhileExtractingAndAfter)
         EXPECT_TRUE(form->lblIcons->isHidden());
         EXPECT_EQ(form->ProgressBar1->maximum(), 3);
     });
+    // Set now and then, always to the files done; the last file's count before the bar goes.
+    std::vector<int> values;
+    QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged, form, [&](int value) {
+        if (!form->ProgressBar1->isHidden())
+            values.push_back(value);
+    });
     start();
     EXPECT_TRUE(seen);
+    ASSERT_FALSE(values.empty());
+    EXPECT_EQ(values.back(), 2);
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
     EXPECT_TRUE(form->ProgressBar1->isHidden());
     EXPECT_EQ(form->ProgressBar1->value(), 0);
     EXPECT_EQ(form->ProgressBar1->format(), QStringLiteral("Progress Bar"));
