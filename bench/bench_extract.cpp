@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -130,15 +131,11 @@ RunFigures runOnce(QApplication& app, gg::Form1& form)
     int iconsAtLastMark = 0;
     auto now = [&] { return static_cast<double>(clock.nsecsElapsed()) / 1e6; };
 
-    // The run hides the counters once listing is done, and sets the bar's value after every
-    // file's events have been handled: those moments mark the phases and the gaps.
-    const HideWatcher countersHidden(form.lblIcons, [&] {
-        if (listed < 0)
-            listed = lastMark = now();
-    });
-    auto valueConn = QObject::connect(form.ProgressBar1, &QProgressBar::valueChanged, [&](int value) {
-        if (value <= 0)
-            return;
+    // The run hides the counters once listing is done. A zero timer fires on every turn of the
+    // event loop, so the time between its shots is the time between event handling.
+    QTimer eventTurns;
+    eventTurns.setInterval(0);
+    QObject::connect(&eventTurns, &QTimer::timeout, [&] {
         const double t = now();
         const double gap = t - lastMark;
         const int icons = form.Iml->count() - iconsAtLastMark;
@@ -151,8 +148,15 @@ RunFigures runOnce(QApplication& app, gg::Form1& form)
         lastMark = t;
         iconsAtLastMark = form.Iml->count();
     });
+    const HideWatcher countersHidden(form.lblIcons, [&] {
+        if (listed < 0) {
+            listed = lastMark = now();
+            eventTurns.start();
+        }
+    });
     auto publishConn = QObject::connect(form.Iml, &QAbstractItemModel::rowsAboutToBeInserted, [&] {
         publishStart = now();
+        eventTurns.stop();
     });
 
     clock.start();
@@ -163,7 +167,6 @@ RunFigures runOnce(QApplication& app, gg::Form1& form)
         app.processEvents();
     const double end = now();
 
-    QObject::disconnect(valueConn);
     QObject::disconnect(publishConn);
     figures.files = static_cast<qint64>(form.lvFiles.size());
     figures.icons = total;

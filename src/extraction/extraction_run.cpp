@@ -3,17 +3,21 @@
 #include <QLabel>
 #include <QListView>
 #include <QProgressBar>
+#include <chrono>
 
 #include "extraction/file_icons.h"
 #include "extraction/gallery_view.h"
 #include "extraction/image_list.h"
 #include "shell/form1.h"
 #include "sources/folder_list.h"
+#include "sources/folder_scan.h"
 
 namespace gg {
 
 namespace {
 const QString kProgressBarText = QStringLiteral("Progress Bar");
+// About 30 progress updates a second.
+constexpr std::chrono::milliseconds kProgressSlice{33};
 }
 
 void Form1::optFiles_Click(int index)
@@ -60,10 +64,11 @@ void Form1::ViewIcons()
         if (!trap.step(102, [&] { File1.setPath(sourceList->text(k)); }))
             continue;
         trap.step(104, [&] { File1.Refresh(); });
+        // The list grows geometrically: reserving each folder's exact share would copy it whole
+        // once per folder.
         const int entries = File1.ListCount();
-        lvFiles.reserve(lvFiles.size() + static_cast<size_t>(entries));
         for (int j = 0; j < entries; ++j)
-            trap.step(108, [&] { lvFiles.push_back({JoinListedPath(File1.Path, File1.List(j)), File1.List(j)}); });
+            trap.step(108, [&] { lvFiles.push_back({File1.FilePath(j), File1.List(j)}); });
     }
     trap.step(112, [&] { setMousePointer(kPointerDefault); });
 
@@ -81,10 +86,15 @@ void Form1::ViewIcons()
     trap.step(126, [&] { Iml->clear(); });
 
     // 3. Extraction: every icon of every file, each file opened once; the window gets its
-    //    events after each file.
+    //    events after each file. Setting the bar's value costs more than reading a small file,
+    //    so it is set at most ~30 times a second, each time to the files done so far, and
+    //    after the last file.
     long long iconFiles = 0;
-    for (size_t j = 0; j < lvFiles.size(); ++j) {
-        const WorkingFile file = lvFiles[j];
+    const size_t files = lvFiles.size();
+    int done = 0;
+    EventPacer progressPacer([&] { ProgressBar1->setValue(done); }, kProgressSlice);
+    for (size_t j = 0; j < files; ++j) {
+        const WorkingFile& file = lvFiles[j];
         const int icons = trap.value<int>(132, [&] {
             return ExtractFileIcons(file.path, [&](QImage icon) {
                 if (trap.step(142, [&] { Iml->add(GalleryImage(std::move(icon))); }))
@@ -94,7 +104,13 @@ void Form1::ViewIcons()
         if (icons != 0)
             ++iconFiles;
         trap.step(150, [&] { QCoreApplication::processEvents(); });
-        trap.step(152, [&] { ProgressBar1->setValue(static_cast<int>(j + 1)); });
+        done = static_cast<int>(j + 1);
+        trap.step(152, [&] {
+            if (j + 1 == files)
+                ProgressBar1->setValue(done);
+            else
+                progressPacer();
+        });
     }
 
     // 4. Publication: attach the images, add every item in one pass, write the counters.

@@ -1,7 +1,5 @@
 #include "extraction/file_icons.h"
 
-#include <QFile>
-
 #include "platform/icon_extractor.h"
 
 namespace gg {
@@ -10,10 +8,9 @@ namespace {
 constexpr int kLargeIconSize = 32;
 }
 
-int ExtractFileIcons(const QString& path, const std::function<void(QImage)>& take)
+int ExtractFileIcons(const std::string& path, const std::function<void(QImage)>& take)
 {
-    const QByteArray native = QFile::encodeName(path);
-    const IconSource source = IconSource::open(std::string(native.constData(), static_cast<size_t>(native.size())));
+    const IconSource source = IconSource::open(path);
     int index = 0;
     for (;;) {
         QImage icon = source.icon(index);

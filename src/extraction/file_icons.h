@@ -4,12 +4,13 @@
 #include <QImage>
 #include <QString>
 #include <functional>
+#include <string>
 
 namespace gg {
 
-// Opens the file once and hands its icons to `take` in index order 0, 1, 2, ... until an index
-// gives none. Returns how many were handed over.
-int ExtractFileIcons(const QString& path, const std::function<void(QImage)>& take);
+// Opens the file, by the bytes of its path, once and hands its icons to `take` in index order
+// 0, 1, 2, ... until an index gives none. Returns how many were handed over.
+int ExtractFileIcons(const std::string& path, const std::function<void(QImage)>& take);
 
 // The icon as the gallery keeps it: 32 x 32, ARGB32, its transparency intact.
 QImage GalleryImage(QImage icon);

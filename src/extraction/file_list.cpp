@@ -39,16 +39,25 @@ bool wildcardMatch(QStringView name, QStringView glob)
 
 } // namespace
 
-bool MatchesPattern(const QString& name, const QString& pattern)
+FilePattern::FilePattern(const QString& pattern)
 {
     for (QStringView glob : QStringView(pattern).split(u';')) {
         glob = glob.trimmed();
         // "*.*" names every file, with or without a dot, as a folder listing reads it.
         if (glob == u"*.*" || glob == u"*")
-            return true;
-        if (!glob.isEmpty() && wildcardMatch(name, glob))
-            return true;
+            everyName_ = true;
+        else if (!glob.isEmpty())
+            globs_.append(glob.toString());
     }
+}
+
+bool FilePattern::matches(QStringView name) const
+{
+    if (everyName_)
+        return true;
+    for (const QString& glob : globs_)
+        if (wildcardMatch(name, glob))
+            return true;
     return false;
 }
 
@@ -74,12 +83,21 @@ struct DirCloser {
 };
 using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
-DirHandle openFolder(const QString& folder)
+// The folder's bytes. A NUL cannot be part of a path, so text holding one names no folder (the
+// system would read only the part before it, a different folder).
+std::string nativePath(const QString& folder)
 {
     const QByteArray native = QFile::encodeName(folder);
-    DirHandle dir(native.isEmpty() ? nullptr : opendir(native.constData()));
+    if (native.isEmpty() || native.contains('\0'))
+        throw StepFailure(openFailureText(ENOENT));
+    return native.toStdString();
+}
+
+DirHandle openFolder(const std::string& native)
+{
+    DirHandle dir(opendir(native.c_str()));
     if (!dir)
-        throw StepFailure(openFailureText(native.isEmpty() ? ENOENT : errno));
+        throw StepFailure(openFailureText(errno));
     return dir;
 }
 
@@ -93,24 +111,35 @@ bool isRegularFile(DIR* dir, const dirent& entry)
     return fstatat(dirfd(dir), entry.d_name, &info, 0) == 0 && S_ISREG(info.st_mode);
 }
 
-} // namespace
-
-QStringList ListFolderFiles(const QString& folder, const QString& pattern)
+ListedNames listFolder(const std::string& folder, const QString& pattern)
 {
     const DirHandle dir = openFolder(folder);
-    QStringList names;
+    const FilePattern filter(pattern);
+    ListedNames names;
     while (const dirent* entry = readdir(dir.get())) {
         if (entry->d_name[0] == '.')
             continue;
-        const QString name = QFile::decodeName(entry->d_name);
-        if (MatchesPattern(name, pattern) && isRegularFile(dir.get(), *entry))
-            names.push_back(name);
+        const size_t length = std::strlen(entry->d_name);
+        QString text = QString::fromUtf8(entry->d_name, static_cast<qsizetype>(length));
+        if (filter.matches(text) && isRegularFile(dir.get(), *entry))
+            names.push_back({std::string(entry->d_name, length), std::move(text)});
     }
-    std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
-        const int byFold = QString::compare(a, b, Qt::CaseInsensitive);
-        return byFold != 0 ? byFold < 0 : a < b;
+    // Names alike but for bytes that are not UTF-8 show the same text; their bytes still order them.
+    std::sort(names.begin(), names.end(), [](const ListedName& a, const ListedName& b) {
+        if (const int byFold = QString::compare(a.text, b.text, Qt::CaseInsensitive); byFold != 0)
+            return byFold < 0;
+        if (const int byText = QString::compare(a.text, b.text, Qt::CaseSensitive); byText != 0)
+            return byText < 0;
+        return a.bytes < b.bytes;
     });
     return names;
+}
+
+} // namespace
+
+ListedNames ListFolderFiles(const QString& folder, const QString& pattern)
+{
+    return listFolder(nativePath(folder), pattern);
 }
 
 QString ListedFolderPath(const QString& folder)
@@ -121,24 +150,37 @@ QString ListedFolderPath(const QString& folder)
     return path;
 }
 
-QString JoinListedPath(const QString& listedFolder, const QString& name)
+std::string JoinListedPath(const std::string& listedFolder, const std::string& name)
 {
-    return listedFolder.endsWith(u'/') ? listedFolder + name : listedFolder + u'/' + name;
+    std::string path;
+    path.reserve(listedFolder.size() + 1 + name.size());
+    path.append(listedFolder);
+    if (path.empty() || path.back() != '/')
+        path.push_back('/');
+    path.append(name);
+    return path;
 }
 
 void FileList::setPath(const QString& folder)
 {
     Path.clear();
+    nativePath_.clear();
     entries.clear();
-    openFolder(folder);
+    openFolder(nativePath(folder));
     Path = ListedFolderPath(folder);
+    nativePath_ = nativePath(Path);
 }
 
 void FileList::Refresh()
 {
     entries.clear();
-    if (!Path.isEmpty())
-        entries = ListFolderFiles(Path, Pattern);
+    if (!nativePath_.empty())
+        entries = listFolder(nativePath_, Pattern);
+}
+
+std::string FileList::FilePath(int index) const
+{
+    return JoinListedPath(nativePath_, entries.at(static_cast<size_t>(index)).bytes);
 }
 
 } // namespace gg

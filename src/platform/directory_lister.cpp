@@ -39,11 +39,12 @@ struct DirCloser {
 
 bool IsPseudoFileSystemType(std::string_view type)
 {
-    static constexpr std::array<std::string_view, 22> kTypes{
+    // Not autofs: an automounter's root, /home on many machines, holds the user's own folders.
+    static constexpr std::array<std::string_view, 21> kTypes{
         "proc",      "sysfs",    "devtmpfs",   "devpts",     "cgroup",   "cgroup2",
         "debugfs",   "tracefs",  "securityfs", "pstore",     "bpf",      "configfs",
         "fusectl",   "mqueue",   "hugetlbfs",  "binfmt_misc", "efivarfs", "selinuxfs",
-        "nsfs",      "autofs",   "rpc_pipefs", "nfsd"};
+        "nsfs",      "rpc_pipefs", "nfsd"};
     for (std::string_view known : kTypes)
         if (type == known)
             return true;
@@ -53,7 +54,7 @@ bool IsPseudoFileSystemType(std::string_view type)
 bool IsPseudoFileSystemMagic(unsigned long magic)
 {
     // devtmpfs reports the tmpfs number here, so it is only known by name from mountinfo.
-    static constexpr std::array<unsigned long, 19> kMagics{
+    static constexpr std::array<unsigned long, 18> kMagics{
         0x9fa0,     // proc
         0x62656572, // sysfs
         0x1cd1,     // devpts
@@ -72,7 +73,6 @@ bool IsPseudoFileSystemMagic(unsigned long magic)
         0xde5e81e4, // efivarfs
         0xf97cff8c, // selinuxfs
         0x6e736673, // nsfs
-        0x0187,     // autofs
     };
     for (unsigned long known : kMagics)
         if (magic == known)
@@ -87,8 +87,26 @@ FolderFacts PosixDirectoryLister::facts(const std::string& path)
     if (path.empty() || ::stat(path.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
         return facts;
     facts.isFolder = true;
-    facts.hiddenSystem = isPseudoDevice(path, st.st_dev);
+    // Only the mount point stands for the hidden system folder; a folder below it, chosen on
+    // purpose, is listed like any other.
+    facts.hiddenSystem = isPseudoDevice(path, st.st_dev) && isMountRoot(path, st.st_dev);
     return facts;
+}
+
+bool PosixDirectoryLister::isMountRoot(const std::string& path, dev_t device)
+{
+#ifdef STATX_ATTR_MOUNT_ROOT
+    struct statx sx {};
+    if (::statx(AT_FDCWD, path.c_str(), 0, STATX_TYPE, &sx) == 0 && (sx.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0)
+        return (sx.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+#endif
+    // Older kernels do not say; then a parent on another device marks the mount point.
+    std::string parent = path;
+    if (parent.back() != '/')
+        parent.push_back('/');
+    parent += "..";
+    struct stat up {};
+    return ::stat(parent.c_str(), &up) != 0 || up.st_dev != device;
 }
 
 bool PosixDirectoryLister::isPseudoDevice(const std::string& path, dev_t device)

@@ -20,7 +20,7 @@ enum class ListError {
 
 struct FolderFacts {
     bool isFolder = false;     // the path names a folder, following links
-    bool hiddenSystem = false; // it lies on a kernel pseudo file system (proc, sysfs, ...)
+    bool hiddenSystem = false; // the mount point of a kernel pseudo file system (proc, sysfs, ...)
 };
 
 struct SubFolder {
@@ -48,6 +48,7 @@ public:
 
 private:
     bool isPseudoDevice(const std::string& path, dev_t device);
+    static bool isMountRoot(const std::string& path, dev_t device);
 
     std::unordered_map<dev_t, bool> pseudoByDevice_;
     std::unordered_map<dev_t, std::string> mountTypes_;

@@ -9,6 +9,7 @@
 #include "platform/message_boxes.h"
 #include "shell/error_trap.h"
 #include "sources/folder_list.h"
+#include "sources/list_files.h"
 
 namespace gg {
 
@@ -90,13 +91,7 @@ void LoadListFile(FolderListModel& list, const QString& path, MessageBoxes& boxe
         boxes.show(title, QStringLiteral("File not found"), BoxIcon::None, BoxButtons::Ok);
         return;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw StepFailure(file.errorString().toStdString());
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw StepFailure(file.errorString().toStdString());
-    list.append(SplitListFileBytes(bytes));
+    list.append(SplitListFileBytes(ReadListFileBytes(path)));
 }
 
 QString FixPathSlashes(const QString& path)

@@ -27,7 +27,8 @@ void ForceDeleteFile(const QString& path);
 // adds no empty entry. Invalid UTF-8 shows as the replacement character.
 QStringList SplitListFileBytes(const QByteArray& bytes);
 // Appends every line of the file to the list; "File not found" when it does not exist.
-// Throws StepFailure when the file exists but cannot be read.
+// Throws StepFailure, adding nothing, when the file exists but cannot be read, is not a regular
+// file or is too large (see ReadListFileBytes).
 void LoadListFile(FolderListModel& list, const QString& path, MessageBoxes& boxes, const QString& title);
 // Collapses doubled separators; a leading run of separators becomes exactly one.
 QString FixPathSlashes(const QString& path);

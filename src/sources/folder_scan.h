@@ -28,8 +28,8 @@ bool IsRootFolder(std::string_view path);
 // Extends folders (paths ending in a separator) with every qualifying folder below them, level by
 // level; within a level grouped by parent, in the file system's listing order. A given folder
 // whose sub-folders cannot be listed (access denied, gone) is removed; so is any such folder
-// found below. Folders on kernel pseudo file systems are neither listed nor added (a given one is
-// kept), names with bad characters are passed over with everything below them, and links to
+// found below. The mount points of kernel pseudo file systems are neither listed nor added (a given
+// one is kept), names with bad characters are passed over with everything below them, and links to
 // folders are added but never entered. recurse = false stops after the first level below.
 // doEvents is called once per folder opened, per sub-folder seen and per folder examined.
 void GetSubDirectories2016(std::vector<std::string>& folders, bool recurse, DirectoryLister& lister,

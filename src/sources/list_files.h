@@ -1,6 +1,7 @@
 #pragma once
 // Texts and checks of "Load List Of Folders From File" and "Load Sample/Example Folders".
 
+#include <QByteArray>
 #include <QString>
 
 namespace gg {
@@ -17,5 +18,14 @@ inline const QString kSamplesFolder = QStringLiteral("/Samples");
 
 // True when the file's attributes cannot be read: a name that no longer names anything.
 bool HasBadFileName(const QString& path);
+
+// A list file larger than this is refused: a million folder paths fit in it with room to spare,
+// and its entries still fit in memory when every line is empty.
+inline constexpr qint64 kLargestListFile = qint64(64) << 20;
+
+// The whole content of a list file. Only a regular file is read, and opening never waits: a pipe
+// without a writer or a device such as /dev/zero is refused at once. Throws StepFailure with the
+// runtime's words when the file cannot be read, is not a regular file, or is too large.
+QByteArray ReadListFileBytes(const QString& path);
 
 } // namespace gg

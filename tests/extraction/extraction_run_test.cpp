@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdio>
 
 #include "extraction/image_list.h"
 #include "platform/icon_extractor.h"
@@ -113,7 +115,7 @@ TEST_F(ExtractionRun, FileTypeChoiceDecidesWhatIsListed)
     form->optFiles[0]->click();
     start();
     EXPECT_EQ(listedNames(), (QStringList{"notes.txt", "PICTURE.ICO", "tool.exe"}));
-    EXPECT_EQ(form->lvFiles[0].path, data.path() + QStringLiteral("/mixed/notes.txt"));
+    EXPECT_EQ(form->lvFiles[0].path, QFile::encodeName(data.path() + QStringLiteral("/mixed/notes.txt")).toStdString());
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 3    Icon Files: 2    Total Icons: 2"));
 
     form->optFiles[1]->click();
@@ -151,7 +153,7 @@ TEST_F(ExtractionRun, SameFolderTwiceIsListedAndExtractedTwice)
     start();
     EXPECT_EQ(listedNames(), (QStringList{"notes.txt", "PICTURE.ICO", "tool.exe", "notes.txt", "PICTURE.ICO",
                                           "tool.exe"}));
-    EXPECT_EQ(form->lvFiles[3].path, dir + QStringLiteral("/notes.txt"));
+    EXPECT_EQ(form->lvFiles[3].path, QFile::encodeName(dir + QStringLiteral("/notes.txt")).toStdString());
     EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe", "PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 6    Icon Files: 4    Total Icons: 4"));
 }
@@ -241,8 +243,10 @@ TEST_F(ExtractionRun, FolderThatCannotBeOpenedIsReportedAndListsNothing)
     addSource(good);
     addSource(data.filePath(QStringLiteral("vanished")));
     addSource(good + QStringLiteral("/PICTURE.ICO"));
+    // The system would read only the part before the NUL: the good folder again.
+    addSource(good + QChar(0) + QStringLiteral("/elsewhere"));
     start();
-    ASSERT_EQ(boxes().size(), 2u);
+    ASSERT_EQ(boxes().size(), 3u);
     for (const auto& box : boxes()) {
         EXPECT_EQ(box.title, QStringLiteral("Application Error"));
         EXPECT_EQ(box.text.toStdString(),
@@ -252,6 +256,27 @@ TEST_F(ExtractionRun, FolderThatCannotBeOpenedIsReportedAndListsNothing)
     EXPECT_EQ(listedNames(), (QStringList{"PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
     EXPECT_FALSE(form->IsExtracting);
+}
+
+TEST_F(ExtractionRun, ANameThatIsNotUtf8OpensItsOwnFileBesideItsLookAlike)
+{
+    const QString dir = folder(QStringLiteral("names"));
+    const std::string native = QFile::encodeName(dir).toStdString();
+    // The same text once the byte 0xFF has turned into the replacement character.
+    const std::string invalid = native + "/bad\xff.ico";
+    const std::string twin = native + "/bad\xef\xbf\xbd.ico";
+    test::writeIcoFile(dir + QStringLiteral("/red.ico"), qRgba(255, 0, 0, 255));
+    test::writeIcoFile(dir + QStringLiteral("/blue.ico"), qRgba(0, 0, 255, 255));
+    ASSERT_EQ(::rename((native + "/red.ico").c_str(), invalid.c_str()), 0);
+    ASSERT_EQ(::rename((native + "/blue.ico").c_str(), twin.c_str()), 0);
+    addSource(dir);
+    start();
+    const QString shown = QStringLiteral("bad\uFFFD.ico");
+    EXPECT_EQ(captions(), (QStringList{shown, shown}));
+    ASSERT_EQ(form->Iml->count(), 2);
+    EXPECT_EQ(form->Iml->image(0).pixel(20, 20), qRgba(0, 0, 255, 255));
+    EXPECT_EQ(form->Iml->image(1).pixel(20, 20), qRgba(255, 0, 0, 255));
+    EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
 }
 
 TEST_F(ExtractionRun, WindowStateWhileExtractingAndAfter)
@@ -268,8 +293,17 @@ TEST_F(ExtractionRun, WindowStateWhileExtractingAndAfter)
         EXPECT_TRUE(form->lblIcons->isHidden());
         EXPECT_EQ(form->ProgressBar1->maximum(), 3);
     });
+    // Set now and then, always to the files done; the last file's count before the bar goes.
+    std::vector<int> values;
+    QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged, form, [&](int value) {
+        if (!form->ProgressBar1->isHidden())
+            values.push_back(value);
+    });
     start();
     EXPECT_TRUE(seen);
+    ASSERT_FALSE(values.empty());
+    EXPECT_EQ(values.back(), 2);
+    EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
     EXPECT_TRUE(form->ProgressBar1->isHidden());
     EXPECT_EQ(form->ProgressBar1->value(), 0);
     EXPECT_EQ(form->ProgressBar1->format(), QStringLiteral("Progress Bar"));

@@ -10,6 +10,18 @@
 
 using namespace gg;
 
+namespace {
+
+QStringList texts(const ListedNames& names)
+{
+    QStringList out;
+    for (const ListedName& name : names)
+        out << name.text;
+    return out;
+}
+
+} // namespace
+
 TEST(FolderListing, SortsWithoutCaseAndKeepsOnlyVisibleRegularFiles)
 {
     QTemporaryDir dir;
@@ -21,11 +33,11 @@ TEST(FolderListing, SortsWithoutCaseAndKeepsOnlyVisibleRegularFiles)
     // A pipe would block whoever opens it for reading.
     ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.exe"))).constData(), 0600), 0);
 
-    EXPECT_EQ(ListFolderFiles(dir.path(), kAllFilesPattern),
+    EXPECT_EQ(texts(ListFolderFiles(dir.path(), kAllFilesPattern)),
               (QStringList{"a.dll", "A.exe", "b.dll", "c.ICO", "linked.dll", "Zeta.txt"}));
-    EXPECT_EQ(ListFolderFiles(dir.path(), kApplicationFilesPattern),
+    EXPECT_EQ(texts(ListFolderFiles(dir.path(), kApplicationFilesPattern)),
               (QStringList{"a.dll", "A.exe", "b.dll", "c.ICO", "linked.dll"}));
-    EXPECT_EQ(ListFolderFiles(dir.path(), QStringLiteral("*.TXT")), (QStringList{"Zeta.txt"}));
+    EXPECT_EQ(texts(ListFolderFiles(dir.path(), QStringLiteral("*.TXT"))), (QStringList{"Zeta.txt"}));
 }
 
 TEST(FolderListing, NamesThatDifferOnlyInCaseKeepAFixedOrder)
@@ -33,7 +45,7 @@ TEST(FolderListing, NamesThatDifferOnlyInCaseKeepAFixedOrder)
     QTemporaryDir dir;
     for (const char* name : {"icon.ico", "ICON.ico", "Icon.ico"})
         test::writeTextFile(dir.filePath(QString::fromUtf8(name)));
-    EXPECT_EQ(ListFolderFiles(dir.path(), kAllFilesPattern), (QStringList{"ICON.ico", "Icon.ico", "icon.ico"}));
+    EXPECT_EQ(texts(ListFolderFiles(dir.path(), kAllFilesPattern)), (QStringList{"ICON.ico", "Icon.ico", "icon.ico"}));
 }
 
 TEST(FolderListing, AFolderThatCannotBeOpenedIsAFailureThatSaysWhy)
@@ -71,6 +83,6 @@ TEST(FileListControl, JoinsNamesWithoutDoublingTheRootSeparator)
 {
     EXPECT_EQ(ListedFolderPath(QStringLiteral("/")), QStringLiteral("/"));
     EXPECT_EQ(ListedFolderPath(QStringLiteral("/data/icons///")), QStringLiteral("/data/icons"));
-    EXPECT_EQ(JoinListedPath(QStringLiteral("/"), QStringLiteral("a.ico")), QStringLiteral("/a.ico"));
-    EXPECT_EQ(JoinListedPath(QStringLiteral("/data"), QStringLiteral("a.ico")), QStringLiteral("/data/a.ico"));
+    EXPECT_EQ(JoinListedPath("/", "a.ico"), "/a.ico");
+    EXPECT_EQ(JoinListedPath("/data", "a.ico"), "/data/a.ico");
 }

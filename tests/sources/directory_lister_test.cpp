@@ -11,6 +11,7 @@
 
 #include "platform/directory_lister.h"
 #include "sources/unprivileged.h"
+#include "sources/folder_scan.h"
 #include "sources/sources_support.h"
 
 namespace {
@@ -82,8 +83,12 @@ TEST(PosixDirectoryLister, FailuresMapToDeniedNotFoundOrOther)
     ::chmod((base + "/locked").c_str(), 0755);
 }
 
-TEST(PosixDirectoryLister, KernelPseudoFileSystemsAreHiddenSystemFolders)
+TEST(PosixDirectoryLister, OnlyMountPointsOfKernelPseudoFileSystemsAreHiddenSystemFolders)
 {
+    // An automounter's root is often /home: never hidden.
+    EXPECT_FALSE(gg::IsPseudoFileSystemType("autofs"));
+    EXPECT_FALSE(gg::IsPseudoFileSystemMagic(0x0187));
+
     PosixDirectoryLister lister;
     QTemporaryDir temp;
     EXPECT_FALSE(lister.facts(temp.path().toStdString() + "/").hiddenSystem);
@@ -93,9 +98,22 @@ TEST(PosixDirectoryLister, KernelPseudoFileSystemsAreHiddenSystemFolders)
     if (!QFile::exists(QStringLiteral("/proc/self")))
         GTEST_SKIP() << "no /proc here";
     EXPECT_TRUE(lister.facts("/proc/").hiddenSystem);
-    EXPECT_TRUE(lister.facts("/proc/self/").hiddenSystem);
-    if (QDir(QStringLiteral("/sys/kernel")).exists())
-        EXPECT_TRUE(lister.facts("/sys/").hiddenSystem);
+    EXPECT_TRUE(lister.facts("/proc").hiddenSystem);
+    EXPECT_FALSE(lister.facts("/proc/self/").hiddenSystem); // on proc, but not its mount point
+    if (!QDir(QStringLiteral("/sys/class")).exists())
+        GTEST_SKIP() << "no /sys here";
+    EXPECT_TRUE(lister.facts("/sys/").hiddenSystem);
+    EXPECT_FALSE(lister.facts("/sys/class/").hiddenSystem);
+
+    // A folder below a mount point, chosen on purpose, lists what lies below it.
+    std::vector<std::string> folders{"/sys/class/"};
+    gg::test::RecordingReporter reporter;
+    gg::GetSubDirectories2016(folders, false, lister, reporter, [] {});
+    EXPECT_GT(folders.size(), 1u);
+    EXPECT_EQ(folders.front(), "/sys/class/");
+    folders = {"/sys/"};
+    gg::GetSubDirectories2016(folders, false, lister, reporter, [] {});
+    EXPECT_EQ(folders, std::vector<std::string>{"/sys/"});
 }
 
 } // namespace

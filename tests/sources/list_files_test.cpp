@@ -1,6 +1,9 @@
 // "Load List Of Folders From File" and "Load Sample/Example Folders" through the window.
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "shell/error_trap.h"
 
 #include "platform/dialogs.h"
 #include "sources/folder_list.h"
@@ -39,13 +42,15 @@ TEST(LoadListCommand, EveryKindOfLineEndInTheOrderTheFilesWereChosen)
     const QString lf = temp.filePath("lf.txt");
     writeBytes(crlf, "C:\\A\r\n\r\n/b/\r\n");
     writeBytes(cr, "/c\r/d\r");
-    writeBytes(lf, " /e \n\n/f");
+    // A NUL stays in its entry: cut there, the entry would name a different folder.
+    writeBytes(lf, QByteArray(" /e \n\n/f\n/n\0ul", 14));
     FormHarness h;
     gg::Form1& form = h.open();
     h.dialogs.files.push_back({lf, crlf, cr});
     form.PushButton7_Click();
     EXPECT_EQ(form.sourceList->entries(),
-              (QStringList{" /e ", "", "/f", "C:\\A", "", "/b/", "/c", "/d"}));
+              (QStringList{" /e ", "", "/f", QStringLiteral("/n") + QChar(0) + QStringLiteral("ul"), "C:\\A", "",
+                           "/b/", "/c", "/d"}));
     EXPECT_EQ(h.boxes.boxes.size(), 1u); // just the help
 
     // A file whose last line ends in a line feed gives no empty entry after it.
@@ -85,18 +90,32 @@ TEST(LoadListCommand, SeveralFilesAreJoinedPathsTidiedOnce)
     EXPECT_EQ(h.boxes.boxes.size(), 1u);
 }
 
-TEST(LoadListCommand, AFolderChosenAsListFileIsReportedAndTheRestLoads)
+TEST(LoadListCommand, OnlyRegularFilesOfSaneSizeAreReadEachOtherIsReportedOnce)
 {
     QTemporaryDir temp;
     writeBytes(temp.filePath("list.txt"), "/z");
+    // Opening a pipe nobody writes to would wait for a writer; /dev/zero never ends.
+    const QString pipe = temp.filePath("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    const QString huge = temp.filePath("huge.txt");
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(gg::kLargestListFile + 1)); // sparse: no disk used
+    }
     FormHarness h;
     gg::Form1& form = h.open();
-    h.dialogs.files.push_back({temp.path(), temp.filePath("list.txt")});
+    h.dialogs.files.push_back({pipe, QStringLiteral("/dev/zero"), temp.path(), huge, temp.filePath("list.txt")});
     form.PushButton7_Click();
-    ASSERT_EQ(h.boxes.boxes.size(), 2u);
-    EXPECT_EQ(h.boxes.boxes[1].title, QStringLiteral("Application Error"));
-    EXPECT_TRUE(h.boxes.boxes[1].text.contains(QStringLiteral("in Glintwork2021/08/31.Form1.PushButton7_Click at line 140")))
-        << h.boxes.boxes[1].text.toStdString();
+
+    const char* expected[] = {"Path/File access error", "Path/File access error", "Path/File access error",
+                              "File too large"};
+    ASSERT_EQ(h.boxes.boxes.size(), 5u); // the help, then one report per file that is not read
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(h.boxes.boxes[i + 1].title, QStringLiteral("Application Error"));
+        EXPECT_EQ(h.boxes.boxes[i + 1].text.toStdString(),
+                  gg::BuildErrorReportText(expected[i], "in Glintwork2021/08/31.Form1.PushButton7_Click ", 140));
+    }
     EXPECT_EQ(form.sourceList->entries(), QStringList{"/z"});
 }
 

@@ -1,0 +1,73 @@
+#include <QFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "shell/error_trap.h"
+#include "sources/list_files.h"
+
+namespace gg {
+
+namespace {
+
+struct FdCloser {
+    int fd;
+    ~FdCloser() { ::close(fd); }
+};
+
+std::string readFailureText(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return "File not found";
+    case EACCES:
+    case EPERM:
+        return "Permission denied";
+    default:
+        return std::strerror(error);
+    }
+}
+
+} // namespace
+
+QByteArray ReadListFileBytes(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (native.isEmpty() || native.contains('\0'))
+        throw StepFailure(readFailureText(ENOENT));
+    // Without O_NONBLOCK, opening a pipe that nobody writes to would hold the window.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        throw StepFailure(readFailureText(errno));
+    const FdCloser closer{fd};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0)
+        throw StepFailure(readFailureText(errno));
+    if (!S_ISREG(st.st_mode))
+        throw StepFailure("Path/File access error");
+    if (st.st_size > kLargestListFile)
+        throw StepFailure("File too large");
+
+    // The size is only a hint: the file may grow while it is read, but is never read past the limit.
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(st.st_size));
+    char chunk[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw StepFailure(readFailureText(errno));
+        if (n == 0)
+            break;
+        if (bytes.size() + n > kLargestListFile)
+            throw StepFailure("File too large");
+        bytes.append(chunk, static_cast<qsizetype>(n));
+    }
+    return bytes;
+}
+
+} // namespace gg
