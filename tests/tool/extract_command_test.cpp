@@ -201,6 +201,7 @@ TEST(ExtractCommand, Ico32WritesWhatTheWindowSavesUnderTheSameNames)
 
     const ToolRun run = runTool({"extract", "--format", "ico32", "-o", byTool.path(), samples});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << "no progress line where stderr is no terminal";
     const QStringList names = QDir(byWindow.path()).entryList(QDir::Files, QDir::Name);
     ASSERT_EQ(QDir(byTool.path()).entryList(QDir::Files, QDir::Name), names);
     for (const QString& name : names)
