@@ -50,15 +50,14 @@ thumbnails_ours() {
   local n=0
   for f in "$@"; do "$tool" thumbnail -s 256 "$f" "$scratch/out/$((n++)).png"; done
 }
+# The groups to one stream, as the existing thumbnailers take them; icotool reads the first and
+# writes its images as PNG files, of which they then keep the largest.
 thumbnails_pipeline() {
   local n=0
   for f in "$@"; do
     local work=$scratch/out/$((n++))
     mkdir "$work"
-    wrestool -x -t14 -o "$work/" "$f" 2>/dev/null || continue
-    local first
-    first=$(ls "$work" | head -n 1)
-    [[ -n $first ]] && icotool -x -o "$work/" "$work/$first" 2>/dev/null
+    wrestool -x -t14 "$f" >"$work/groups.ico" 2>/dev/null && icotool -x -o "$work/" "$work/groups.ico" 2>/dev/null
   done
 }
 
