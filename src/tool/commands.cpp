@@ -247,7 +247,7 @@ QJsonObject imageJson(const IconImageInfo& image)
 
 } // namespace
 
-Console::Console() : terminal_(::isatty(STDERR_FILENO) == 1) {}
+Console::Console() : terminal_(::isatty(STDERR_FILENO) == 1), outputOnTerminal_(::isatty(STDOUT_FILENO) == 1) {}
 
 void Console::problem(const std::string& file, const std::string& what)
 {
@@ -257,7 +257,9 @@ void Console::problem(const std::string& file, const std::string& what)
 
 void Console::output(const std::string& text)
 {
-    endProgress();
+    // Only a terminal that shows both needs the progress line out of the way.
+    if (outputOnTerminal_)
+        endProgress();
     std::fwrite(text.data(), 1, text.size(), stdout);
 }
 

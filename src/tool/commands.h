@@ -20,6 +20,7 @@ public:
 
 private:
     bool terminal_ = false;
+    bool outputOnTerminal_ = false;
     bool shown_ = false;
     std::chrono::steady_clock::time_point lastShown_{};
 };
