@@ -86,6 +86,7 @@ struct IconSource::State {
     ParsedFile parsed;
     std::size_t nextGroup = 0;         // first group not decoded yet
     std::vector<QImage> images;        // the good groups' icons, in order
+    std::vector<std::size_t> groupOfImage; // which group gave each of them
     std::vector<ReadFailure> decodeProblems;
     // Groups of hostile files may share images; each is decoded once.
     DecodeCache decoded;
@@ -103,6 +104,7 @@ struct IconSource::State {
             return true;
         }
         images.push_back(chosen->image);
+        groupOfImage.push_back(nextGroup - 1);
         return true;
     }
 };
@@ -150,6 +152,13 @@ std::vector<ReadFailure> IconSource::problems() const
     std::vector<ReadFailure> all = state_->parsed.problems;
     all.insert(all.end(), state_->decodeProblems.begin(), state_->decodeProblems.end());
     return all;
+}
+
+const IconGroup* IconSource::group(int index) const
+{
+    if (icon(index).isNull())
+        return nullptr;
+    return &state_->parsed.groups[state_->groupOfImage[static_cast<std::size_t>(index)]];
 }
 
 QImage ExtractIconExA(const std::string& path, int index) { return IconSource::open(path).icon(index); }

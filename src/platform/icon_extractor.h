@@ -14,6 +14,7 @@
 #pragma once
 
 #include "platform/byte_reader.h"
+#include "platform/icon_image.h"
 
 #include <QImage>
 
@@ -44,6 +45,12 @@ public:
     FileKind kind() const;
     // What was wrong with the file or its damaged groups, as far as read so far.
     std::vector<ReadFailure> problems() const;
+
+    // --- For the icon library's groups (icon_groups.h) ---
+    // The group that gave icon `index`, or null when there is no icon `index`. It lives as
+    // long as this source or a copy of it.
+    const IconGroup* group(int index) const;
+    // ---
 
 private:
     struct State;

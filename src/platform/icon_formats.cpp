@@ -1,6 +1,7 @@
 #include "platform/icon_formats.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <unordered_set>
 
@@ -81,6 +82,59 @@ constexpr std::uint64_t kHeaderSize = 12; // "RIFF", u32 size, form type
 constexpr std::uint64_t kChunkHeader = 8; // id, u32 size
 } // namespace riff
 
+// --- The icon library's group details (icon_groups.h): entries as stored, resource names ---
+
+std::array<std::uint8_t, 16> rawEntry(const ByteReader& entries, std::uint64_t at, std::uint64_t length)
+{
+    std::array<std::uint8_t, 16> raw{};
+    for (std::uint64_t i = 0; i < length && i < raw.size(); ++i)
+        raw[i] = entries.u8(at + i);
+    return raw;
+}
+
+// A named PE entry points at a u16 count of UTF-16 units followed by the units. A name that
+// points nowhere leaves the group without one.
+GroupIdentity peGroupIdentity(const ByteReader& rsrc, bool named, std::uint32_t idOrNameOffset)
+{
+    GroupIdentity identity;
+    if (!named) {
+        identity.kind = GroupIdentity::Kind::Number;
+        identity.number = idOrNameOffset;
+        return identity;
+    }
+    Result<ByteReader> length = rsrc.slice(idOrNameOffset, 2);
+    Result<ByteReader> units = length ? rsrc.slice(std::uint64_t{idOrNameOffset} + 2, std::uint64_t{length->u16(0)} * 2)
+                                      : length;
+    if (!units)
+        return identity;
+    identity.kind = GroupIdentity::Kind::Name;
+    for (std::uint64_t i = 0; i + 1 < units->size(); i += 2)
+        identity.name.push_back(static_cast<char16_t>(units->u16(i)));
+    return identity;
+}
+
+// An NE resource id with its top bit set is a number; otherwise it is where a name (a length
+// byte and the characters) lies from the start of the resource table.
+GroupIdentity neGroupIdentity(const ByteReader& file, std::uint64_t tableAt, std::uint16_t id)
+{
+    GroupIdentity identity;
+    if ((id & 0x8000) != 0) {
+        identity.kind = GroupIdentity::Kind::Number;
+        identity.number = id & 0x7FFFu;
+        return identity;
+    }
+    Result<ByteReader> length = file.slice(tableAt + id, 1);
+    Result<ByteReader> chars = length ? file.slice(tableAt + id + 1, length->u8(0)) : length;
+    if (!chars)
+        return identity;
+    identity.kind = GroupIdentity::Kind::Name;
+    for (std::uint64_t i = 0; i < chars->size(); ++i)
+        identity.name.push_back(static_cast<char16_t>(chars->u8(i)));
+    return identity;
+}
+
+// ---
+
 Result<IconGroup> readDirectoryOf(const ByteReader& file, FileKind& kind)
 {
     Result<ByteReader> head = file.slice(0, icondir::kSize);
@@ -97,6 +151,7 @@ Result<IconGroup> readDirectoryOf(const ByteReader& file, FileKind& kind)
     if (!entries)
         return fail(ReadError::BadIconDirectory, file.base() + icondir::kCount);
     IconGroup group;
+    group.directoryType = type;
     group.images.reserve(std::min<std::size_t>(count, kMaxImagesPerGroup));
     for (std::uint64_t i = 0; i < count && i < kMaxImagesPerGroup; ++i) {
         const std::uint64_t at = i * icondir::kEntrySize;
@@ -107,6 +162,7 @@ Result<IconGroup> readDirectoryOf(const ByteReader& file, FileKind& kind)
             candidate.hotY = entries->u16(at + icondir::kEntryHotY);
         }
         group.images.push_back(candidate);
+        group.entries.push_back(rawEntry(*entries, at, icondir::kEntrySize));
     }
     return group;
 }
@@ -343,6 +399,7 @@ void readPe(const ByteReader& file, std::uint64_t peOffset, ParsedFile& parsed)
             continue;
         }
         IconGroup group;
+        group.identity = peGroupIdentity(rsrc, e.named, e.id);
         for (std::uint64_t i = 0; i < count && i < kMaxImagesPerGroup; ++i) {
             std::uint32_t id = entries->u16(i * grpdir::kEntrySize + grpdir::kEntryId);
             auto found = std::lower_bound(icons.begin(), icons.end(), id,
@@ -357,6 +414,7 @@ void readPe(const ByteReader& file, std::uint64_t peOffset, ParsedFile& parsed)
                 continue;
             }
             group.images.push_back(ImageCandidate{*image, 0, 0});
+            group.entries.push_back(rawEntry(*entries, i * grpdir::kEntrySize, grpdir::kEntrySize));
         }
         // A group without images still takes its place; decoding passes it over.
         parsed.groups.push_back(std::move(group));
@@ -430,6 +488,7 @@ void readNe(const ByteReader& file, std::uint64_t neOffset, ParsedFile& parsed)
             continue;
         }
         IconGroup group;
+        group.identity = neGroupIdentity(file, tableAt, g.id);
         for (std::uint64_t i = 0; i < count && i < kMaxImagesPerGroup; ++i) {
             const std::uint64_t e = i * grpdir::kEntrySize;
             std::uint16_t id = entries->u16(e + grpdir::kEntryId);
@@ -443,6 +502,7 @@ void readNe(const ByteReader& file, std::uint64_t neOffset, ParsedFile& parsed)
             // The group's byte count and the table's length may disagree; trust the smaller.
             std::uint64_t length = std::min<std::uint64_t>(entries->u32(e + grpdir::kEntryBytes), found->length);
             group.images.push_back(ImageCandidate{file.clipped(found->offset, length), 0, 0});
+            group.entries.push_back(rawEntry(*entries, e, grpdir::kEntrySize));
         }
         parsed.groups.push_back(std::move(group));
     }

@@ -5,7 +5,9 @@
 
 #include <QImage>
 
+#include <array>
 #include <map>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -22,9 +24,24 @@ struct ImageCandidate {
     int hotY = 0;
 };
 
+// A group's resource name or number in a module; icon and cursor files have neither.
+struct GroupIdentity {
+    enum class Kind { None, Number, Name };
+    Kind kind = Kind::None;
+    std::uint32_t number = 0;
+    std::u16string name; // as a PE module stores it; an NE module's 8-bit name widened byte by byte
+};
+
 // One icon: the images of an icon group, or of an icon or cursor file, in directory order.
 struct IconGroup {
     std::vector<ImageCandidate> images;
+    // --- What the icon library's groups need beyond the gallery (icon_groups.h) ---
+    GroupIdentity identity;
+    std::uint16_t directoryType = 1; // 1 icon, 2 cursor: cursor entries hold a hot spot
+    // Each image's directory entry as stored, parallel to images: 14 bytes in a group resource
+    // (ending in the icon's id), 16 in an icon or cursor file (ending in the image's offset).
+    std::vector<std::array<std::uint8_t, 16>> entries;
+    // ---
 };
 
 struct ImageShape {

@@ -237,6 +237,8 @@ def ne_libraries():
                                     (2, read("sizes.ico"))]))
     # A small one for the byte-flip sweep.
     write("tiny.icl", ne_library([("FIRST", read("depth-1.ico")), (3, read("depth-4.ico"))]))
+    # A 16-bit library under the name old .dll files have, for the thumbnailer's file types.
+    write("icons16.dll", ne_library([("DISC", read("depth-8.ico")), (5, read("no-32.ico"))]))
 
 
 if __name__ == "__main__":

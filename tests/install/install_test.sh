@@ -2,7 +2,8 @@
 # Installs the build into a temporary prefix and checks what a desktop expects to find there.
 #   install_test.sh layout   BUILD_DIR SOURCE_DIR   the files, the link, the icons, a start
 #   install_test.sh validate BUILD_DIR SOURCE_DIR   desktop-file-validate and appstreamcli
-# Exits 77 (skipped) when a validator is not installed.
+#   install_test.sh thumbnailer BUILD_DIR SOURCE_DIR  the installed thumbnailer run as GNOME runs it
+# Exits 77 (skipped) when a validator is not installed, or bwrap cannot make its sandbox here.
 set -uo pipefail
 mode=$1 build=$2 source=$3
 app_id=com.vorlentis.GlimmerGatherer
@@ -20,6 +21,10 @@ trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
 cd "$prefix" || exit 1
 
+if [[ $mode == thumbnailer ]]; then
+  exec bash "$source/tests/install/thumbnailer_test.sh" "$prefix" "$source/tests/data"
+fi
+
 if [[ $mode == validate ]]; then
   desktop-file-validate "share/applications/$app_id.desktop" || fail "desktop-file-validate"
   appstreamcli validate --no-net "share/metainfo/$app_id.metainfo.xml" || fail "appstreamcli validate"
@@ -31,9 +36,13 @@ fi
 # Exactly these files: nothing missing, nothing stray (no tests, no placeholder files).
 expected=(
   bin/glimmer-gatherer
+  bin/glimmer-extract
   lib/glimmer-gatherer/glimmer-gatherer
   share/applications/$app_id.desktop
   share/metainfo/$app_id.metainfo.xml
+  share/man/man1/glimmer-extract.1.gz
+  share/thumbnailers/glimmer-gatherer.thumbnailer
+  share/doc/glimmer-gatherer/copyright
 )
 for size in 32 48 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
@@ -81,6 +90,27 @@ grep -qx "Icon=$app_id" "$entry" || fail "$entry does not name the icon $app_id"
 grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "share/metainfo/$app_id.metainfo.xml" \
   || fail "the metainfo does not launch $app_id.desktop"
 grep -q "@[A-Z_]*@" "share/metainfo/$app_id.metainfo.xml" && fail "the metainfo has an unfilled @VARIABLE@"
+
+# The tool and the thumbnailer: no widgets, the entry file file managers read, a man page that renders.
+tool=bin/glimmer-extract
+[[ -x $tool ]] || fail "$tool is not executable"
+[[ $("$tool" --version 2>&1) == "glimmer-extract "* ]] || fail "$tool --version: $("$tool" --version 2>&1)"
+readelf -d "$tool" | grep -q 'NEEDED.*Widgets' && fail "$tool links Qt Widgets"
+entry=share/thumbnailers/glimmer-gatherer.thumbnailer
+grep -qx '\[Thumbnailer Entry\]' "$entry" || fail "$entry has no [Thumbnailer Entry] group"
+grep -qx 'TryExec=glimmer-extract' "$entry" || fail "$entry: TryExec"
+grep -qx 'Exec=glimmer-extract thumbnail -s %s %i %o' "$entry" || fail "$entry: Exec"
+for type in application/x-ms-dos-executable application/x-msdownload application/vnd.microsoft.portable-executable \
+            application/x-ms-ne-executable application/x-dosexec application/x-navi-animation; do
+  grep -q "^MimeType=.*$type;" "$entry" || fail "$entry does not claim $type"
+done
+grep -q '^MimeType=.*image/' "$entry" && fail "$entry claims an image type the image thumbnailers have"
+if command -v man >/dev/null; then
+  page=$(MANWIDTH=80 man -l share/man/man1/glimmer-extract.1.gz 2>&1 >/dev/null)
+  [[ -z $page ]] || fail "man page warnings: $page"
+fi
+grep -q '^License: Expat' share/doc/glimmer-gatherer/copyright || fail "the copyright file names no licence"
+grep -q '<project_license>MIT</project_license>' "share/metainfo/$app_id.metainfo.xml" || fail "metainfo: project_license"
 
 # The installed program starts through the link and keeps running until stopped.
 home=$(mktemp -d)

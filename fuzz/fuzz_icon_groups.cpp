@@ -1,0 +1,46 @@
+// The icon library's groups: each icon's images, its group rebuilt as an .ico and read back, and
+// its picture at several sizes.
+#include "platform/icon_extractor.h"
+#include "platform/icon_formats.h"
+#include "platform/icon_groups.h"
+
+#include <QtGlobal>
+
+#include <cstdint>
+#include <cstdlib>
+#include <vector>
+
+static void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    qInstallMessageHandler(quiet);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    gg::IconSource source = gg::IconSource::fromBytes(std::vector<std::uint8_t>(data, data + size));
+    const int count = source.count();
+    for (int i = 0; i <= count; ++i) {
+        const gg::IconGroup* group = source.group(i);
+        if ((group == nullptr) != (i == count))
+            std::abort(); // a group for every icon, and none past them
+        if (group == nullptr)
+            break;
+        gg::describeImages(*group);
+        gg::Result<std::vector<std::uint8_t>> file = gg::rebuildIconFile(*group);
+        if (!file)
+            std::abort(); // small inputs stay far below the size limit
+        const gg::ParsedFile again = gg::parseIconContainer(gg::ByteReader(*file));
+        if (again.groups.size() != 1 || again.groups[0].images.size() != group->images.size())
+            std::abort(); // the rebuilt file holds the group's images
+        for (int side : {1, 16, 48, 256}) {
+            gg::Result<QImage> picture = gg::pictureAt(*group, side);
+            // The group gave the gallery an image, so it gives a picture at every size.
+            if (!picture || picture->size() != QSize(side, side) || picture->format() != QImage::Format_ARGB32)
+                std::abort();
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,201 @@
+#include "tool/command_line.h"
+
+#include "platform/icon_groups.h"
+
+#include <charconv>
+
+namespace gg::tool {
+
+const char* const kHelpText =
+    "Usage: glimmer-extract list [--json] FILE...\n"
+    "       glimmer-extract extract [OPTION]... FILE...\n"
+    "       glimmer-extract thumbnail -s SIZE INPUT OUTPUT\n"
+    "Takes the icons out of Windows files (.exe .dll .icl .ico .cur .ani and more)\n"
+    "in full quality. A FOLDER stands for the files in it and in its subfolders.\n"
+    "\n"
+    "  list              one line per icon: file, icon number, group, images\n"
+    "      --json        the same as JSON\n"
+    "  extract           writes icons into files named after their file:\n"
+    "                    name.ico, name1.ico, ... (existing files are kept)\n"
+    "  -f, --format F    ico: each icon's whole group (the default)\n"
+    "                    png: a picture, of the largest size unless --size says\n"
+    "                    ico32: the 32 x 32 24-bit icon the window saves\n"
+    "  -s, --size N      side of the png picture, 1 to 1024\n"
+    "  -i, --icon N      only icon N of each file, numbered from 0 as list does\n"
+    "  -o, --output DIR  the folder to write into (default: the current one)\n"
+    "      --overwrite   replace name.ico, name1.ico, ... where they exist\n"
+    "  thumbnail         a SIZE x SIZE PNG of the file's first icon\n"
+    "  -h, --help        this help        -V, --version  the version\n"
+    "\n"
+    "Exit status: 0 when all was written, 1 when some file had a problem,\n"
+    "2 for a wrong command line. See glimmer-extract(1).\n";
+
+namespace {
+
+std::optional<int> number(const std::string& text, int low, int high)
+{
+    int value = 0;
+    const char* end = text.data() + text.size();
+    auto [at, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || at != end || value < low || value > high)
+        return std::nullopt;
+    return value;
+}
+
+// The options of each verb; a value follows as the next argument or after "=" (or glued to a
+// short option: -s256).
+class Reader {
+public:
+    explicit Reader(const std::vector<std::string>& args) : args_(args) {}
+
+    CommandLine read()
+    {
+        if (args_.empty())
+            return wrong("no command given (list, extract or thumbnail)");
+        for (const std::string& arg : args_) {
+            if (arg == "--")
+                break;
+            if (arg == "-h" || arg == "--help")
+                return ok(Verb::Help);
+        }
+        const std::string& verb = args_[0];
+        if (verb == "-V" || verb == "--version")
+            return ok(Verb::Version);
+        if (verb == "list")
+            request_.verb = Verb::List;
+        else if (verb == "extract")
+            request_.verb = Verb::Extract;
+        else if (verb == "thumbnail")
+            request_.verb = Verb::Thumbnail;
+        else
+            return wrong("unknown command '" + verb + "' (list, extract or thumbnail)");
+        for (next_ = 1; next_ < args_.size();) {
+            const std::string arg = args_[next_++];
+            if (arg == "--") {
+                request_.files.insert(request_.files.end(), args_.begin() + static_cast<std::ptrdiff_t>(next_), args_.end());
+                break;
+            }
+            if (arg.size() > 1 && arg[0] == '-') {
+                if (!option(arg))
+                    return wrong(error_);
+            } else {
+                request_.files.push_back(arg);
+            }
+        }
+        return finish();
+    }
+
+private:
+    CommandLine ok(Verb verb)
+    {
+        request_.verb = verb;
+        return CommandLine{request_, {}};
+    }
+    static CommandLine wrong(std::string why) { return CommandLine{std::nullopt, std::move(why)}; }
+
+    bool refuse(std::string why)
+    {
+        error_ = std::move(why);
+        return false;
+    }
+
+    // The value of an option: "--size=9", "-s9" or the next argument.
+    std::optional<std::string> valueOf(const std::string& arg, const std::string& name, std::size_t glued)
+    {
+        if (arg.size() > glued)
+            return arg.substr(arg[glued] == '=' ? glued + 1 : glued);
+        if (next_ < args_.size())
+            return args_[next_++];
+        error_ = "option " + name + " needs a value";
+        return std::nullopt;
+    }
+
+    bool option(const std::string& arg)
+    {
+        const std::size_t eq = arg.find('=');
+        const std::string name = arg.rfind("--", 0) == 0 ? arg.substr(0, eq) : arg.substr(0, 2);
+        const Verb verb = request_.verb;
+        if (name == "--json" && verb == Verb::List && eq == std::string::npos) {
+            request_.json = true;
+            return true;
+        }
+        if (name == "--overwrite" && verb == Verb::Extract && eq == std::string::npos) {
+            request_.overwrite = true;
+            return true;
+        }
+        const bool extracting = verb == Verb::Extract;
+        if ((name == "-s" || name == "--size") && (extracting || verb == Verb::Thumbnail)) {
+            std::optional<std::string> value = valueOf(arg, name, name.size());
+            if (!value)
+                return false;
+            // A file manager may ask for more than we draw; the thumbnail then stays at our largest.
+            const int high = extracting ? kMaxPictureSide : 1 << 20;
+            std::optional<int> side = number(*value, 1, high);
+            if (!side)
+                return refuse("size '" + *value + "' is not a number from 1 to " + std::to_string(high));
+            request_.size = *side;
+            return true;
+        }
+        if ((name == "-f" || name == "--format") && extracting) {
+            std::optional<std::string> value = valueOf(arg, name, name.size());
+            if (!value)
+                return false;
+            if (*value == "ico")
+                request_.format = Format::Ico;
+            else if (*value == "png")
+                request_.format = Format::Png;
+            else if (*value == "ico32")
+                request_.format = Format::Ico32;
+            else
+                return refuse("format '" + *value + "' is not ico, png or ico32");
+            return true;
+        }
+        if ((name == "-i" || name == "--icon") && extracting) {
+            std::optional<std::string> value = valueOf(arg, name, name.size());
+            if (!value)
+                return false;
+            std::optional<int> icon = number(*value, 0, 0xFFFF);
+            if (!icon)
+                return refuse("icon '" + *value + "' is not a number from 0");
+            request_.icon = *icon;
+            return true;
+        }
+        if ((name == "-o" || name == "--output") && extracting) {
+            std::optional<std::string> value = valueOf(arg, name, name.size());
+            if (!value)
+                return false;
+            if (value->empty())
+                return refuse("the output folder is empty");
+            request_.outputFolder = *value;
+            return true;
+        }
+        return refuse("unknown option '" + arg + "' for " + args_[0]);
+    }
+
+    CommandLine finish()
+    {
+        const Request& r = request_;
+        if (r.verb == Verb::Thumbnail) {
+            if (r.size == 0)
+                return wrong("thumbnail needs -s SIZE");
+            if (r.files.size() != 2)
+                return wrong("thumbnail needs an INPUT and an OUTPUT file");
+        } else if (r.files.empty()) {
+            return wrong("no FILE given");
+        }
+        if (r.verb == Verb::Extract && r.size != 0 && r.format != Format::Png)
+            return wrong("--size goes with --format png");
+        return CommandLine{request_, {}};
+    }
+
+    const std::vector<std::string>& args_;
+    std::size_t next_ = 1;
+    Request request_;
+    std::string error_;
+};
+
+} // namespace
+
+CommandLine readCommandLine(const std::vector<std::string>& args) { return Reader(args).read(); }
+
+} // namespace gg::tool

@@ -1,0 +1,40 @@
+// What glimmer-extract is asked to do, read from its command line.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace gg::tool {
+
+enum class Verb { Help, Version, List, Extract, Thumbnail };
+enum class Format { Ico, Png, Ico32 };
+
+struct Request {
+    Verb verb = Verb::Help;
+    bool json = false;
+    Format format = Format::Ico;
+    int size = 0;             // png: 0 for the largest size the group holds; thumbnail: the side asked for
+    int icon = -1;            // -1 for every icon
+    std::string outputFolder; // empty for the current folder
+    bool overwrite = false;
+    std::vector<std::string> files; // thumbnail: the input, then the output
+};
+
+struct CommandLine {
+    std::optional<Request> request;
+    std::string error; // what was wrong when there is no request
+};
+
+// Reads the arguments after the program's name.
+CommandLine readCommandLine(const std::vector<std::string>& args);
+
+// The --help text; it fits an 80 x 24 terminal.
+extern const char* const kHelpText;
+
+// Exit statuses.
+inline constexpr int kAllWritten = 0;
+inline constexpr int kSomeFileFailed = 1;
+inline constexpr int kWrongCommandLine = 2;
+
+} // namespace gg::tool

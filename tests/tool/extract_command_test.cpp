@@ -1,0 +1,209 @@
+// glimmer-extract as a user runs it: what it lists against the gallery, what it writes and where,
+// and its exit statuses.
+#include "platform/icon_test_files.h"
+
+#include "extraction/file_icons.h"
+#include "extraction/image_list.h"
+#include "platform/icon_extractor.h"
+#include "platform/icon_groups.h"
+#include "saving/save_names.h"
+#include "support/form_harness.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QPushButton>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+using namespace gg;
+using namespace gg::test;
+
+namespace {
+
+struct ToolRun {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+ToolRun runTool(const QStringList& args, const QString& folder = {})
+{
+    QProcess process;
+    process.setProgram(QStringLiteral(GG_BINARY_DIR "/glimmer-extract"));
+    process.setArguments(args);
+    if (!folder.isEmpty())
+        process.setWorkingDirectory(folder);
+    process.start();
+    ToolRun run;
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
+        return run;
+    run.code = process.exitCode();
+    run.out = QString::fromUtf8(process.readAllStandardOutput());
+    run.err = QString::fromUtf8(process.readAllStandardError());
+    return run;
+}
+
+QString fixture(const char* name) { return QStringLiteral(GG_TEST_DATA "/") + QLatin1String(name); }
+
+QByteArray contents(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+} // namespace
+
+TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups)
+{
+    // Named groups as stored, then numbers ascending; the group numbered 3 is damaged.
+    const std::vector<QRgb> colours{qRgb(200, 0, 0), qRgb(0, 200, 0), qRgb(0, 0, 200), qRgb(200, 200, 0), qRgb(0, 200, 200)};
+    std::vector<PeGroup> groups{{"BETA", 0, {{32, 32, 32, colours[0]}}},
+                                {"ALPHA", 0, {{32, 32, 32, colours[1]}}},
+                                {"", 9, {{32, 32, 32, colours[2]}}},
+                                {"", 3, {{32, 32, 32, colours[3]}}},
+                                {"", 5, {{32, 32, 32, colours[4]}}}};
+    PeOptions options;
+    Bytes module = peModule(groups, options);
+    put32(module, options.iconBodyAt[3], 0); // no bitmap header size: undecodable
+    QTemporaryDir dir;
+    const QString path = dir.filePath("mixed.dll");
+    writeFile(path, QByteArray(reinterpret_cast<const char*>(module.data()), static_cast<int>(module.size())));
+
+    std::vector<QImage> gallery;
+    ExtractFileIcons(path, [&](QImage icon) { gallery.push_back(GalleryImage(std::move(icon))); });
+    const ToolRun run = runTool({"list", "--json", path});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    const QJsonArray listed = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    ASSERT_EQ(listed.size(), 4);
+    ASSERT_EQ(gallery.size(), 4u);
+    const QMap<QString, QRgb> colourOf{{"BETA", colours[0]}, {"ALPHA", colours[1]}, {"9", colours[2]}, {"5", colours[4]}};
+    const QStringList expectedOrder{"BETA", "ALPHA", "5", "9"};
+    for (int i = 0; i < 4; ++i) {
+        const QJsonObject icon = listed[i].toObject();
+        const QString group = icon["group"].isString() ? icon["group"].toString()
+                                                       : QString::number(icon["group"].toInteger());
+        EXPECT_EQ(group, expectedOrder[i]);
+        EXPECT_EQ(icon["icon"].toInt(), i);
+        EXPECT_EQ(gallery[static_cast<std::size_t>(i)].pixel(16, 16), colourOf.value(group)) << "gallery item " << i;
+    }
+
+    // And the line format counts the same icons as the gallery for every fixture.
+    for (const QString& name : QDir(GG_TEST_DATA).entryList(QDir::Files)) {
+        const QString file = fixture(name.toUtf8().constData());
+        const int inGallery = ExtractFileIcons(file, [](QImage) {});
+        const ToolRun lines = runTool({"list", file});
+        EXPECT_EQ(lines.code, inGallery > 0 ? 0 : 1) << name.toStdString();
+        EXPECT_EQ(lines.out.count(u'\n'), inGallery) << name.toStdString();
+    }
+}
+
+TEST(ExtractCommand, ExitStatusSaysWhetherAllWasWrittenAndMessagesNameTheFile)
+{
+    QTemporaryDir dir;
+    for (const QStringList& wrong : {QStringList{}, QStringList{"take"}, QStringList{"list"}, QStringList{"list", "--bogus", "x"},
+                                     QStringList{"extract", "--format", "gif", "x"}, QStringList{"extract", "-s", "64", "x"},
+                                     QStringList{"extract", "--format", "png", "--size", "0", "x"},
+                                     QStringList{"extract", "--icon", "-1", "x"}, QStringList{"thumbnail", "-s", "64", "x"},
+                                     QStringList{"thumbnail", "in", "out"}}) {
+        const ToolRun run = runTool(wrong, dir.path());
+        EXPECT_EQ(run.code, 2) << wrong.join(' ').toStdString();
+        EXPECT_TRUE(run.out.isEmpty());
+        EXPECT_TRUE(run.err.startsWith("glimmer-extract: ")) << run.err.toStdString();
+    }
+    const ToolRun help = runTool({"--help"});
+    EXPECT_EQ(help.code, 0);
+    EXPECT_LE(help.out.count(u'\n'), 24) << "fits a screen";
+    for (const QString& line : help.out.split(u'\n'))
+        EXPECT_LE(line.size(), 80) << line.toStdString();
+    EXPECT_EQ(runTool({"--version"}).out, QStringLiteral("glimmer-extract " GG_VERSION "\n"));
+
+    const QString missing = dir.filePath("missing.exe");
+    const ToolRun partly = runTool({"extract", fixture("tool.exe"), fixture("noicons.dll"), missing}, dir.path());
+    EXPECT_EQ(partly.code, 1);
+    EXPECT_EQ(partly.out, QStringLiteral("tool.ico\ntool1.ico\n")) << "the good file is still written";
+    EXPECT_TRUE(partly.err.contains(fixture("noicons.dll") + ": no icons")) << partly.err.toStdString();
+    EXPECT_TRUE(partly.err.contains(missing + ": No such file or directory")) << partly.err.toStdString();
+    EXPECT_EQ(runTool({"extract", "--icon", "2", fixture("tool.exe")}, dir.path()).code, 1) << "it has two";
+    EXPECT_EQ(runTool({"extract", "-o", missing, fixture("tool.exe")}).code, 1);
+
+    // A file with no icon gives no thumbnail; one with an icon gives SIZE x SIZE.
+    const QString thumbnail = dir.filePath("thumb.png");
+    EXPECT_EQ(runTool({"thumbnail", "-s", "128", fixture("noicons.dll"), thumbnail}).code, 1);
+    EXPECT_FALSE(QFile::exists(thumbnail));
+    EXPECT_EQ(runTool({"thumbnail", "-s", "128", fixture("tool32.exe"), thumbnail}).code, 0);
+    EXPECT_EQ(QImage(thumbnail).size(), QSize(128, 128));
+}
+
+TEST(ExtractCommand, NothingExistingIsOverwrittenUnlessAsked)
+{
+    QTemporaryDir out, rule;
+    // Names held by a file of the user's, and by a link pointing outside the folder.
+    writeFile(out.filePath("icons64.ico"), "mine");
+    writeFile(out.filePath("icons642.ico"), "also mine");
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QFile::link(elsewhere.filePath("target"), out.filePath("icons643.ico")));
+    const ToolRun run = runTool({"extract", "-o", out.path(), fixture("icons64.dll")});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_EQ(contents(out.filePath("icons64.ico")), QByteArray("mine"));
+    EXPECT_EQ(contents(out.filePath("icons642.ico")), QByteArray("also mine"));
+    EXPECT_FALSE(QFile::exists(elsewhere.filePath("target"))) << "the link was not followed";
+
+    // The names are the ones the window's rule gives one after the other.
+    for (const char* taken : {"icons64.ico", "icons642.ico", "icons643.ico"})
+        writeFile(rule.filePath(taken), "");
+    QStringList expected;
+    for (int i = 0; i < 5; ++i) {
+        const QString name = FirstFreeIconName(rule.filePath("icons64"));
+        writeFile(name, "");
+        expected << out.filePath(QFileInfo(name).fileName());
+    }
+    EXPECT_EQ(run.out.split(u'\n', Qt::SkipEmptyParts), expected);
+
+    // --overwrite takes name.ico, name1.ico, ... in order and replaces what is there.
+    const ToolRun again = runTool({"extract", "--overwrite", "-o", out.path(), fixture("icons64.dll")});
+    ASSERT_EQ(again.code, 0) << again.err.toStdString();
+    Result<Bytes> first = rebuildIconFile(*IconSource::open(dataPath("icons64.dll")).group(0));
+    ASSERT_TRUE(first.ok());
+    EXPECT_EQ(contents(out.filePath("icons64.ico")),
+              QByteArray(reinterpret_cast<const char*>(first->data()), static_cast<int>(first->size())));
+    EXPECT_NE(contents(out.filePath("icons642.ico")), QByteArray("also mine"));
+    EXPECT_FALSE(QFileInfo(out.filePath("icons643.ico")).isSymLink()) << "the link itself was replaced";
+    EXPECT_FALSE(QFile::exists(elsewhere.filePath("target")));
+}
+
+TEST(ExtractCommand, Ico32WritesWhatTheWindowSavesUnderTheSameNames)
+{
+    FormHarness h;
+    const QString samples = h.programFolder() + "/Samples";
+    QDir().mkpath(samples);
+    for (const QString& name : QDir(GG_SOURCE_DIR "/Samples").entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(GG_SOURCE_DIR "/Samples/" + name, samples + "/" + name));
+    Form1& form = h.open();
+    QTemporaryDir byWindow, byTool;
+    form.Text1->setText(byWindow.path() + "/");
+    form.PushButton8->click();
+    form.PushButton6->click();
+    ASSERT_GT(form.Iml->itemCount(), 5);
+    form.PushButton2->click();
+
+    const ToolRun run = runTool({"extract", "--format", "ico32", "-o", byTool.path(), samples});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << "no progress line where stderr is no terminal";
+    const QStringList names = QDir(byWindow.path()).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(QDir(byTool.path()).entryList(QDir::Files, QDir::Name), names);
+    for (const QString& name : names)
+        EXPECT_EQ(contents(byTool.filePath(name)), contents(byWindow.filePath(name))) << name.toStdString();
+}
