@@ -99,7 +99,7 @@ TEST(Form1Layout, StartsWithApplicationFilesAndTheTitles)
     EXPECT_EQ(form.appTitle(), QStringLiteral("Tessaly Glimmer Gatherer"));
     EXPECT_EQ(form.sourceList->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
               QStringLiteral("Folder(s)"));
-    EXPECT_EQ(form.ListView1->header()->sectionSize(0), 7000 / 15);
+    EXPECT_EQ(form.ListView1->header()->sectionSize(0), 467); // 7000 twips, 466.67 px
     EXPECT_EQ(form.sourceList->count(), 0);
     EXPECT_FALSE(form.windowIcon().isNull());
     for (int size : {32, 48, 128, 256})
