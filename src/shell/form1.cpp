@@ -107,6 +107,7 @@ Form1::Form1(Form1Services services, QWidget* parent)
     initResources();
     buildControls();
     connectHandlers();
+    applyPointer(); // the arrow from the start, before any mouse move
     Form_Load();
 }
 
