@@ -1,12 +1,14 @@
 #include <QApplication>
 
 #include "shell/form1.h"
+#include "shell/settings_store.h"
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     // Lets a Wayland desktop match the window to its launcher entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.vorlentis.GlimmerGatherer"));
+    gg::KeepOnlyOwnSettingsFile();
     gg::Form1 window;
     window.show();
     return app.exec();

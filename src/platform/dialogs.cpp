@@ -28,11 +28,18 @@ QString ToQtFileFilter(const QString& pairs)
 
 QString QtDialogs::browseForFolder(QWidget* owner, const QString& title, const QString& startFolder)
 {
-    QString chosen = QFileDialog::getExistingDirectory(owner, title, startFolder, QFileDialog::ShowDirsOnly);
-    if (chosen.isEmpty())
+    QFileDialog dialog(owner, title);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    // Without a start folder the dialog opens at its own default place, the home folder, every
+    // time; left alone, Qt's dialog would open where the last one of the process was.
+    dialog.setDirectory(startFolder.isEmpty() ? QDir::homePath() : startFolder);
+    if (dialog.exec() != QDialog::Accepted)
         return {};
-    chosen = QDir::cleanPath(chosen); // no trailing separator, the root stays "/"
-    return chosen;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty())
+        return {};
+    return QDir::cleanPath(chosen.first()); // no trailing separator, the root stays "/"
 }
 
 QStringList QtDialogs::openFiles(QWidget* owner, const QString& title, const QString& filter,

@@ -4,14 +4,16 @@
 
 namespace gg {
 
-BoxAnswer QtMessageBoxes::show(const QString& title, const QString& text, BoxIcon icon, BoxButtons buttons)
+void SetUpMessageBox(QMessageBox& box, const QString& title, const QString& text, BoxIcon icon, BoxButtons buttons)
 {
-    QMessageBox box(parent_);
     box.setWindowTitle(title);
     // The text may hold bare CRs; a label only breaks lines on LF.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    // A line never breaks at a hyphen, so an e-mail address or a hyphenated name stays whole on
+    // one line: a word joiner after each hyphen takes away the break Qt would allow there.
+    shown.replace(QLatin1Char('-'), QStringLiteral("-\u2060"));
     box.setText(shown);
     box.setTextFormat(Qt::PlainText);
     switch (icon) {
@@ -27,6 +29,12 @@ BoxAnswer QtMessageBoxes::show(const QString& title, const QString& text, BoxIco
     case BoxButtons::YesNo: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
     }
     box.setWindowModality(Qt::ApplicationModal);
+}
+
+BoxAnswer QtMessageBoxes::show(const QString& title, const QString& text, BoxIcon icon, BoxButtons buttons)
+{
+    QMessageBox box(parent_);
+    SetUpMessageBox(box, title, text, icon, buttons);
     switch (box.exec()) {
     case QMessageBox::Cancel: return BoxAnswer::Cancel;
     case QMessageBox::Yes: return BoxAnswer::Yes;

@@ -4,6 +4,7 @@
 #include <QString>
 #include <vector>
 
+class QMessageBox;
 class QWidget;
 
 namespace gg {
@@ -19,6 +20,9 @@ public:
     virtual BoxAnswer show(const QString& title, const QString& text, BoxIcon icon,
                            BoxButtons buttons = BoxButtons::Ok) = 0;
 };
+
+// Gives a box its title, text, icon and buttons as the production boxes show them.
+void SetUpMessageBox(QMessageBox& box, const QString& title, const QString& text, BoxIcon icon, BoxButtons buttons);
 
 // Production boxes: QMessageBox, modal to the application.
 class QtMessageBoxes : public MessageBoxes {

@@ -16,6 +16,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QTreeView>
+#include <QWindow>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -86,7 +88,8 @@ void endProcessNow()
 
 Form1::Form1(QWidget* parent) : Form1(Form1Services{}, parent) {}
 
-Form1::Form1(Form1Services services, QWidget* parent) : QWidget(parent), services_(std::move(services))
+Form1::Form1(Form1Services services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)), appTitle_(QCoreApplication::applicationName())
 {
     if (!services_.boxes) {
         ownBoxes_ = std::make_unique<QtMessageBoxes>(this);
@@ -104,14 +107,11 @@ Form1::Form1(Form1Services services, QWidget* parent) : QWidget(parent), service
     initResources();
     buildControls();
     connectHandlers();
+    applyPointer(); // the arrow from the start, before any mouse move
     Form_Load();
 }
 
-Form1::~Form1()
-{
-    if (overrideCursorSet_)
-        QApplication::restoreOverrideCursor();
-}
+Form1::~Form1() = default;
 
 void Form1::buildControls()
 {
@@ -161,6 +161,7 @@ void Form1::buildControls()
     optFiles[1]->setText(captionOf("optFiles_1"));
     optFiles[1]->setChecked(true);
     optFiles_Click(1); // the shown choice is the one in force from the start
+    keepTabStopOnChosenOption();
     Label1 = placed<QLabel>(Frame3, "Label1");
     Label1->setText(captionOf("Label1"));
     // The designed width cuts the list of extensions short in this font; let it run to the frame's edge.
@@ -228,6 +229,8 @@ void Form1::buildControls()
                            PushButton7, PushButton8})
         b->installEventFilter(this);
     ListView1->installEventFilter(this);
+    for (QRadioButton* option : optFiles)
+        option->installEventFilter(this);
 }
 
 void Form1::connectHandlers()
@@ -243,6 +246,8 @@ void Form1::connectHandlers()
     connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
     connect(optFiles[0], &QRadioButton::clicked, this, [this] { optFiles_Click(0); });
     connect(optFiles[1], &QRadioButton::clicked, this, [this] { optFiles_Click(1); });
+    for (QRadioButton* option : optFiles)
+        connect(option, &QRadioButton::toggled, this, &Form1::keepTabStopOnChosenOption);
 }
 
 // Start-up: each numbered step stands alone; a failing one is reported and the next runs.
@@ -283,12 +288,7 @@ void Form1::SetAppTitle(const QString& productName)
             throw StepFailure("Invalid procedure call or argument");
         title = title.left(lastBlank);
     } while (title.size() > kLongestAppTitle);
-    QGuiApplication::setApplicationDisplayName(title);
-}
-
-QString Form1::appTitle() const
-{
-    return QGuiApplication::applicationDisplayName();
+    appTitle_ = title;
 }
 
 void Form1::ApplySkin()
@@ -344,32 +344,106 @@ void Form1::showMessage(const QString& text)
 
 void Form1::setMousePointer(int value)
 {
+    // The hand rule runs on every move over a button; only a change needs the controls walked.
+    if (value == mousePointer_ && testAttribute(Qt::WA_SetCursor))
+        return;
     mousePointer_ = value;
     applyPointer();
 }
 
 void Form1::applyPointer()
 {
-    // The hourglass governs every control of the window; the other two the window's own surface.
-    if (mousePointer_ == kPointerBusy) {
-        if (!overrideCursorSet_) {
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            overrideCursorSet_ = true;
-        }
+    // The pointer belongs to this window and its controls. Boxes and dialogs are windows of their
+    // own and keep their normal pointer, so nothing is set for the whole application.
+    QCursor shown(Qt::ArrowCursor);
+    if (mousePointer_ == kPointerBusy)
+        shown = QCursor(Qt::WaitCursor);
+    else if (mousePointer_ == kPointerHand)
+        shown = handCursor_ ? *handCursor_ : QCursor(Qt::PointingHandCursor);
+    setCursor(shown);
+
+    // The hourglass and the hand cover the controls too, even the text box's I-beam; the arrow
+    // gives each control its own pointer back.
+    if (mousePointer_ == kPointerDefault) {
+        for (auto& [control, own] : ownPointers_)
+            if (control)
+                control->setCursor(own);
+        ownPointers_.clear();
         return;
     }
-    if (overrideCursorSet_) {
-        QApplication::restoreOverrideCursor();
-        overrideCursorSet_ = false;
+    for (QWidget* w : findChildren<QWidget*>()) {
+        if (w->window() != this)
+            continue; // a box or dialog owned by the window
+        const auto kept = std::find_if(ownPointers_.begin(), ownPointers_.end(),
+                                       [w](const auto& entry) { return entry.first == w; });
+        if (kept == ownPointers_.end()) {
+            if (!w->testAttribute(Qt::WA_SetCursor))
+                continue; // shows the window's pointer anyway
+            ownPointers_.emplace_back(w, w->cursor());
+        }
+        w->setCursor(shown);
     }
-    if (mousePointer_ == kPointerHand)
-        setCursor(handCursor_ ? *handCursor_ : QCursor(Qt::PointingHandCursor));
-    else
-        setCursor(Qt::ArrowCursor);
+}
+
+// The option pair is one Tab stop, on the chosen option, as a desktop's option groups are; the
+// arrows move between the options. Qt leaves the stop on whichever option last had focus.
+void Form1::keepTabStopOnChosenOption()
+{
+    for (QRadioButton* option : optFiles)
+        option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+// --- placement -------------------------------------------------------------------------------
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (placedOnScreen_)
+        return;
+    placedOnScreen_ = true;
+    centreOnScreen();
+    // A window manager adds its frame only when the window is mapped; the frame is centred then.
+    if (QWindow* window = windowHandle()) {
+        frameCentringPending_ = true;
+        window->installEventFilter(this);
+    }
+}
+
+// Centres the window's frame on the free area of its screen (the screen less its panels); without
+// a frame, the client area.
+void Form1::centreOnScreen()
+{
+    const QScreen* here = screen();
+    if (!here)
+        return;
+    const QRect area = here->availableGeometry();
+    QRect frame = frameGeometry();
+    frame.moveCenter(area.center());
+    // On a screen smaller than the window the title bar stays within reach.
+    move(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    if (!watched->isWidgetType()) {
+        // The window's native handle, watched until it is first mapped: a window manager has
+        // put its frame around it by then.
+        auto* window = static_cast<QWindow*>(watched);
+        if (frameCentringPending_ && event->type() == QEvent::Expose && window->isExposed()) {
+            frameCentringPending_ = false;
+            window->removeEventFilter(this);
+            if (!window->frameMargins().isNull())
+                centreOnScreen();
+        }
+        return QWidget::eventFilter(watched, event);
+    }
+    if (watched == optFiles[0] || watched == optFiles[1]) {
+        // Focus that reached an option without choosing it (a press dragged off) gives the stop
+        // back. The options have no pointer rule.
+        if (event->type() == QEvent::FocusOut)
+            keepTabStopOnChosenOption();
+        return QWidget::eventFilter(watched, event);
+    }
     if (event->type() == QEvent::MouseMove && mousePointer_ != kPointerBusy) {
         auto* widget = static_cast<QWidget*>(watched);
         const auto* move = static_cast<QMouseEvent*>(event);

@@ -4,6 +4,7 @@
 
 #include <QCursor>
 #include <QImage>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QWidget>
@@ -11,6 +12,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
+#include <vector>
 
 #include "extraction/file_list.h"
 #include "shell/error_trap.h"
@@ -114,8 +117,9 @@ public:
     void SetAppTitle(const QString& productName = kProductName);
     void ApplySkin();
 
-    // The application title that message boxes carry.
-    QString appTitle() const;
+    // The application title that plain message boxes carry. The program keeps it itself: handed
+    // to Qt as the display name, it would be appended to every title bar.
+    QString appTitle() const { return appTitle_; }
     // Shows a plain box: OK only, the application title, no icon.
     void showMessage(const QString& text);
 
@@ -125,19 +129,27 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildControls();
     void connectHandlers();
     void applyPointer();
+    void keepTabStopOnChosenOption();
+    void centreOnScreen();
     void ReportError(const std::string& label, int line, const std::string& description) override;
 
     Form1Services services_;
     std::unique_ptr<MessageBoxes> ownBoxes_;
     std::unique_ptr<Dialogs> ownDialogs_;
+    QString appTitle_;
     int mousePointer_ = kPointerDefault;
-    bool overrideCursorSet_ = false;
     std::optional<QCursor> handCursor_;
+    // Controls with a pointer of their own (the text box's I-beam), kept while the window's
+    // hourglass or hand covers them.
+    std::vector<std::pair<QPointer<QWidget>, QCursor>> ownPointers_;
+    bool placedOnScreen_ = false;
+    bool frameCentringPending_ = false;
 };
 
 } // namespace gg

@@ -1,6 +1,7 @@
 #include "shell/fs_helpers.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QStandardPaths>
 #include <sys/stat.h>
@@ -22,7 +23,8 @@ QString GetSpecialFolder(int folderNumber)
 
 QString GetDesktopFolder()
 {
-    const QString desktop = GetSpecialFolder(kDesktopFolderNumber);
+    // With HOME=/ Qt names the desktop "//Desktop"; a path has one separator between its parts.
+    const QString desktop = QDir::cleanPath(GetSpecialFolder(kDesktopFolderNumber));
     if (desktop.isEmpty())
         throw StepFailure("Invalid procedure call or argument");
     return desktop.endsWith(u'/') ? desktop : desktop + u'/';

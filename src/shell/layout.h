@@ -9,7 +9,8 @@ namespace gg::layout {
 
 inline constexpr int kTwipsPerPixel = 15;
 
-constexpr int px(int twips) { return twips / kTwipsPerPixel; }
+// To the nearest pixel: 7000 twips are 466.67 px, shown as 467.
+constexpr int px(int twips) { return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel; }
 constexpr QRect rectFromTwips(int left, int top, int width, int height)
 {
     return QRect(px(left), px(top), px(width), px(height));

@@ -15,4 +15,8 @@ QString ReadSetting(const QString& key, const QString& defaultValue);
 // Stores the text at once; throws StepFailure when the store cannot be written.
 void WriteSetting(const QString& key, const QString& value);
 
+// Makes the program's own file the only settings file it reads or writes: the toolkit's own
+// (Qt's file dialog's memory) is kept nowhere. Called once, before any window.
+void KeepOnlyOwnSettingsFile();
+
 } // namespace gg

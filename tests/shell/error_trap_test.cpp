@@ -1,5 +1,8 @@
 #include "shell/error_trap.h"
 
+#include <QLabel>
+#include <QMessageBox>
+#include <QTextBoundaryFinder>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -137,6 +140,25 @@ TEST(ErrorReportBox, ShowsAModalWarningTitledApplicationError)
     EXPECT_EQ(box.buttons, gg::BoxButtons::Ok);
     EXPECT_EQ(box.text.toStdString(),
               gg::BuildErrorReportText("File not found", "in Glintwork2021/08/31.Form1.ViewIcons ", 112));
+}
+
+// The box as shown reads as built, and its lines can break only after a blank: the support address
+// (with its hyphen) and the location label stay whole.
+TEST(ErrorReportBox, LinesBreakOnlyAtBlanks)
+{
+    const QString text = QString::fromStdString(
+        gg::BuildErrorReportText("Path not found", "in Glintwork2021/08/31.Form1.ViewIcons ", 102));
+    QMessageBox box;
+    gg::SetUpMessageBox(box, QStringLiteral("Application Error"), text, gg::BoxIcon::Warning, gg::BoxButtons::Ok);
+    const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    ASSERT_NE(label, nullptr);
+    const QString shown = label->text();
+    EXPECT_EQ(QString(shown).remove(QChar(0x2060)),
+              QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n'));
+
+    QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, shown);
+    for (qsizetype at = breaks.toNextBoundary(); at > 0 && at < shown.size(); at = breaks.toNextBoundary())
+        EXPECT_TRUE(shown[at - 1].isSpace()) << "a line may break before \"" << shown.mid(at, 20).toStdString() << '"';
 }
 
 } // namespace

@@ -74,6 +74,15 @@ TEST(DesktopFolder, IsTheDesktopWithOneSeparator)
     EXPECT_EQ(gg::GetSpecialFolder(5), QString());
 }
 
+TEST(DesktopFolder, AHomeAtTheRootGivesOneSeparatorToo)
+{
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", "/");
+    const QString desktop = gg::GetDesktopFolder();
+    qputenv("HOME", home);
+    EXPECT_EQ(desktop, QStringLiteral("/Desktop/"));
+}
+
 TEST(ListFileSplit, LineEndsOfEveryKind)
 {
     using L = QStringList;

@@ -56,9 +56,8 @@ TEST(Keyboard, TabVisitsEveryCommandInTheTableOrderAndComesBack)
     }
     ASSERT_EQ(QApplication::focusWidget(), form.lv) << "Tab never came back to the gallery";
 
-    // The option group is one Tab stop, on the choice that last had focus (at first the top one);
-    // the arrows move between its choices.
-    const std::vector<QWidget*> expected{static_cast<QWidget*>(form.lv),          form.PushButton1, form.PushButton2, form.optFiles[0],
+    // The option pair is one Tab stop, on the chosen option ("Application Files" at first).
+    const std::vector<QWidget*> expected{static_cast<QWidget*>(form.lv),          form.PushButton1, form.PushButton2, form.optFiles[1],
                                          form.ListView1,   form.PushButton4, form.PushButton5, form.PushButton6,
                                          form.PushButton3, form.Text1,       form.PushButton7, form.PushButton8};
     std::vector<std::string> names;
@@ -101,16 +100,29 @@ TEST(Keyboard, SpaceEnterAndReturnPressTheFocusedButton)
     }
 }
 
-TEST(Keyboard, ArrowsMoveBetweenTheFileTypeChoices)
+// Tab enters the option pair on the chosen option, wherever focus last was in the pair; the
+// arrows choose.
+TEST(Keyboard, TabEntersTheFileTypeChoicesOnTheChosenOneAndArrowsChoose)
 {
     gg::test::FormHarness h;
     gg::Form1& form = h.open();
     ASSERT_NO_FATAL_FAILURE(showActive(form));
-    form.optFiles[1]->setFocus(Qt::TabFocusReason);
+    form.PushButton2->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form.PushButton2, Qt::Key_Tab);
+    ASSERT_TRUE(form.optFiles[1]->hasFocus());
     QTest::keyClick(form.optFiles[1], Qt::Key_Up);
     EXPECT_TRUE(form.optFiles[0]->hasFocus());
     EXPECT_TRUE(form.optFiles[0]->isChecked());
     EXPECT_EQ(form.File1.Pattern, gg::kAllFilesPattern);
+    QTest::keyClick(form.optFiles[0], Qt::Key_Down);
+    EXPECT_TRUE(form.optFiles[1]->isChecked());
+    EXPECT_EQ(form.File1.Pattern, gg::kApplicationFilesPattern);
+
+    // Focus that lands on an option without choosing it does not move the stop there.
+    form.optFiles[0]->setFocus(Qt::MouseFocusReason);
+    form.ListView1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form.ListView1, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(form.optFiles[1]->hasFocus());
 }
 
 TEST(Keyboard, DeleteRemovesTheSelectedSourceFolder)

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -8,6 +9,7 @@
 #include <QListView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTest>
 #include <QTreeView>
@@ -15,6 +17,8 @@
 #include <QSettings>
 #include "sources/folder_list.h"
 #include <gtest/gtest.h>
+#include <algorithm>
+#include <cstdlib>
 
 #include "shell/settings_store.h"
 #include "support/form_harness.h"
@@ -127,6 +131,20 @@ TEST(Startup, OutputFolderDefaultsToTheDesktopAndIsStoredAtOnce)
     EXPECT_EQ(gg::ReadSetting(gg::kKeyOutputDirectory, QStringLiteral("absent")), desktop);
 }
 
+TEST(Startup, TheWindowOpensCentredOnItsScreen)
+{
+    gg::test::FormHarness h;
+    gg::Form1& form = h.open();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    const QRect area = form.screen()->availableGeometry();
+    const QRect frame = form.frameGeometry();
+    EXPECT_LE(std::abs(frame.center().x() - area.center().x()), 1) << frame.x() << " in " << area.width();
+    // Where the screen is lower than the window, the title bar stays on it.
+    const int top = std::max(area.top(), area.center().y() - frame.height() / 2);
+    EXPECT_LE(std::abs(frame.top() - top), 1) << frame.y() << " in " << area.height();
+}
+
 TEST(Startup, CloseRequestEndsTheProgramWithoutAsking)
 {
     gg::test::FormHarness h;
@@ -193,14 +211,34 @@ TEST(PointerRules, TheHourglassIsLeftAloneUntilTheCommandEnds)
     gg::test::FormHarness h;
     gg::Form1& form = h.open();
     form.setMousePointer(gg::kPointerBusy);
-    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
     moveOver(form.PushButton2);
     moveOver(&form);
     moveOver(form.Frame2);
     EXPECT_EQ(form.MousePointer(), gg::kPointerBusy);
+    EXPECT_EQ(form.cursor().shape(), Qt::WaitCursor);
     form.setMousePointer(gg::kPointerDefault);
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     EXPECT_EQ(form.cursor().shape(), Qt::ArrowCursor);
+}
+
+// The hourglass and the hand cover every control of the window, the text box's I-beam too, and
+// nothing else: a box or dialog owned by the window keeps its own pointers.
+TEST(PointerRules, TheWindowsPointerCoversItsControlsAndNoOtherWindow)
+{
+    gg::test::FormHarness h;
+    gg::Form1& form = h.open();
+    QDialog dialog(&form);
+    auto* field = new QLineEdit(&dialog);
+    for (int value : {gg::kPointerBusy, gg::kPointerHand}) {
+        form.setMousePointer(value);
+        const Qt::CursorShape shape = value == gg::kPointerBusy ? Qt::WaitCursor : Qt::PointingHandCursor;
+        EXPECT_EQ(form.Text1->cursor().shape(), shape) << value;
+        EXPECT_EQ(form.lv->cursor().shape(), shape) << value;
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr) << value;
+        EXPECT_EQ(dialog.cursor().shape(), Qt::ArrowCursor) << value;
+        EXPECT_EQ(field->cursor().shape(), Qt::IBeamCursor) << value;
+        form.setMousePointer(gg::kPointerDefault);
+        EXPECT_EQ(form.Text1->cursor().shape(), Qt::IBeamCursor) << value;
+    }
 }
 
 } // namespace
