@@ -83,7 +83,7 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
     writeFile(path, QByteArray(reinterpret_cast<const char*>(module.data()), static_cast<int>(module.size())));
 
     std::vector<QImage> gallery;
-    ExtractFileIcons(path, [&](QImage icon) { gallery.push_back(GalleryImage(std::move(icon))); });
+    ExtractFileIcons(QFile::encodeName(path).toStdString(), [&](QImage icon) { gallery.push_back(GalleryImage(std::move(icon))); });
     const ToolRun run = runTool({"list", "--json", path});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     const QJsonArray listed = QJsonDocument::fromJson(run.out.toUtf8()).array();
@@ -103,7 +103,7 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
     // And the line format counts the same icons as the gallery for every fixture.
     for (const QString& name : QDir(GG_TEST_DATA).entryList(QDir::Files)) {
         const QString file = fixture(name.toUtf8().constData());
-        const int inGallery = ExtractFileIcons(file, [](QImage) {});
+        const int inGallery = ExtractFileIcons(QFile::encodeName(file).toStdString(), [](QImage) {});
         const ToolRun lines = runTool({"list", file});
         EXPECT_EQ(lines.code, inGallery > 0 ? 0 : 1) << name.toStdString();
         EXPECT_EQ(lines.out.count(u'\n'), inGallery) << name.toStdString();
