@@ -20,6 +20,8 @@ constexpr std::string_view kTemporaryPrefix = ".glimmer-";
 constexpr std::string_view kTemporarySuffix = ".tmp";
 // Names tried before a placement gives up; only a race lost this often ends it.
 constexpr int kMaxNameAttempts = 100000;
+// Well above any file the writer makes; a bigger file under one of our names is not ours.
+constexpr off_t kLargestTemporaryFile = 65536;
 // Marks a file system on which a nameless file cannot be given a name.
 constexpr int kCannotLink = -1;
 
@@ -408,9 +410,9 @@ int RemoveStaleTemporaryFiles(int folder, const std::function<void(std::string_v
         if (fd < 0)
             continue;
         struct stat opened {}, named {};
-        // Ours: a regular file of this user, no bigger than an icon, that no writer holds.
+        // Ours: a small regular file of this user that no writer holds.
         if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == ::geteuid()
-            && opened.st_size <= 65536 && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && opened.st_size <= kLargestTemporaryFile && ::flock(fd, LOCK_EX | LOCK_NB) == 0
             && ::fstatat(folder, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(opened, named)
             && ::unlinkat(folder, name, 0) == 0)
             ++removed;
