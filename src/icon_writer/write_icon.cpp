@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace gg {
 
@@ -60,7 +61,18 @@ constexpr EncoderPlan kPlan4{"SaveIcon4Bit", 4, 0, 0, 744, 2, 0, 16, 512, 118};
 constexpr EncoderPlan kPlan8{"SaveIcon8Bit", 8, 0, 0, 2216, 1152, 256, 256, 1024, 122};
 constexpr EncoderPlan kPlan24{"SaveIcon24Bit", 24, 0, 0, 3244, 1153, 1, 0, 3072, 122};
 
-void encode(ErrorReporter& reporter, const EncoderPlan& plan, const std::string& path, DeviceContext& source,
+// Where an encoder puts its file: over the file at path, or as a new file in a folder.
+struct Destination {
+    const std::string* path = nullptr;
+    const std::string* folder = nullptr;
+    const NextFileName* nextName = nullptr;
+    SaveResult* result = nullptr;
+};
+
+constexpr std::size_t kLargestFile = ico::kImageOffset + kBitmapInfoHeaderBytes + 4 + ico::kColourBits24Bytes
+                                     + ico::kMaskBytes;
+
+void encode(ErrorReporter& reporter, const EncoderPlan& plan, const Destination& destination, DeviceContext& source,
             DeviceContext* work, Bitmap* workBitmap)
 {
     Trap trap(reporter, TrapLabel(kModule, plan.routine));
@@ -84,8 +96,8 @@ void encode(ErrorReporter& reporter, const EncoderPlan& plan, const std::string&
                                                    ? std::span<std::uint8_t>(state.colourBits24)
                                                    : std::span<std::uint8_t>(lowDepthBits).first(plan.bitsBytes);
 
-    // Line 100 removed any old file first; the rename at close replaces it instead, so a
-    // failed save leaves it as it was.
+    // Line 100 removed any old file first; putting the finished file in place replaces it
+    // instead, so a failed save leaves it as it was.
     trap.step(102, [&] { SetSaveData(reporter, plan.depth, source, maskHeader, directory, maskDc, maskBitmap); });
 
     directory.planes = plan.entryPlanes;
@@ -103,35 +115,11 @@ void encode(ErrorReporter& reporter, const EncoderPlan& plan, const std::string&
     header.sizeImage = plan.imageSize;
     header.clrUsed = plan.coloursUsed;
 
-    // Once the file cannot be opened or a write fails, the later writes are skipped: they could
-    // only fail too, and the partial file is dropped.
-    AtomicFile file;
-    trap.step(lineOpen, [&] { file.open(path); });
-    auto writeStep = [&](int line, std::span<const std::uint8_t> bytes) {
-        if (!file.isOpen())
-            return;
-        if (!trap.step(line, [&] { file.write(bytes); }))
-            file.discard();
-    };
-
-    writeStep(lineDirectory, EncodeIconDirectory(directory));
-    writeStep(lineHeader, EncodeBitmapInfoHeader(header));
-
+    // Every piece is made before the file is opened, so that the file is open only while it is
+    // written, and it is written in one go.
     // Cleared first so that a failed read never writes the previous icon's pixels.
     std::fill(colourBits.begin(), colourBits.end(), std::uint8_t{0});
     trap.step(lineGetBits, [&] { GetIconBits(reporter, colourBits, plan.depth, work, workBitmap, colourTable); });
-    if (plan.tableEntries == 0) {
-        static constexpr std::array<std::uint8_t, 4> kBlanks{0x20, 0x20, 0x20, 0x20};
-        writeStep(lineTable, kBlanks);
-    } else {
-        std::array<std::uint8_t, 4 * 256> table{};
-        for (std::size_t i = 0; i < plan.tableEntries; ++i)
-            for (std::size_t b = 0; b < 4; ++b)
-                table[4 * i + b] = static_cast<std::uint8_t>(colourTable[i] >> (8 * b));
-        writeStep(lineTable, std::span<const std::uint8_t>(table).first(4 * plan.tableEntries));
-    }
-    writeStep(lineBits, colourBits);
-
     state.maskBits.fill(0);
     trap.step(lineMaskRead, [&] {
         if (maskBitmap == nullptr)
@@ -139,35 +127,88 @@ void encode(ErrorReporter& reporter, const EncoderPlan& plan, const std::string&
         if (GetDIBits(need(maskDc), *maskBitmap, 0, ico::kIconSize, state.maskBits, maskHeader) != ico::kIconSize)
             throw StepFailure("The mask could not be read");
     });
-    writeStep(lineMask, state.maskBits);
 
-    if (file.isOpen())
-        trap.step(lineClose, [&] { file.commit(); });
+    std::array<std::uint8_t, kLargestFile> bytes;
+    std::size_t size = 0;
+    struct Piece {
+        std::size_t end;
+        int line;
+    };
+    std::array<Piece, 5> pieces{};
+    std::size_t pieceCount = 0;
+    auto append = [&](std::span<const std::uint8_t> piece, int line) {
+        std::copy(piece.begin(), piece.end(), bytes.begin() + static_cast<std::ptrdiff_t>(size));
+        size += piece.size();
+        pieces[pieceCount++] = Piece{size, line};
+    };
+    append(EncodeIconDirectory(directory), lineDirectory);
+    append(EncodeBitmapInfoHeader(header), lineHeader);
+    if (plan.tableEntries == 0) {
+        static constexpr std::array<std::uint8_t, 4> kBlanks{0x20, 0x20, 0x20, 0x20};
+        append(kBlanks, lineTable);
+    } else {
+        std::array<std::uint8_t, 4 * 256> table{};
+        for (std::size_t i = 0; i < plan.tableEntries; ++i)
+            for (std::size_t b = 0; b < 4; ++b)
+                table[4 * i + b] = static_cast<std::uint8_t>(colourTable[i] >> (8 * b));
+        append(std::span<const std::uint8_t>(table).first(4 * plan.tableEntries), lineTable);
+    }
+    append(colourBits, lineBits);
+    append(state.maskBits, lineMask);
 
-    maskDc.reset();
-    maskBitmap.reset();
-}
+    // A failure keeps the errno for the caller; the file is already dropped when it is reported.
+    SaveResult ignored;
+    SaveResult& result = destination.result != nullptr ? *destination.result : ignored;
+    auto fileStep = [&](int line, auto&& f) {
+        return trap.step(line, [&] {
+            try {
+                f();
+            } catch (const FileFailure& failure) {
+                result.error = failure.error();
+                throw;
+            }
+        });
+    };
 
-} // namespace
-
-void SaveIcon(ErrorReporter& reporter, const std::string& path, const Bitmap& source, int depth)
-{
-    // The writer reads the top-left 32 x 32 pixels of a 24-bit picture; a fixed-size copy gives
-    // it exactly that whatever the caller's picture is.
-    Bitmap picture(ico::kIconSize, ico::kIconSize, 24);
-    const int width = std::min(source.width(), ico::kIconSize);
-    const int height = std::min(source.height(), ico::kIconSize);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
-            const ColorRef value = source.pixel(x, y);
-            picture.setPixel(x, y, source.isMonochrome() ? (value != 0 ? kWhite : kBlack) : value);
+    AtomicFile file;
+    const bool opened = fileStep(lineOpen, [&] {
+        if (destination.path != nullptr)
+            file.open(*destination.path);
+        else
+            file.openInFolder(*destination.folder);
+    });
+    if (!opened)
+        return;
+    // Once a write fails the later pieces are not written: the report names the piece where it
+    // stopped, as if each piece had been written on its own.
+    std::optional<FileFailure> writeFailure;
+    try {
+        file.write(std::span<const std::uint8_t>(bytes).first(size));
+    } catch (const FileFailure& failure) {
+        writeFailure = failure;
+    }
+    if (writeFailure) {
+        int line = pieces[pieceCount - 1].line;
+        for (std::size_t i = 0; i < pieceCount; ++i)
+            if (writeFailure->written() < pieces[i].end) {
+                line = pieces[i].line;
+                break;
+            }
+        fileStep(line, [&] { throw *writeFailure; });
+        return;
+    }
+    fileStep(lineClose, [&] {
+        if (destination.path != nullptr) {
+            file.commitReplacing();
+        } else {
+            const NextFileName& nextName = *destination.nextName;
+            const int folder = file.folder();
+            result.name = file.commitAsNew([&] { return nextName(folder); });
         }
-    DeviceContext dc;
-    dc.SelectObject(&picture);
-    SaveIcon(reporter, path, dc, depth);
+    });
 }
 
-void SaveIcon(ErrorReporter& reporter, const std::string& path, DeviceContext& source, int depth)
+void saveIconTo(ErrorReporter& reporter, const Destination& destination, DeviceContext& source, int depth)
 {
     Trap trap(reporter, TrapLabel(kModule, "SaveIcon"));
     std::unique_ptr<DeviceContext> work;
@@ -196,16 +237,16 @@ void SaveIcon(ErrorReporter& reporter, const std::string& path, DeviceContext& s
 
     switch (depth) {
     case 1:
-        trap.step(124, [&] { SaveIcon1Bit(reporter, path, source, work.get(), workBitmap.get()); });
+        trap.step(124, [&] { encode(reporter, kPlan1, destination, source, work.get(), workBitmap.get()); });
         break;
     case 4:
-        trap.step(128, [&] { SaveIcon4Bit(reporter, path, source, work.get(), workBitmap.get()); });
+        trap.step(128, [&] { encode(reporter, kPlan4, destination, source, work.get(), workBitmap.get()); });
         break;
     case 8:
-        trap.step(132, [&] { SaveIcon8Bit(reporter, path, source, work.get(), workBitmap.get()); });
+        trap.step(132, [&] { encode(reporter, kPlan8, destination, source, work.get(), workBitmap.get()); });
         break;
     case 24:
-        trap.step(136, [&] { SaveIcon24Bit(reporter, path, source, work.get(), workBitmap.get()); });
+        trap.step(136, [&] { encode(reporter, kPlan24, destination, source, work.get(), workBitmap.get()); });
         break;
     default:
         break;
@@ -215,28 +256,69 @@ void SaveIcon(ErrorReporter& reporter, const std::string& path, DeviceContext& s
     workBitmap.reset();
 }
 
+// The top-left 32 x 32 pixels of any picture as the 24-bit picture the writer reads.
+Bitmap iconSquare(const Bitmap& source)
+{
+    Bitmap picture(ico::kIconSize, ico::kIconSize, 24);
+    const int width = std::min(source.width(), ico::kIconSize);
+    const int height = std::min(source.height(), ico::kIconSize);
+    for (int y = 0; y < height; ++y) {
+        const ColorRef* from = source.row(y);
+        ColorRef* to = picture.row(y);
+        for (int x = 0; x < width; ++x)
+            to[x] = source.isMonochrome() ? (from[x] != 0 ? kWhite : kBlack) : from[x];
+    }
+    return picture;
+}
+
+} // namespace
+
+void SaveIcon(ErrorReporter& reporter, const std::string& path, const Bitmap& source, int depth)
+{
+    Bitmap picture = iconSquare(source);
+    DeviceContext dc;
+    dc.SelectObject(&picture);
+    saveIconTo(reporter, Destination{&path}, dc, depth);
+}
+
+SaveResult SaveNewIcon(ErrorReporter& reporter, const std::string& folder, const NextFileName& nextName,
+                       const Bitmap& source, int depth)
+{
+    SaveResult result;
+    Bitmap picture = iconSquare(source);
+    DeviceContext dc;
+    dc.SelectObject(&picture);
+    saveIconTo(reporter, Destination{nullptr, &folder, &nextName, &result}, dc, depth);
+    return result;
+}
+
+void SaveIcon(ErrorReporter& reporter, const std::string& path, DeviceContext& source, int depth)
+{
+    saveIconTo(reporter, Destination{&path}, source, depth);
+}
+
 void SaveIcon1Bit(ErrorReporter& reporter, const std::string& path, DeviceContext& source, DeviceContext* work,
                   Bitmap* workBitmap)
 {
-    encode(reporter, kPlan1, path, source, work, workBitmap);
+    encode(reporter, kPlan1, Destination{&path}, source, work, workBitmap);
 }
 
 void SaveIcon4Bit(ErrorReporter& reporter, const std::string& path, DeviceContext& source, DeviceContext* work,
                   Bitmap* workBitmap)
 {
-    encode(reporter, kPlan4, path, source, work, workBitmap);
+    encode(reporter, kPlan4, Destination{&path}, source, work, workBitmap);
 }
 
 void SaveIcon8Bit(ErrorReporter& reporter, const std::string& path, DeviceContext& source, DeviceContext* work,
                   Bitmap* workBitmap)
 {
-    encode(reporter, kPlan8, path, source, work, workBitmap);
+    encode(reporter, kPlan8, Destination{&path}, source, work, workBitmap);
 }
 
 void SaveIcon24Bit(ErrorReporter& reporter, const std::string& path, DeviceContext& source, DeviceContext* work,
                    Bitmap* workBitmap)
 {
-    encode(reporter, kPlan24, path, source, work, workBitmap);
+    encode(reporter, kPlan24, Destination{&path}, source, work, workBitmap);
 }
 
 void SetSaveData(ErrorReporter& reporter, int depth, DeviceContext& source, BitmapInfo& maskHeader,

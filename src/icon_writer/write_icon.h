@@ -11,8 +11,15 @@
 // every other colour, black and white included, stays opaque. Only the top-left 32 x 32 pixels
 // are used; a smaller picture leaves the rest black and opaque. A depth other than 1, 4, 8 or 24
 // writes nothing and reports nothing. Failures are shown through the reporter with the writer's
-// labels and line numbers and are never returned. The file is written under a temporary name
-// beside the target and renamed over it only when complete, so a failed save keeps the old file.
+// labels and line numbers and are never returned. The file is put in place only when complete
+// (see atomic_file.h), so a failed save keeps the old file and leaves nothing half written.
+//
+// Saving a new file that must not replace anything, under the first free name of a sequence:
+//
+//   gg::SaveResult r = gg::SaveNewIcon(reporter, "/out", [&](int folder) { return nextFreeName(folder); },
+//                                      picture, 24);
+//
+// nextName is asked again whenever the name it gave was taken in the meantime.
 //
 // The module keeps work buffers between calls: one save at a time per thread.
 
@@ -21,6 +28,7 @@
 #include "shell/error_trap.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -32,6 +40,20 @@ inline constexpr ColorRef kKeyColour = Rgb(197, 197, 197);
 inline constexpr ColorRef kReplacementColour = kBlack;
 
 void SaveIcon(ErrorReporter& reporter, const std::string& path, const Bitmap& source, int depth);
+
+// What became of a new file.
+struct SaveResult {
+    std::string name; // its name in the folder; empty when no file was written
+    int error = 0;    // the errno of the failure that kept the file from being written, else 0
+};
+
+// Names for a new file in an open folder (a directory descriptor): the first call gives the first
+// candidate, each further call the next.
+using NextFileName = std::function<std::string(int folder)>;
+
+// SaveIcon for a new file in folder that never takes the place of anything that exists.
+SaveResult SaveNewIcon(ErrorReporter& reporter, const std::string& folder, const NextFileName& nextName,
+                       const Bitmap& source, int depth);
 
 // The routines below are the writer's building blocks, public so that they can be tested.
 

@@ -24,20 +24,15 @@ Bitmap Bitmap::fromRgb32(const std::uint32_t* pixels, int width, int height, int
     if (pixels == nullptr || stride < width)
         throw std::invalid_argument("Invalid pixel array");
     for (int y = 0; y < height; ++y) {
-        const std::uint32_t* row = pixels + static_cast<std::ptrdiff_t>(y) * stride;
+        const std::uint32_t* from = pixels + static_cast<std::ptrdiff_t>(y) * stride;
+        ColorRef* to = bitmap.row(y);
         for (int x = 0; x < width; ++x) {
-            const std::uint32_t argb = row[x];
-            bitmap.setPixel(x, y, static_cast<int>((argb >> 16) & 0xFF), static_cast<int>((argb >> 8) & 0xFF),
-                            static_cast<int>(argb & 0xFF));
+            // 0xAARRGGBB to red in the low byte.
+            const std::uint32_t argb = from[x];
+            to[x] = ((argb >> 16) & 0xFFu) | (argb & 0xFF00u) | ((argb & 0xFFu) << 16);
         }
     }
     return bitmap;
-}
-
-std::size_t Bitmap::index(int x, int y) const
-{
-    assert(contains(x, y));
-    return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
 }
 
 DeviceContext::DeviceContext() = default;

@@ -9,6 +9,7 @@
 // or pixel by pixel: gg::Bitmap pic(32, 32); pic.setPixel(x, y, r, g, b);
 
 #include <array>
+#include <cassert>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -53,13 +54,27 @@ public:
     void setPixel(int x, int y, ColorRef value) { pixels_[index(x, y)] = value & valueMask(); }
     void setPixel(int x, int y, int r, int g, int b) { setPixel(x, y, Rgb(r, g, b)); }
 
+    // Row y, width() pixels left to right, for loops over whole rows. Values written through it
+    // must stay within valueMask().
+    ColorRef* row(int y) { return pixels_.data() + rowStart(y); }
+    const ColorRef* row(int y) const { return pixels_.data() + rowStart(y); }
+
     // What one pixel holds at most: 0xFFFFFF for colour, 1 for monochrome.
     ColorRef valueMask() const { return isMonochrome() ? 1u : 0xFFFFFFu; }
 
     bool operator==(const Bitmap&) const = default;
 
 private:
-    std::size_t index(int x, int y) const;
+    std::size_t rowStart(int y) const
+    {
+        assert(y >= 0 && y < height_);
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_);
+    }
+    std::size_t index(int x, int y) const
+    {
+        assert(contains(x, y));
+        return static_cast<std::size_t>(y) * static_cast<std::size_t>(width_) + static_cast<std::size_t>(x);
+    }
 
     int width_ = 0;
     int height_ = 0;

@@ -78,6 +78,26 @@ bool clipToBitmap(const Bitmap& bitmap, const Rect& rect, Rect& out)
 
 } // namespace
 
+namespace {
+
+// Runs convert and combine over the clipped rectangle row by row, in the order a pixel-by-pixel
+// copy would take, so a copy within one bitmap comes out the same.
+template <class Convert, class Combine>
+void blendRows(Bitmap& to, const Bitmap& from, long long x, long long y, long long sx, long long sy, long long i0,
+               long long i1, long long j0, long long j1, Convert convert, Combine combine)
+{
+    const ColorRef mask = to.valueMask();
+    const auto count = static_cast<std::ptrdiff_t>(i1 - i0);
+    for (long long j = j0; j < j1; ++j) {
+        const ColorRef* source = from.row(static_cast<int>(sy + j)) + (sx + i0);
+        ColorRef* target = to.row(static_cast<int>(y + j)) + (x + i0);
+        for (std::ptrdiff_t i = 0; i < count; ++i)
+            target[i] = combine(convert(source[i]), target[i]) & mask;
+    }
+}
+
+} // namespace
+
 bool BitBlt(DeviceContext& dst, int x, int y, int width, int height, const DeviceContext& src, int sx, int sy,
             RasterOp op)
 {
@@ -91,30 +111,36 @@ bool BitBlt(DeviceContext& dst, int x, int y, int width, int height, const Devic
     clipRange(sx, from.width(), i0, i1);
     clipRange(y, to.height(), j0, j1);
     clipRange(sy, from.height(), j0, j1);
+    if (i0 >= i1 || j0 >= j1)
+        return true;
 
-    const bool monoToColour = from.isMonochrome() && !to.isMonochrome();
-    const bool colourToMono = !from.isMonochrome() && to.isMonochrome();
-    for (long long j = j0; j < j1; ++j) {
-        for (long long i = i0; i < i1; ++i) {
-            const int fx = static_cast<int>(sx + i), fy = static_cast<int>(sy + j);
-            const int tx = static_cast<int>(x + i), ty = static_cast<int>(y + j);
-            ColorRef value = from.pixel(fx, fy);
-            if (monoToColour)
-                value = value != 0 ? dst.bkColor() : dst.textColor();
-            else if (colourToMono)
-                value = value == src.bkColor() ? 1u : 0u;
-            switch (op) {
-            case RasterOp::SrcCopy:
-                break;
-            case RasterOp::SrcAnd:
-                value &= to.pixel(tx, ty);
-                break;
-            case RasterOp::SrcPaint:
-                value |= to.pixel(tx, ty);
-                break;
-            }
-            to.setPixel(tx, ty, value);
+    if (op == RasterOp::SrcCopy && from.isMonochrome() == to.isMonochrome() && &from != &to) {
+        const auto count = static_cast<std::size_t>(i1 - i0);
+        for (long long j = j0; j < j1; ++j)
+            std::copy_n(from.row(static_cast<int>(sy + j)) + (sx + i0), count, to.row(static_cast<int>(y + j)) + (x + i0));
+        return true;
+    }
+    auto withCombine = [&](auto convert) {
+        switch (op) {
+        case RasterOp::SrcCopy:
+            blendRows(to, from, x, y, sx, sy, i0, i1, j0, j1, convert, [](ColorRef s, ColorRef) { return s; });
+            break;
+        case RasterOp::SrcAnd:
+            blendRows(to, from, x, y, sx, sy, i0, i1, j0, j1, convert, [](ColorRef s, ColorRef d) { return s & d; });
+            break;
+        case RasterOp::SrcPaint:
+            blendRows(to, from, x, y, sx, sy, i0, i1, j0, j1, convert, [](ColorRef s, ColorRef d) { return s | d; });
+            break;
         }
+    };
+    if (from.isMonochrome() && !to.isMonochrome()) {
+        const ColorRef one = dst.bkColor(), zero = dst.textColor();
+        withCombine([=](ColorRef v) { return v != 0 ? one : zero; });
+    } else if (!from.isMonochrome() && to.isMonochrome()) {
+        const ColorRef key = src.bkColor();
+        withCombine([=](ColorRef v) { return v == key ? 1u : 0u; });
+    } else {
+        withCombine([](ColorRef v) { return v; });
     }
     return true;
 }
@@ -128,9 +154,11 @@ bool FillRect(DeviceContext& dc, const Rect& rect, const Brush& brush)
     ColorRef value = brush.colour & 0xFFFFFF;
     if (bitmap.isMonochrome())
         value = RedOf(value) + GreenOf(value) + BlueOf(value) >= 3 * 128 ? 1u : 0u;
-    for (int y = area.top; y < area.bottom; ++y)
+    for (int y = area.top; y < area.bottom; ++y) {
+        ColorRef* row = bitmap.row(y);
         for (int x = area.left; x < area.right; ++x)
-            bitmap.setPixel(x, y, value);
+            row[x] = value;
+    }
     return true;
 }
 
@@ -141,9 +169,11 @@ bool InvertRect(DeviceContext& dc, const Rect& rect)
     if (!clipToBitmap(bitmap, rect, area))
         return false;
     const ColorRef all = bitmap.valueMask();
-    for (int y = area.top; y < area.bottom; ++y)
+    for (int y = area.top; y < area.bottom; ++y) {
+        ColorRef* row = bitmap.row(y);
         for (int x = area.left; x < area.right; ++x)
-            bitmap.setPixel(x, y, bitmap.pixel(x, y) ^ all);
+            row[x] ^= all;
+    }
     return true;
 }
 
@@ -195,8 +225,24 @@ int GetDIBits(const DeviceContext& /*dc*/, const Bitmap& bitmap, int startScan, 
         const int y = bitmap.height() - 1 - (startScan + line);
         std::uint8_t* row = bits.data() + static_cast<std::size_t>(line) * static_cast<std::size_t>(rowBytes);
         std::fill(row, row + rowBytes, std::uint8_t{0});
+        const ColorRef* pixels = bitmap.row(y);
+        if (depth == 24 && !bitmap.isMonochrome()) {
+            for (int x = 0; x < bitmap.width(); ++x) {
+                const ColorRef colour = pixels[x];
+                row[3 * x] = static_cast<std::uint8_t>(colour >> 16);
+                row[3 * x + 1] = static_cast<std::uint8_t>(colour >> 8);
+                row[3 * x + 2] = static_cast<std::uint8_t>(colour);
+            }
+            continue;
+        }
+        if (depth == 1 && bitmap.isMonochrome()) {
+            // A mask: white is entry 1, so each bit is the pixel itself.
+            for (int x = 0; x < bitmap.width(); ++x)
+                row[x / 8] = static_cast<std::uint8_t>(row[x / 8] | ((pixels[x] & 1u) << (7 - x % 8)));
+            continue;
+        }
         for (int x = 0; x < bitmap.width(); ++x) {
-            ColorRef colour = bitmap.pixel(x, y);
+            ColorRef colour = pixels[x];
             if (bitmap.isMonochrome())
                 colour = colour != 0 ? kWhite : kBlack;
             if (depth == 24) {

@@ -1,12 +1,15 @@
 // "Start Saving Selected Icons" and "Start Saving All Icons".
 #include <QCoreApplication>
-#include <QFileInfo>
+#include <QFile>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPainter>
+#include <functional>
+#include <string>
 
 #include "extraction/image_list.h"
+#include "icon_writer/atomic_file.h"
 #include "icon_writer/write_icon.h"
 #include "platform/pixel_buffer.h"
 #include "saving/save_names.h"
@@ -42,12 +45,31 @@ void putImageOnKeyColour(QImage& picture, const QImage& image)
     painter.drawImage(0, 0, image);
 }
 
+// What one save run remembers from icon to icon.
+struct SaveRun {
+    FreeIconNames names;
+    std::string readFolder; // the folder read (and cleared of stale temporary files) already
+};
+SaveRun* activeRun = nullptr;
+
+class ActiveRun {
+public:
+    ActiveRun() { activeRun = &run_; }
+    ~ActiveRun() { activeRun = nullptr; }
+    ActiveRun(const ActiveRun&) = delete;
+    ActiveRun& operator=(const ActiveRun&) = delete;
+
+private:
+    SaveRun run_;
+};
+
 // Walks the gallery in order and saves the chosen items; one run at a time.
 void runSave(Form1& form, const char* routine, const SaveLines& lines, bool selectedOnly)
 {
     if (form.IsSaving || form.IsExtracting)
         return;
     form.IsSaving = true;
+    const ActiveRun run;
     Trap trap(form.reporter(), TrapLabel("Form1", routine));
     const int itemCount = trap.value<int>(lines.loop, [&] { return form.Iml->itemCount(); });
     for (int i = 0; i < itemCount; ++i) {
@@ -97,16 +119,30 @@ bool Form1::SaveGalleryIcon(const QString& basePath)
                                           kIconSide, static_cast<int>(square.bytesPerLine() / 4));
     QCoreApplication::processEvents();
 
-    const QString path = FirstFreeIconName(basePath);
-    SaveIcon(reporter(), QFile::encodeName(path).toStdString(), work, kSaveDepth);
-    // The writer has already reported a failed write; when the folder itself takes no new file
-    // (not writable, disk full) every further icon would fail the same way.
-    const bool writtenOrWorthGoingOn = QFileInfo::exists(path) || FolderTakesNewFiles(QFileInfo(path).path());
+    SaveRun oneIcon;
+    SaveRun& run = activeRun != nullptr ? *activeRun : oneIcon;
+    const QByteArray native = QFile::encodeName(basePath);
+    const qsizetype slash = native.lastIndexOf('/');
+    const std::string folder = slash < 0 ? std::string(".") : slash == 0 ? std::string("/")
+                                                                        : native.left(slash).toStdString();
+    const std::string base = native.mid(slash + 1).toStdString();
+    if (folder != run.readFolder) {
+        // What a killed save may have left here goes before this run adds its own files.
+        const FolderHandle handle = FolderHandle::open(folder);
+        if (handle.isValid())
+            run.names.readFolder(handle.fd());
+        run.readFolder = folder;
+    }
+    FreeIconNames::Probe probe = run.names.probe(base);
+    const SaveResult result = SaveNewIcon(reporter(), folder, std::ref(probe), work, kSaveDepth);
+    if (!result.name.empty())
+        probe.taken();
 
     setMousePointer(kPointerDefault);
     QCoreApplication::processEvents();
     clearPicture(picIcon);
-    return writtenOrWorthGoingOn;
+    // The writer has reported the failure; one that every further icon would meet ends the run.
+    return result.error == 0 || !FailsForEveryIcon(result.error);
 }
 
 } // namespace gg

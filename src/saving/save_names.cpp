@@ -1,7 +1,9 @@
 #include "saving/save_names.h"
 
-#include <QFile>
-#include <QTemporaryFile>
+#include "icon_writer/atomic_file.h"
+
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace gg {
@@ -17,30 +19,81 @@ QString SaveBasePath(const QString& outputFolder, const QString& caption)
 
 namespace {
 
-bool somethingAt(const QString& path)
+// A folder is known by its device and inode, not its path: another folder put in its place at the
+// same path is another folder.
+std::string folderIdentity(int folder)
 {
     struct stat st {};
-    // lstat: a dangling link still holds the name.
-    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+    if (::fstat(folder, &st) != 0)
+        return {};
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
 }
 
 } // namespace
 
-QString FirstFreeIconName(const QString& basePath)
+void FreeIconNames::readFolder(int folder)
 {
-    QString candidate = basePath + QStringLiteral(".ico");
-    for (quint64 counter = 1; somethingAt(candidate); ++counter)
-        candidate = basePath + QString::number(counter) + QStringLiteral(".ico");
-    return candidate;
+    readFolder_ = folderIdentity(folder);
+    readNames_.clear();
+    RemoveStaleTemporaryFiles(folder, [&](std::string_view name) {
+        if (name.ends_with(".ico"))
+            readNames_.emplace(name);
+    });
 }
 
-bool FolderTakesNewFiles(const QString& folder)
+std::string FreeIconNames::Probe::candidate(std::uint64_t number) const
 {
-    QTemporaryFile probe(folder + QStringLiteral("/.glimmer-probe-XXXXXX"));
-    if (!probe.open())
+    return number == 0 ? base_ + ".ico" : base_ + std::to_string(number) + ".ico";
+}
+
+std::string FreeIconNames::Probe::operator()(int folder)
+{
+    if (!started_) {
+        folder_ = folderIdentity(folder);
+        key_ = folder_ + "/" + base_;
+        const auto it = names_.resumeAt_.find(key_);
+        number_ = it == names_.resumeAt_.end() ? 0 : it->second;
+        started_ = true;
+    }
+    const bool listed = !folder_.empty() && folder_ == names_.readFolder_;
+    auto taken = [&](const std::string& name) {
+        // Without following links: a dangling link holds its name too. A name that cannot be
+        // looked at (too long, say) is handed out all the same, and creating it reports why.
+        struct stat st {};
+        return (listed && names_.readNames_.contains(name))
+               || ::fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0;
+    };
+    std::string name = candidate(number_);
+    while (taken(name))
+        name = candidate(++number_);
+    given_ = number_++;
+    return name;
+}
+
+void FreeIconNames::Probe::taken()
+{
+    if (started_)
+        names_.resumeAt_[key_] = given_ + 1;
+}
+
+bool FailsForEveryIcon(int error)
+{
+    switch (error) {
+    case ENAMETOOLONG:
+    case ENOSPC:
+    case EDQUOT:
+    case EROFS:
+    case EACCES:
+    case EPERM:
+    case ENOENT:
+    case ENOTDIR:
+    case ESTALE:
+    case EIO:
+    case EFBIG:
+        return true;
+    default:
         return false;
-    const QByteArray block(4096, '\0');
-    return probe.write(block) == block.size() && probe.flush();
+    }
 }
 
 } // namespace gg

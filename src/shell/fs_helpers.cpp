@@ -46,27 +46,6 @@ bool IsFolder(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-void RemoveFile(const QString& path)
-{
-    QCoreApplication::processEvents();
-    struct stat st {};
-    const QByteArray native = QFile::encodeName(path);
-    // Only files: a folder is never removed through here.
-    if (::lstat(native.constData(), &st) != 0 || S_ISDIR(st.st_mode))
-        return;
-    if (::unlink(native.constData()) != 0)
-        ForceDeleteFile(path);
-}
-
-void ForceDeleteFile(const QString& path)
-{
-    const QByteArray native = QFile::encodeName(path);
-    // A read-only file in a writable folder can be unlinked; make it writable first all the same
-    // so that a file system that honours the bit lets it go.
-    ::chmod(native.constData(), S_IRUSR | S_IWUSR);
-    ::unlink(native.constData());
-}
-
 QStringList SplitListFileBytes(const QByteArray& bytes)
 {
     QStringList entries;

@@ -20,9 +20,6 @@ QString GetDesktopFolder();
 bool FileExists(const QString& path);
 // True when the path names a folder (links to folders count).
 bool IsFolder(const QString& path);
-// Deletes the file, read-only or not; failures are ignored.
-void RemoveFile(const QString& path);
-void ForceDeleteFile(const QString& path);
 // Splits a list file's bytes into entries: lines end at CR LF, CR or LF; a final line break
 // adds no empty entry. Invalid UTF-8 shows as the replacement character.
 QStringList SplitListFileBytes(const QByteArray& bytes);

@@ -196,6 +196,31 @@ TEST_F(WriterFiles, LowerDepthFieldsSizesAndOffsets)
     }
 }
 
+TEST_F(WriterFiles, EightBitIndicesReachBeyondTheSixteenVgaColours)
+{
+    // Colours of the colour cube and the grey ramp, each with its index in the 8-bit table.
+    struct Entry {
+        ColorRef colour;
+        std::uint8_t index;
+    };
+    const Entry entries[] = {
+        {Rgb(51, 102, 153), 67},  {Rgb(204, 153, 51), 179}, {Rgb(0, 51, 0), 22},   {Rgb(255, 204, 255), 225},
+        {Rgb(153, 0, 204), 128},  {Rgb(18, 18, 18), 233},    {Rgb(238, 238, 238), 255}, {Rgb(255, 0, 0), 9},
+    };
+    const Bitmap picture = makePicture([&](int x, int y) { return entries[(x + y) % 8].colour; });
+    const auto b = save(picture, 8);
+    ASSERT_EQ(b.size(), 2238u);
+    for (const Entry& e : entries) {
+        const std::size_t at = 62 + 4 * std::size_t{e.index};
+        EXPECT_EQ(b[at], BlueOf(e.colour));
+        EXPECT_EQ(b[at + 1], GreenOf(e.colour));
+        EXPECT_EQ(b[at + 2], RedOf(e.colour));
+    }
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            ASSERT_EQ(b[1086 + (31 - y) * 32 + x], entries[(x + y) % 8].index) << x << "," << y;
+}
+
 TEST_F(WriterFiles, SavingTwiceKeepsOnlyTheSecondPicture)
 {
     save(kNoKey, 24, "same.ico");

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "extraction/image_list.h"
 #include "saving/save_names.h"
 #include "support/form_harness.h"
@@ -178,7 +181,7 @@ TEST_F(SaveFixture, NoSecondRunStartsWhileOneIsUnderWay)
     EXPECT_TRUE(files().isEmpty());
 }
 
-TEST(SaveNames, BasePathAndProbe)
+TEST(SaveNames, BasePath)
 {
     EXPECT_EQ(gg::SaveBasePath("/out/", "shell32.dll"), "/out/shell32");
     EXPECT_EQ(gg::SaveBasePath("/out/", "my.icons.icl"), "/out/my.icons");
@@ -186,16 +189,39 @@ TEST(SaveNames, BasePathAndProbe)
     EXPECT_EQ(gg::SaveBasePath("/out", "a.dll"), "/out/a");
     EXPECT_EQ(gg::SaveBasePath("/", "a.dll"), "/a");
     EXPECT_EQ(gg::SaveBasePath("/out/", "noext"), "/out/noext");
+}
 
+TEST(SaveNames, TheProbeSkipsEveryTakenNameAndGoesOnWhereTheBaseLeftOff)
+{
     QTemporaryDir dir;
-    const QString base = dir.filePath("x");
-    EXPECT_EQ(gg::FirstFreeIconName(base), base + ".ico");
-    QFile(base + ".ico").open(QIODevice::WriteOnly);
-    QFile::link(dir.filePath("nowhere"), base + "1.ico"); // a dangling link holds its name too
-    EXPECT_EQ(gg::FirstFreeIconName(base), base + "2.ico");
-    EXPECT_TRUE(gg::FolderTakesNewFiles(dir.path()));
-    EXPECT_FALSE(gg::FolderTakesNewFiles(QStringLiteral("/proc/self")));
-    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size() == 1) << "the probe leaves nothing";
+    const int folder = ::open(QFile::encodeName(dir.path()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    auto touch = [&](const char* name) { ::close(::openat(folder, name, O_CREAT | O_WRONLY | O_CLOEXEC, 0644)); };
+    touch("x.ico");
+    ::symlinkat("nowhere", folder, "x1.ico"); // a dangling link holds its name too
+    touch("x3.ico");
+
+    gg::FreeIconNames names;
+    auto first = names.probe("x");
+    EXPECT_EQ(first(folder), "x2.ico");
+    EXPECT_EQ(first(folder), "x4.ico") << "asked again when x2.ico was taken meanwhile";
+    first.taken();
+
+    // A name freed behind the probe stays behind it for the rest of the run; another base and
+    // another folder start from their own beginning.
+    ::unlinkat(folder, "x.ico", 0);
+    auto second = names.probe("x");
+    EXPECT_EQ(second(folder), "x5.ico");
+    auto third = names.probe("x");
+    EXPECT_EQ(third(folder), "x5.ico") << "the icon before was not written, so it took no name";
+    auto other = names.probe("y");
+    EXPECT_EQ(other(folder), "y.ico");
+    QTemporaryDir elsewhere;
+    const int otherFolder = ::open(QFile::encodeName(elsewhere.path()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    auto moved = names.probe("x");
+    EXPECT_EQ(moved(otherFolder), "x.ico");
+    ::close(otherFolder);
+    ::close(folder);
 }
 
 } // namespace

@@ -54,18 +54,6 @@ TEST(FileTests, ExistsAndIsFolder)
     EXPECT_FALSE(gg::IsFolder(""));
 }
 
-TEST(RemoveFile, RemovesReadOnlyFilesAndIgnoresMissingOnes)
-{
-    QTemporaryDir dir;
-    const QString file = write(dir, "ro.ico", "x");
-    ::chmod(QFile::encodeName(file).constData(), S_IRUSR);
-    gg::RemoveFile(file);
-    EXPECT_FALSE(QFile::exists(file));
-    gg::RemoveFile(dir.filePath("missing.ico")); // nothing to see, nothing thrown
-    gg::RemoveFile(dir.path());                  // a folder is not a file
-    EXPECT_TRUE(QDir(dir.path()).exists());
-}
-
 TEST(DesktopFolder, IsTheDesktopWithOneSeparator)
 {
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
