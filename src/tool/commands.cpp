@@ -5,6 +5,7 @@
 #include "platform/icon_extractor.h"
 #include "platform/icon_groups.h"
 #include "platform/pixel_buffer.h"
+#include "saving/save_names.h"
 #include "tool/output_files.h"
 
 #include <QBuffer>
@@ -390,8 +391,8 @@ int runExtract(const Request& request, Console& console)
             }
             console.problem(saved.path, saved.result.problem);
             problem = true;
-            // A folder that takes no new file would fail every further icon the same way.
-            if (!names.folderTakesNewFiles()) {
+            // A full, read-only or vanished folder would fail every further icon the same way.
+            if (FailsForEveryIcon(saved.result.error)) {
                 console.problem(request.outputFolder.empty() ? "." : request.outputFolder,
                                 "takes no new files; stopping");
                 return kSomeFileFailed;

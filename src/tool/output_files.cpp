@@ -7,51 +7,68 @@
 #include <QFile>
 
 #include <cerrno>
-#include <fcntl.h>
 #include <filesystem>
-#include <system_error>
-#include <unistd.h>
 
 namespace gg::tool {
 
+namespace {
+
+WriteResult failed(const StepFailure& failure)
+{
+    const auto* file = dynamic_cast<const FileFailure*>(&failure);
+    return {Written::Failed, failure.what(), file != nullptr ? file->error() : 0};
+}
+
+} // namespace
+
 WriteResult writeOutputFile(const std::string& path, std::span<const std::uint8_t> bytes, bool replace)
 {
-    if (replace) {
-        try {
-            AtomicFile file;
-            file.open(path);
-            file.write(bytes);
-            file.commit();
-            return {Written::Yes, {}};
-        } catch (const StepFailure& failure) {
-            return {Written::Failed, failure.what()};
-        }
+    if (!replace) {
+        const std::filesystem::path target(path);
+        bool offered = false;
+        const Placed placed = writeNewFile(target.has_parent_path() ? target.parent_path().string() : ".", bytes,
+                                           [&]() -> std::optional<std::string> {
+                                               if (offered)
+                                                   return std::nullopt;
+                                               offered = true;
+                                               return target.filename().string();
+                                           });
+        return placed.result;
     }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        if (errno == EEXIST)
-            return {Written::NameTaken, {}};
-        return {Written::Failed, std::generic_category().message(errno)};
+    try {
+        AtomicFile file;
+        file.open(path);
+        file.write(bytes);
+        file.commitReplacing();
+        return {Written::Yes, {}};
+    } catch (const StepFailure& failure) {
+        return failed(failure);
     }
-    int error = 0;
-    while (!bytes.empty()) {
-        const ssize_t done = ::write(fd, bytes.data(), bytes.size());
-        if (done < 0) {
-            if (errno == EINTR)
-                continue;
-            error = errno;
-            break;
-        }
-        bytes = bytes.subspan(static_cast<std::size_t>(done));
+}
+
+Placed writeNewFile(const std::string& folder, std::span<const std::uint8_t> bytes,
+                    const std::function<std::optional<std::string>()>& nextName)
+{
+    Placed placed;
+    try {
+        AtomicFile file;
+        file.openInFolder(folder);
+        file.write(bytes);
+        // The file gets a name only once it is whole, and never one that something holds.
+        placed.name = file.commitAsNew([&] {
+            std::optional<std::string> name = nextName();
+            if (!name)
+                throw FileFailure(EEXIST);
+            placed.name = *name;
+            return *name;
+        });
+        placed.result = {Written::Yes, {}};
+    } catch (const FileFailure& failure) {
+        placed.result = failure.error() == EEXIST ? WriteResult{Written::NameTaken, {}, EEXIST} : failed(failure);
+    } catch (const StepFailure& failure) {
+        placed.result = failed(failure);
     }
-    if (::close(fd) != 0 && error == 0)
-        error = errno;
-    if (error != 0) {
-        // The name was free before: what was made of it goes again rather than stay cut short.
-        ::unlink(path.c_str());
-        return {Written::Failed, std::generic_category().message(error)};
-    }
-    return {Written::Yes, {}};
+    return placed;
 }
 
 OutputNames::OutputNames(std::string folder, bool overwrite) : folder_(std::move(folder)), overwrite_(overwrite)
@@ -65,21 +82,21 @@ OutputNames::Saved OutputNames::save(const std::string& sourcePath, const std::s
 {
     // The base is made from the name alone, so the folder's bytes are kept as given.
     const std::string name = std::filesystem::path(sourcePath).filename().string();
-    const QString base = SaveBasePath(QString(), QFile::decodeName(QByteArray::fromStdString(name)));
-    const std::string basePath = folder_ + QFile::encodeName(base).toStdString();
-    std::uint64_t& next = next_[basePath + '\n' + suffix];
-    for (;;) {
-        const std::string candidate = basePath + (next == 0 ? std::string() : std::to_string(next)) + suffix;
+    const std::string base = QFile::encodeName(SaveBasePath(QString(), QFile::decodeName(QByteArray::fromStdString(name)))).toStdString();
+    std::uint64_t& next = next_[base + '\n' + suffix];
+    auto candidate = [&] { return base + (next == 0 ? std::string() : std::to_string(next)) + suffix; };
+    if (overwrite_) {
+        const std::string path = folder_ + candidate();
         ++next;
-        WriteResult result = writeOutputFile(candidate, bytes, overwrite_);
-        if (result.outcome != Written::NameTaken)
-            return Saved{candidate, std::move(result)};
+        return Saved{path, writeOutputFile(path, bytes, true)};
     }
-}
-
-bool OutputNames::folderTakesNewFiles() const
-{
-    return FolderTakesNewFiles(folder_.empty() ? QStringLiteral(".") : QFile::decodeName(QByteArray::fromStdString(folder_)));
+    std::string last = candidate();
+    const Placed placed = writeNewFile(folder_.empty() ? "." : folder_, bytes, [&]() -> std::optional<std::string> {
+        last = candidate();
+        ++next;
+        return last;
+    });
+    return Saved{folder_ + (placed.name.empty() ? last : placed.name), placed.result};
 }
 
 } // namespace gg::tool

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <unordered_map>
@@ -14,13 +16,22 @@ enum class Written { Yes, NameTaken, Failed };
 struct WriteResult {
     Written outcome = Written::Failed;
     std::string problem; // why it failed
+    int error = 0;       // the system's error number behind it, where there is one
 };
 
-// The one place that creates files. Without replace the file is created exclusively (O_EXCL):
-// whatever holds the name already, even a dangling link, is left alone and NameTaken comes back.
-// With replace the bytes go to a temporary file beside the target, which is then renamed over it,
-// so the target is whole at every moment.
+// The one place that creates files; either way the file is written in full before it gets its
+// name. Without replace it goes in only where nothing holds the name (not even a dangling link),
+// and NameTaken comes back otherwise; with replace it is renamed over what is there.
 WriteResult writeOutputFile(const std::string& path, std::span<const std::uint8_t> bytes, bool replace);
+
+// Writes a new file into the folder and gives it the first name of nextName()'s sequence that
+// nothing holds at that moment; the sequence ends with nullopt (NameTaken).
+struct Placed {
+    std::string name; // the leaf name it went in under
+    WriteResult result;
+};
+Placed writeNewFile(const std::string& folder, std::span<const std::uint8_t> bytes,
+                    const std::function<std::optional<std::string>()>& nextName);
 
 // Names after the source file, as the window saves them: the output folder, the file's name
 // less its last dot and what follows (SaveBasePath), then base.ico, base1.ico, base2.ico, ...
@@ -36,9 +47,6 @@ public:
         WriteResult result;
     };
     Saved save(const std::string& sourcePath, const std::string& suffix, std::span<const std::uint8_t> bytes);
-
-    // Whether the folder can take a new file at all; when it cannot, every further icon would fail.
-    bool folderTakesNewFiles() const;
 
 private:
     std::string folder_; // ends in a separator unless empty
