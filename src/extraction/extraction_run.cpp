@@ -95,10 +95,17 @@ void Form1::ViewIcons()
     EventPacer progressPacer([&] { ProgressBar1->setValue(done); }, kProgressSlice);
     for (size_t j = 0; j < files; ++j) {
         const WorkingFile& file = lvFiles[j];
+        // Each image keeps where it came from, for the gallery's full-quality copies.
+        const QByteArray sourcePath = QByteArray::fromStdString(file.path);
+        int number = 0;
         const int icons = trap.value<int>(132, [&] {
             return ExtractFileIcons(file.path, [&](QImage icon) {
                 if (trap.step(142, [&] { Iml->add(GalleryImage(std::move(icon))); }))
-                    trap.step(144, [&] { Iml->setTag(Iml->count() - 1, file.name); });
+                    trap.step(144, [&] {
+                        Iml->setTag(Iml->count() - 1, file.name);
+                        Iml->setOrigin(Iml->count() - 1, {sourcePath, number});
+                    });
+                ++number;
             });
         });
         if (icons != 0)
