@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "extraction/gallery_export.h"
 #include "extraction/gallery_view.h"
 #include "extraction/image_list.h"
 #include "platform/dialogs.h"
@@ -248,6 +249,14 @@ void Form1::connectHandlers()
     connect(optFiles[1], &QRadioButton::clicked, this, [this] { optFiles_Click(1); });
     for (QRadioButton* option : optFiles)
         connect(option, &QRadioButton::toggled, this, &Form1::keepTabStopOnChosenOption);
+    // The gallery's menu, tooltips and dragging out: full-quality copies of its icons.
+    InstallGalleryExport(*lv, *Iml,
+                         {services_.boxes, services_.dialogs, this, [this] { return appTitle(); },
+                          [this] { return Text1->text(); }, [this] { return IsExtracting || IsSaving; },
+                          [this](bool saving) {
+                              IsSaving = saving;
+                              setMousePointer(saving ? kPointerBusy : kPointerDefault);
+                          }});
 }
 
 // Start-up: each numbered step stands alone; a failing one is reported and the next runs.
