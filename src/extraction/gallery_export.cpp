@@ -426,7 +426,8 @@ void GalleryExport::saveSeveral(Kind kind, const std::vector<int>& rows)
     }
     const FolderHandle folder = FolderHandle::open(QFile::encodeName(outputFolder).toStdString());
     if (!folder.isValid()) {
-        tell(QStringLiteral("Cannot save into %1.\n\n%2").arg(outputFolder, sentence(errno)));
+        const int error = errno;
+        tell(QStringLiteral("Cannot save into %1.\n\n%2").arg(outputFolder, sentence(error)));
         return;
     }
     SavingMark saving(services_.markSaving);
@@ -466,6 +467,15 @@ void GalleryExport::copyImage()
 {
     if (!images_ || services_.busy())
         return;
+    try {
+        copyOne();
+    } catch (const std::exception& failure) {
+        tell(QStringLiteral("Cannot copy the icon.\n\n") + QString::fromLocal8Bit(failure.what()));
+    }
+}
+
+void GalleryExport::copyOne()
+{
     const std::vector<int> rows = selectedRows();
     if (rows.empty())
         return;
@@ -492,6 +502,16 @@ QMimeData* GalleryExport::dragData(const std::vector<int>& rows)
 {
     if (!images_ || services_.busy())
         return nullptr;
+    try {
+        return dropFiles(rows);
+    } catch (const std::exception& failure) {
+        tell(QStringLiteral("Cannot make the dragged icons.\n\n") + QString::fromLocal8Bit(failure.what()));
+        return nullptr;
+    }
+}
+
+QMimeData* GalleryExport::dropFiles(const std::vector<int>& rows)
+{
     // A file manager copies the files after the drop, in its own time: they stay until the next drag.
     QString place = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (place.isEmpty())
@@ -504,7 +524,8 @@ QMimeData* GalleryExport::dragData(const std::vector<int>& rows)
     const QByteArray dropPath = QFile::encodeName(dropFolder->path());
     const FolderHandle folder = FolderHandle::open(dropPath.toStdString());
     if (!folder.isValid()) {
-        tell(QStringLiteral("Cannot make a folder for the dragged icons.\n\n") + sentence(errno));
+        const int error = errno;
+        tell(QStringLiteral("Cannot make a folder for the dragged icons.\n\n") + sentence(error));
         return nullptr;
     }
     NewFiles files(folder.fd());

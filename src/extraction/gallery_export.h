@@ -68,6 +68,8 @@ private:
     void save(Kind kind);
     void saveOne(Kind kind, int row);
     void saveSeveral(Kind kind, const std::vector<int>& rows);
+    void copyOne();
+    QMimeData* dropFiles(const std::vector<int>& rows);
     std::vector<int> selectedRows() const;
     QPoint keyboardMenuPlace() const;
     void tell(const QString& text) const;
