@@ -229,7 +229,8 @@ GalleryExport::GalleryExport(QListView& gallery, ImageList& images, GalleryExpor
 
     // Right button and the Menu key reach the viewport or the view; Shift+F10 is a key press.
     gallery.installEventFilter(this);
-    gallery.viewport()->installEventFilter(this);
+    viewport_ = gallery.viewport();
+    viewport_->installEventFilter(this);
 
     // Items go out as copies only; nothing is dropped on the gallery.
     gallery.setDragDropMode(QAbstractItemView::DragOnly);
@@ -285,7 +286,8 @@ QPoint GalleryExport::keyboardMenuPlace() const
 
 bool GalleryExport::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != &gallery_ && watched != gallery_.viewport())
+    // Compared as addresses: the viewport still sends events while the view around it is destroyed.
+    if (watched != &gallery_ && watched != viewport_)
         return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::ContextMenu: {
@@ -302,7 +304,7 @@ bool GalleryExport::eventFilter(QObject* watched, QEvent* event)
         break;
     }
     case QEvent::ToolTip: {
-        if (watched != gallery_.viewport())
+        if (watched != viewport_)
             break;
         const auto* help = static_cast<QHelpEvent*>(event);
         const QModelIndex index = gallery_.indexAt(help->pos());

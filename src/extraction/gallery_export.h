@@ -75,6 +75,7 @@ private:
     void tell(const QString& text) const;
 
     QListView& gallery_;
+    QWidget* viewport_ = nullptr; // the gallery's, whose events are watched
     QPointer<ImageList> images_;
     GalleryExportServices services_;
     QMenu* menu_ = nullptr;
