@@ -40,6 +40,10 @@ constexpr std::uint64_t kEnd = 26;
 
 bool isPng(const ByteReader& data) { return data.startsWith(0, kPngSignature); }
 
+// Enough of an image's start to tell its size and depth: a BITMAPINFOHEADER, or a PNG's IHDR.
+constexpr std::uint64_t kImageHeadBytes = 64;
+static_assert(kImageHeadBytes >= bih::kMinSize && kImageHeadBytes >= ihdr::kEnd);
+
 struct DibLayout {
     int width = 0;
     int height = 0;
@@ -343,7 +347,13 @@ Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
     ranked.reserve(std::min(group.images.size(), kMaxImagesPerGroup));
     ReadFailure lastFailure = fail(ReadError::NoUsableImage);
     for (std::size_t i = 0; i < group.images.size() && i < kMaxImagesPerGroup; ++i) {
-        Result<ImageShape> shape = peekImageShape(group.images[i].data);
+        const ByteRange& data = group.images[i].data;
+        Result<ByteReader> head = data.slice(0, std::min<std::uint64_t>(data.size(), kImageHeadBytes));
+        if (!head) {
+            lastFailure = head.failure();
+            continue;
+        }
+        Result<ImageShape> shape = peekImageShape(*head);
         if (!shape) {
             lastFailure = shape.failure();
             continue;
@@ -367,14 +377,17 @@ Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
             return a.area < b.area;
         return a.depthDistance < b.depthDistance;
     });
-    auto decodeOne = [](const ByteReader& data) {
-        Result<QImage> image = decodeIconImage(data);
+    auto decodeOne = [](const ByteRange& data) {
+        Result<ByteReader> bytes = data.slice(0, std::min(data.size(), kMaxImageBytes));
+        if (!bytes)
+            return DecodedImage{bytes.failure(), 0, 0};
+        Result<QImage> image = decodeIconImage(*bytes);
         if (!image)
             return DecodedImage{image.failure(), 0, 0};
         return DecodedImage{toIconSize(*image), image->width(), image->height()};
     };
     for (const Ranked& r : ranked) {
-        const ByteReader& data = group.images[r.index].data;
+        const ByteRange& data = group.images[r.index].data;
         DecodedImage decoded{fail(ReadError::NoUsableImage), 0, 0};
         if (cache) {
             auto key = std::make_pair(data.base(), data.size());
