@@ -118,6 +118,12 @@ public:
                (static_cast<std::uint32_t>(bytes_[offset + 3]) << 24);
     }
     std::int32_t i32(std::uint64_t offset) const { return static_cast<std::int32_t>(u32(offset)); }
+    std::uint16_t u16be(std::uint64_t offset) const
+    {
+        if (!has(offset, 2))
+            return 0;
+        return static_cast<std::uint16_t>((bytes_[offset] << 8) | bytes_[offset + 1]);
+    }
     std::uint32_t u32be(std::uint64_t offset) const
     {
         if (!has(offset, 4))
@@ -141,6 +147,15 @@ public:
     }
 
     std::span<const std::uint8_t> bytes() const { return bytes_; }
+
+    // [offset, offset + length) for a decoder's inner loop over one row of pixels, which then
+    // indexes it only below `length`; empty when it does not fit.
+    std::span<const std::uint8_t> row(std::uint64_t offset, std::uint64_t length) const
+    {
+        if (!has(offset, length))
+            return {};
+        return bytes_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
+    }
 
 private:
     std::span<const std::uint8_t> bytes_;

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <cstring>
 #include <map>
 
 namespace gg {
@@ -57,18 +58,32 @@ public:
             std::span<const std::uint8_t> bytes(block->bytes.data() + at, static_cast<std::size_t>(length));
             return ByteReader(bytes, offset, std::move(block));
         }
-        // Longer records and images get a read of their own.
         std::shared_ptr<std::uint8_t[]> buffer = std::make_shared_for_overwrite<std::uint8_t[]>(length);
-        const std::uint64_t got = readAt(offset, buffer.get(), length);
-        if (got < length)
-            return fail(ReadError::Truncated, offset + got);
+        if (length <= kBlockSize) {
+            // A record across two blocks is pieced together from them, as neighbours are read anyway.
+            std::uint64_t done = 0;
+            for (std::uint64_t index = first; done < length; ++index) {
+                std::shared_ptr<Block> block = cachedBlock(index);
+                const std::uint64_t at = offset + done - index * kBlockSize;
+                const std::uint64_t n = std::min(length - done, kBlockSize - at);
+                if (block->valid < at + n)
+                    return fail(ReadError::Truncated, offset + done + (block->valid > at ? block->valid - at : 0));
+                std::memcpy(buffer.get() + done, block->bytes.data() + at, static_cast<std::size_t>(n));
+                done += n;
+            }
+        } else {
+            // Longer records and images get a read of their own.
+            const std::uint64_t got = readAt(offset, buffer.get(), length);
+            if (got < length)
+                return fail(ReadError::Truncated, offset + got);
+        }
         std::span<const std::uint8_t> bytes(buffer.get(), static_cast<std::size_t>(length));
         return ByteReader(bytes, offset, std::move(buffer));
     }
 
 private:
-    static constexpr std::uint64_t kBlockSize = 4096;
-    static constexpr std::size_t kCachedBlocks = 16;
+    static constexpr std::uint64_t kBlockSize = 16384;
+    static constexpr std::size_t kCachedBlocks = 8;
     // Records and images are far smaller; a larger read means a size field nobody checked.
     static constexpr std::uint64_t kMaxRead = std::uint64_t{64} << 20;
 
