@@ -5,107 +5,206 @@
 #include <QPainter>
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cerrno>
+#include <cstring>
 #include <map>
 
 namespace gg {
 namespace {
 
-// A read-only mapping of a whole file: the reader touches only the pages it needs, so a huge
-// installer with a small icon costs a few pages, not its size.
-class MappedFile {
+// A file read with pread, in blocks of which a few are kept, so the many small records of a
+// resource directory cost one read per block and a large installer with a small icon costs a
+// few blocks, not its size. Reading rather than mapping: a file that another program shrinks
+// or rewrites meanwhile gives short reads, which fail like a truncated file, where a mapping
+// would end the process with SIGBUS.
+class FileSource final : public ByteSource {
 public:
-    static std::shared_ptr<MappedFile> open(const std::string& path)
+    static std::unique_ptr<FileSource> open(const std::string& path)
     {
         // Non-blocking, so that a FIFO among the listed files cannot stall the run.
-        int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             return nullptr;
         struct stat info {};
-        std::shared_ptr<MappedFile> mapped;
-        if (::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-            auto size = static_cast<std::size_t>(info.st_size);
-            void* at = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
-            if (at != MAP_FAILED)
-                mapped = std::shared_ptr<MappedFile>(new MappedFile(static_cast<const std::uint8_t*>(at), size));
-            else if (size <= kMaxCopied)
-                mapped = copied(fd, size);
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_size <= 0) {
+            ::close(fd);
+            return nullptr;
         }
-        ::close(fd);
-        return mapped;
+        return std::unique_ptr<FileSource>(new FileSource(fd, static_cast<std::uint64_t>(info.st_size)));
     }
-    ~MappedFile()
-    {
-        if (copy_.empty())
-            ::munmap(const_cast<std::uint8_t*>(data_), size_);
-    }
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
+    ~FileSource() override { ::close(fd_); }
+    FileSource(const FileSource&) = delete;
+    FileSource& operator=(const FileSource&) = delete;
 
-    std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
+    std::uint64_t size() const override { return size_; }
+
+    Result<ByteReader> read(std::uint64_t offset, std::uint64_t length) override
+    {
+        if (offset > size_ || size_ - offset < length || length > kMaxRead)
+            return fail(ReadError::Truncated, offset);
+        if (length == 0)
+            return ByteReader({}, offset);
+        const std::uint64_t first = offset / kBlockSize;
+        if (first == (offset + length - 1) / kBlockSize) {
+            std::shared_ptr<Block> block = cachedBlock(first);
+            const std::uint64_t at = offset - first * kBlockSize;
+            if (block->valid < at + length)
+                return fail(ReadError::Truncated, offset + (block->valid > at ? block->valid - at : 0));
+            std::span<const std::uint8_t> bytes(block->bytes.data() + at, static_cast<std::size_t>(length));
+            return ByteReader(bytes, offset, std::move(block));
+        }
+        std::shared_ptr<std::uint8_t[]> buffer = std::make_shared_for_overwrite<std::uint8_t[]>(length);
+        if (length <= kBlockSize) {
+            // A record across two blocks is pieced together from them, as neighbours are read anyway.
+            std::uint64_t done = 0;
+            for (std::uint64_t index = first; done < length; ++index) {
+                std::shared_ptr<Block> block = cachedBlock(index);
+                const std::uint64_t at = offset + done - index * kBlockSize;
+                const std::uint64_t n = std::min(length - done, kBlockSize - at);
+                if (block->valid < at + n)
+                    return fail(ReadError::Truncated, offset + done + (block->valid > at ? block->valid - at : 0));
+                std::memcpy(buffer.get() + done, block->bytes.data() + at, static_cast<std::size_t>(n));
+                done += n;
+            }
+        } else {
+            // Longer records and images get a read of their own.
+            const std::uint64_t got = readAt(offset, buffer.get(), length);
+            if (got < length)
+                return fail(ReadError::Truncated, offset + got);
+        }
+        std::span<const std::uint8_t> bytes(buffer.get(), static_cast<std::size_t>(length));
+        return ByteReader(bytes, offset, std::move(buffer));
+    }
 
 private:
-    // File systems that cannot map files get a copy, as long as it stays small.
-    static constexpr std::size_t kMaxCopied = 64u << 20;
+    static constexpr std::uint64_t kBlockSize = 16384;
+    static constexpr std::size_t kCachedBlocks = 8;
+    // Records and images are far smaller; a larger read means a size field nobody checked.
+    static constexpr std::uint64_t kMaxRead = std::uint64_t{64} << 20;
 
-    MappedFile(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
+    struct Block {
+        std::uint64_t index = 0;
+        std::uint64_t valid = 0; // bytes the file still held when the block was read
+        std::uint64_t lastUse = 0;
+        std::array<std::uint8_t, kBlockSize> bytes;
+    };
 
-    static std::shared_ptr<MappedFile> copied(int fd, std::size_t size)
+    FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+
+    // Reads until `length` bytes are in or the file ends; how many came.
+    std::uint64_t readAt(std::uint64_t offset, std::uint8_t* into, std::uint64_t length)
     {
-        auto file = std::shared_ptr<MappedFile>(new MappedFile(nullptr, 0));
-        file->copy_.resize(size);
-        std::size_t done = 0;
-        while (done < size) {
-            ssize_t n = ::pread(fd, file->copy_.data() + done, size - done, static_cast<off_t>(done));
+        std::uint64_t done = 0;
+        while (done < length) {
+            const ssize_t n = ::pread(fd_, into + done, static_cast<std::size_t>(length - done),
+                                      static_cast<off_t>(offset + done));
+            if (n < 0 && errno == EINTR)
+                continue;
             if (n <= 0)
                 break;
-            done += static_cast<std::size_t>(n);
+            done += static_cast<std::uint64_t>(n);
         }
-        file->copy_.resize(done);
-        if (done == 0)
-            return nullptr;
-        file->data_ = file->copy_.data();
-        file->size_ = done;
-        return file;
+        return done;
     }
 
-    const std::uint8_t* data_;
-    std::size_t size_;
-    std::vector<std::uint8_t> copy_;
+    std::shared_ptr<Block> cachedBlock(std::uint64_t index)
+    {
+        ++clock_;
+        std::shared_ptr<Block>* slot = &cache_[0];
+        for (std::shared_ptr<Block>& cached : cache_) {
+            if (cached && cached->index == index) {
+                cached->lastUse = clock_;
+                return cached;
+            }
+            if (!cached || (*slot && cached->lastUse < (*slot)->lastUse))
+                slot = &cached;
+        }
+        // The least recently used block is reused unless a reader still holds it.
+        if (!*slot || slot->use_count() > 1)
+            *slot = std::make_shared_for_overwrite<Block>();
+        Block& block = **slot;
+        block.index = index;
+        block.lastUse = clock_;
+        const std::uint64_t start = index * kBlockSize;
+        block.valid = readAt(start, block.bytes.data(), std::min(kBlockSize, size_ - start));
+        return *slot;
+    }
+
+    int fd_;
+    std::uint64_t size_;
+    std::array<std::shared_ptr<Block>, kCachedBlocks> cache_;
+    std::uint64_t clock_ = 0;
 };
 
 } // namespace
 
 struct IconSource::State {
-    std::shared_ptr<MappedFile> mapping;
     std::vector<std::uint8_t> owned;
-    ParsedFile parsed;
-    std::size_t nextGroup = 0;         // first group not decoded yet
-    std::vector<QImage> images;        // the good groups' icons, in order
+    std::unique_ptr<ByteSource> source;
+    std::optional<ParsedFile> parsed; // read at the first question
+    std::size_t nextGroup = 0;        // first group not decoded yet
+    std::vector<QImage> images;       // the good groups' icons, in order
     std::vector<std::size_t> groupOfImage; // which group gave each of them
+    std::map<std::size_t, IconGroup> groupsRead; // groups handed out by group(), by index
     std::vector<ReadFailure> decodeProblems;
     // Groups of hostile files may share images; each is decoded once.
     DecodeCache decoded;
+    // Group entries that share one group resource give the same icon; it is worked out once.
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::optional<QImage>> byGroupResource;
 
-    void parse(std::span<const std::uint8_t> bytes) { parsed = parseIconContainer(ByteReader(bytes)); }
+    const ParsedFile& file()
+    {
+        if (!parsed)
+            parsed = source ? parseIconContainer(ByteRange(*source)) : ParsedFile{};
+        return *parsed;
+    }
 
     bool decodeNext()
     {
-        if (nextGroup >= parsed.groups.size())
+        const ParsedFile& parsedFile = file();
+        if (nextGroup >= parsedFile.groups.size())
             return false;
-        const IconGroup& group = parsed.groups[nextGroup++];
-        Result<ChosenImage> chosen = decodeGroup(group, &decoded);
+        const std::size_t index = nextGroup++;
+        const ByteRange& resource = parsedFile.groups[index].directory;
+        const auto key = std::make_pair(resource.base(), resource.size());
+        if (resource.size() != 0) {
+            auto known = byGroupResource.find(key);
+            if (known != byGroupResource.end()) {
+                if (known->second) {
+                    images.push_back(*known->second);
+                    groupOfImage.push_back(index);
+                }
+                return true;
+            }
+        }
+        std::optional<QImage> icon = decodeGroupAt(parsedFile, index);
+        if (icon) {
+            images.push_back(*icon);
+            groupOfImage.push_back(index);
+        }
+        if (resource.size() != 0)
+            byGroupResource.emplace(key, std::move(icon));
+        return true;
+    }
+
+    std::optional<QImage> decodeGroupAt(const ParsedFile& parsedFile, std::size_t index)
+    {
+        Result<IconGroup> group = imagesOfGroup(parsedFile, index, decodeProblems);
+        if (!group) {
+            decodeProblems.push_back(group.failure());
+            return std::nullopt;
+        }
+        Result<ChosenImage> chosen = decodeGroup(*group, &decoded);
         if (!chosen) {
             decodeProblems.push_back(chosen.failure());
-            return true;
+            return std::nullopt;
         }
-        images.push_back(chosen->image);
-        groupOfImage.push_back(nextGroup - 1);
-        return true;
+        return chosen->image;
     }
 };
 
@@ -114,9 +213,7 @@ IconSource::IconSource() : state_(std::make_shared<State>()) {}
 IconSource IconSource::open(const std::string& path)
 {
     IconSource source;
-    source.state_->mapping = MappedFile::open(path);
-    if (source.state_->mapping)
-        source.state_->parse(source.state_->mapping->bytes());
+    source.state_->source = FileSource::open(path);
     return source;
 }
 
@@ -124,7 +221,7 @@ IconSource IconSource::fromBytes(std::vector<std::uint8_t> bytes)
 {
     IconSource source;
     source.state_->owned = std::move(bytes);
-    source.state_->parse(source.state_->owned);
+    source.state_->source = std::make_unique<MemorySource>(source.state_->owned);
     return source;
 }
 
@@ -145,11 +242,11 @@ QImage IconSource::icon(int index) const
     return wanted < state_->images.size() ? state_->images[wanted] : QImage();
 }
 
-FileKind IconSource::kind() const { return state_->parsed.kind; }
+FileKind IconSource::kind() const { return state_->file().kind; }
 
 std::vector<ReadFailure> IconSource::problems() const
 {
-    std::vector<ReadFailure> all = state_->parsed.problems;
+    std::vector<ReadFailure> all = state_->file().problems;
     all.insert(all.end(), state_->decodeProblems.begin(), state_->decodeProblems.end());
     return all;
 }
@@ -158,7 +255,18 @@ const IconGroup* IconSource::group(int index) const
 {
     if (icon(index).isNull())
         return nullptr;
-    return &state_->parsed.groups[state_->groupOfImage[static_cast<std::size_t>(index)]];
+    State& state = *state_;
+    const std::size_t which = state.groupOfImage[static_cast<std::size_t>(index)];
+    auto known = state.groupsRead.find(which);
+    if (known == state.groupsRead.end()) {
+        // Read again: a file that changed since gives what it holds now, or nothing.
+        std::vector<ReadFailure> ignored;
+        Result<IconGroup> group = imagesOfGroup(state.file(), which, ignored);
+        if (!group)
+            return nullptr;
+        known = state.groupsRead.emplace(which, std::move(group.value())).first;
+    }
+    return &known->second;
 }
 
 QImage ExtractIconExA(const std::string& path, int index) { return IconSource::open(path).icon(index); }
@@ -174,15 +282,15 @@ void DrawIcon(QImage& surface, int x, int y, const QImage& icon)
 
 std::optional<CursorImage> ReadCursorFile(const std::string& path)
 {
-    std::shared_ptr<MappedFile> mapping = MappedFile::open(path);
-    if (!mapping)
+    std::unique_ptr<FileSource> file = FileSource::open(path);
+    if (!file)
         return std::nullopt;
-    ParsedFile parsed = parseIconContainer(ByteReader(mapping->bytes()));
+    ParsedFile parsed = parseIconContainer(ByteRange(*file));
     if (parsed.kind != FileKind::Cursor && parsed.kind != FileKind::AnimatedCursor && parsed.kind != FileKind::Icon)
         return std::nullopt;
     if (parsed.groups.empty())
         return std::nullopt;
-    const IconGroup& group = parsed.groups.front();
+    const IconGroup& group = parsed.groups.front().images;
     Result<ChosenImage> chosen = decodeGroup(group);
     if (!chosen)
         return std::nullopt;

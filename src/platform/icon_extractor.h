@@ -5,12 +5,13 @@
 // per group icon resource, named entries first, then ids ascending) and 16-bit NE modules (one
 // per group icon resource in table order). Anything else holds no icon.
 //
-// Decoding is lazy: open() reads the headers and the resource directory only. icon(i) decodes
-// groups in order up to the i-th one that gives an image, and keeps every decoded image, so
-// asking count() and then icon(0..n-1) decodes each group once. count() decodes every group,
+// Decoding is lazy: the first question reads the headers and the resource directory only.
+// icon(i) decodes groups in order up to the i-th one that gives an image, and keeps every
+// decoded image, so asking count() and then icon(0..n-1) decodes each group once. count() decodes every group,
 // because only decoding tells whether a group gives an image; damaged groups are passed over,
-// so icon(i) for i < count() always yields an image. Copies share one parse and its cache; an
-// IconSource is not meant to be used from two threads at once.
+// so icon(i) for i < count() always yields an image. A file that shrinks or is rewritten while
+// it is read gives the icons still found in it, or none. Copies share one parse and its cache;
+// an IconSource is not meant to be used from two threads at once.
 #pragma once
 
 #include "platform/byte_reader.h"
@@ -33,7 +34,9 @@ class IconSource {
 public:
     IconSource(); // holds no icon
 
-    // Maps the file, so only the pages the reader touches are read. Never throws.
+    // Opens the file named by these bytes; it is read at the first question, and then only
+    // its headers, resource directory and the images decoded. The file stays open while any
+    // copy of the source lives. Never throws.
     static IconSource open(const std::string& path);
     static IconSource fromBytes(std::vector<std::uint8_t> bytes);
 

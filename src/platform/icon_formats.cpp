@@ -82,8 +82,7 @@ constexpr std::uint64_t kHeaderSize = 12; // "RIFF", u32 size, form type
 constexpr std::uint64_t kChunkHeader = 8; // id, u32 size
 } // namespace riff
 
-// --- The icon library's group details (icon_groups.h): entries as stored, resource names ---
-
+// Each image's directory entry as stored, for rebuilding the group as a file.
 std::array<std::uint8_t, 16> rawEntry(const ByteReader& entries, std::uint64_t at, std::uint64_t length)
 {
     std::array<std::uint8_t, 16> raw{};
@@ -94,7 +93,7 @@ std::array<std::uint8_t, 16> rawEntry(const ByteReader& entries, std::uint64_t a
 
 // A named PE entry points at a u16 count of UTF-16 units followed by the units. A name that
 // points nowhere leaves the group without one.
-GroupIdentity peGroupIdentity(const ByteReader& rsrc, bool named, std::uint32_t idOrNameOffset)
+GroupIdentity peGroupIdentity(const ByteRange& rsrc, bool named, std::uint32_t idOrNameOffset)
 {
     GroupIdentity identity;
     if (!named) {
@@ -115,10 +114,10 @@ GroupIdentity peGroupIdentity(const ByteReader& rsrc, bool named, std::uint32_t 
 
 // An NE resource id with its top bit set is a number; otherwise it is where a name (a length
 // byte and the characters) lies from the start of the resource table.
-GroupIdentity neGroupIdentity(const ByteReader& file, std::uint64_t tableAt, std::uint16_t id)
+GroupIdentity neGroupIdentity(const ByteRange& file, std::uint64_t tableAt, std::uint16_t id)
 {
     GroupIdentity identity;
-    if ((id & 0x8000) != 0) {
+    if ((id & ne::kIntegerId) != 0) {
         identity.kind = GroupIdentity::Kind::Number;
         identity.number = id & 0x7FFFu;
         return identity;
@@ -133,9 +132,8 @@ GroupIdentity neGroupIdentity(const ByteReader& file, std::uint64_t tableAt, std
     return identity;
 }
 
-// ---
-
-Result<IconGroup> readDirectoryOf(const ByteReader& file, FileKind& kind)
+// An icon (type 1) or cursor (type 2) directory with its images, offsets relative to `file`.
+Result<IconGroup> readIconDirectory(const ByteRange& file, FileKind& kind)
 {
     Result<ByteReader> head = file.slice(0, icondir::kSize);
     if (!head)
@@ -147,13 +145,16 @@ Result<IconGroup> readDirectoryOf(const ByteReader& file, FileKind& kind)
     std::uint16_t count = head->u16(icondir::kCount);
     if (count == 0)
         return fail(ReadError::NoIcons, file.base() + icondir::kCount);
-    Result<ByteReader> entries = file.slice(icondir::kSize, count * icondir::kEntrySize);
-    if (!entries)
+    if (!file.has(icondir::kSize, count * icondir::kEntrySize))
         return fail(ReadError::BadIconDirectory, file.base() + icondir::kCount);
+    const std::uint64_t looked = std::min<std::uint64_t>(count, kMaxImagesPerGroup);
+    Result<ByteReader> entries = file.slice(icondir::kSize, looked * icondir::kEntrySize);
+    if (!entries)
+        return entries.failure();
     IconGroup group;
     group.directoryType = type;
-    group.images.reserve(std::min<std::size_t>(count, kMaxImagesPerGroup));
-    for (std::uint64_t i = 0; i < count && i < kMaxImagesPerGroup; ++i) {
+    group.images.reserve(looked);
+    for (std::uint64_t i = 0; i < looked; ++i) {
         const std::uint64_t at = i * icondir::kEntrySize;
         ImageCandidate candidate;
         candidate.data = file.clipped(entries->u32(at + icondir::kEntryOffset), entries->u32(at + icondir::kEntryBytes));
@@ -175,7 +176,7 @@ struct Mapped {
 
 class PeModule {
 public:
-    PeModule(const ByteReader& file, const ByteReader& sections) : file_(file), sections_(sections) {}
+    PeModule(const ByteRange& file, const ByteReader& sections) : file_(file), sections_(sections) {}
 
     std::optional<Mapped> map(std::uint32_t rva) const
     {
@@ -194,7 +195,7 @@ public:
     }
 
     // The bytes of a resource data entry, clipped to its section and the file.
-    Result<ByteReader> dataOf(const ByteReader& rsrc, std::uint32_t entryOffset) const
+    Result<ByteRange> dataOf(const ByteRange& rsrc, std::uint32_t entryOffset) const
     {
         Result<ByteReader> entry = rsrc.slice(entryOffset, pe::kDataEntrySize);
         if (!entry)
@@ -207,7 +208,7 @@ public:
     }
 
 private:
-    ByteReader file_;
+    ByteRange file_;
     ByteReader sections_;
 };
 
@@ -222,7 +223,7 @@ struct DirEntry {
 // that a directory pointing back into the tree is read once.
 class ResourceTree {
 public:
-    explicit ResourceTree(const ByteReader& rsrc) : rsrc_(rsrc) {}
+    explicit ResourceTree(const ByteRange& rsrc) : rsrc_(rsrc) {}
 
     Result<std::vector<DirEntry>> enter(std::uint32_t offset, int depth)
     {
@@ -265,7 +266,7 @@ public:
     }
 
 private:
-    ByteReader rsrc_;
+    ByteRange rsrc_;
     std::unordered_set<std::uint32_t> visited_;
 };
 
@@ -282,7 +283,7 @@ std::vector<DirEntry> inIconOrder(std::vector<DirEntry> entries)
     return entries;
 }
 
-void readPe(const ByteReader& file, std::uint64_t peOffset, ParsedFile& parsed)
+void readPe(const ByteRange& file, std::uint64_t peOffset, ParsedFile& parsed)
 {
     Result<ByteReader> coff = file.slice(peOffset, pe::kOptionalHeader);
     if (!coff) {
@@ -332,7 +333,7 @@ void readPe(const ByteReader& file, std::uint64_t peOffset, ParsedFile& parsed)
         parsed.problems.push_back(fail(ReadError::BadPeHeader, optional->base() + resourceDirAt));
         return;
     }
-    const ByteReader rsrc = file.clipped(rsrcAt->offset, rsrcAt->available);
+    const ByteRange rsrc = file.clipped(rsrcAt->offset, rsrcAt->available);
     ResourceTree tree(rsrc);
 
     Result<std::vector<DirEntry>> types = tree.enter(0, 0);
@@ -354,8 +355,7 @@ void readPe(const ByteReader& file, std::uint64_t peOffset, ParsedFile& parsed)
         return;
     }
 
-    // Icon id -> data entry, first language; sorted for lookup.
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> icons;
+    // Icon id -> its bytes, first language; sorted for lookup.
     if (iconType) {
         Result<std::vector<DirEntry>> names = tree.enter(iconType->target, 1);
         if (!names) {
@@ -366,12 +366,12 @@ void readPe(const ByteReader& file, std::uint64_t peOffset, ParsedFile& parsed)
                     continue;
                 Result<std::uint32_t> data = tree.firstLanguage(e, 2);
                 if (data)
-                    icons.emplace_back(e.id, *data);
+                    parsed.icons.push_back(IconResource{e.id, module.dataOf(rsrc, *data)});
                 else
                     parsed.problems.push_back(data.failure());
             }
-            std::stable_sort(icons.begin(), icons.end(),
-                             [](const auto& a, const auto& b) { return a.first < b.first; });
+            std::stable_sort(parsed.icons.begin(), parsed.icons.end(),
+                             [](const IconResource& a, const IconResource& b) { return a.id < b.id; });
         }
     }
 
@@ -386,42 +386,53 @@ void readPe(const ByteReader& file, std::uint64_t peOffset, ParsedFile& parsed)
             parsed.problems.push_back(dataEntry.failure());
             continue;
         }
-        Result<ByteReader> body = module.dataOf(rsrc, *dataEntry);
+        Result<ByteRange> body = module.dataOf(rsrc, *dataEntry);
         if (!body) {
             parsed.problems.push_back(body.failure());
             continue;
         }
-        Result<ByteReader> head = body->slice(0, grpdir::kSize);
-        std::uint16_t count = head ? head->u16(grpdir::kCount) : 0;
-        Result<ByteReader> entries = body->slice(grpdir::kSize, count * grpdir::kEntrySize);
-        if (!head || !entries || count == 0) {
-            parsed.problems.push_back(fail(ReadError::BadIconDirectory, body->base()));
-            continue;
-        }
-        IconGroup group;
-        group.identity = peGroupIdentity(rsrc, e.named, e.id);
-        for (std::uint64_t i = 0; i < count && i < kMaxImagesPerGroup; ++i) {
-            std::uint32_t id = entries->u16(i * grpdir::kEntrySize + grpdir::kEntryId);
-            auto found = std::lower_bound(icons.begin(), icons.end(), id,
-                                          [](const auto& p, std::uint32_t key) { return p.first < key; });
-            if (found == icons.end() || found->first != id) {
-                parsed.problems.push_back(fail(ReadError::MissingImage, entries->base() + i * grpdir::kEntrySize));
-                continue;
-            }
-            Result<ByteReader> image = module.dataOf(rsrc, found->second);
-            if (!image) {
-                parsed.problems.push_back(image.failure());
-                continue;
-            }
-            group.images.push_back(ImageCandidate{*image, 0, 0});
-            group.entries.push_back(rawEntry(*entries, i * grpdir::kEntrySize, grpdir::kEntrySize));
-        }
-        // A group without images still takes its place; decoding passes it over.
-        parsed.groups.push_back(std::move(group));
+        parsed.groups.push_back(GroupEntry{{}, *body, peGroupIdentity(rsrc, e.named, e.id)});
     }
 }
 
-void readNe(const ByteReader& file, std::uint64_t neOffset, ParsedFile& parsed)
+// A group resource (GRPICONDIR) of a module: its images, found by id among the module's icons.
+// NE modules give each image the smaller of the group's byte count and the table's length.
+Result<IconGroup> imagesNamedBy(const ByteRange& body, const std::vector<IconResource>& icons, bool fromNe,
+                                std::vector<ReadFailure>& problems)
+{
+    Result<ByteReader> head = body.slice(0, grpdir::kSize);
+    const std::uint64_t listed = head ? head->u16(grpdir::kCount) : 0;
+    if (!head || listed == 0 || !body.has(grpdir::kSize, listed * grpdir::kEntrySize))
+        return fail(ReadError::BadIconDirectory, body.base());
+    const std::uint64_t count = std::min<std::uint64_t>(listed, kMaxImagesPerGroup);
+    Result<ByteReader> entries = body.slice(grpdir::kSize, count * grpdir::kEntrySize);
+    if (!entries)
+        return entries.failure();
+    IconGroup group;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        const std::uint64_t e = i * grpdir::kEntrySize;
+        const std::uint32_t id = entries->u16(e + grpdir::kEntryId) | (fromNe ? ne::kIntegerId : 0u);
+        auto found = std::lower_bound(icons.begin(), icons.end(), id,
+                                      [](const IconResource& r, std::uint32_t key) { return r.id < key; });
+        if (found == icons.end() || found->id != id) {
+            problems.push_back(fail(ReadError::MissingImage, entries->base() + e));
+            continue;
+        }
+        if (!found->data) {
+            problems.push_back(found->data.failure());
+            continue;
+        }
+        ByteRange image = *found->data;
+        // The group's byte count and the table's length may disagree; trust the smaller.
+        if (fromNe)
+            image = image.clipped(0, entries->u32(e + grpdir::kEntryBytes));
+        group.images.push_back(ImageCandidate{image, 0, 0});
+        group.entries.push_back(rawEntry(*entries, e, grpdir::kEntrySize));
+    }
+    return group;
+}
+
+void readNe(const ByteRange& file, std::uint64_t neOffset, ParsedFile& parsed)
 {
     parsed.kind = FileKind::Ne;
     Result<ByteReader> header = file.slice(neOffset, ne::kHeaderSize);
@@ -442,12 +453,6 @@ void readNe(const ByteReader& file, std::uint64_t neOffset, ParsedFile& parsed)
     }
     const unsigned shift = shiftField->u16(0);
 
-    struct NeResource {
-        std::uint64_t offset;
-        std::uint64_t length;
-        std::uint16_t id;
-    };
-    std::vector<NeResource> groupResources, iconResources;
     std::uint64_t at = tableAt + 2;
     for (;;) {
         Result<ByteReader> typeInfo = file.slice(at, ne::kTypeInfoSize);
@@ -458,93 +463,72 @@ void readNe(const ByteReader& file, std::uint64_t neOffset, ParsedFile& parsed)
         }
         std::uint16_t type = typeInfo->u16(0);
         std::uint64_t count = typeInfo->u16(2);
-        Result<ByteReader> names = file.slice(at + ne::kTypeInfoSize, count * ne::kNameInfoSize);
-        if (!names) {
+        const std::uint64_t namesAt = at + ne::kTypeInfoSize;
+        if (!file.has(namesAt, count * ne::kNameInfoSize)) {
             parsed.problems.push_back(fail(ReadError::BadNeHeader, at));
             break;
         }
         if (type == ne::kTypeGroupIcon || type == ne::kTypeIcon) {
-            auto& list = type == ne::kTypeGroupIcon ? groupResources : iconResources;
+            Result<ByteReader> names = file.slice(namesAt, count * ne::kNameInfoSize);
+            if (!names) {
+                parsed.problems.push_back(names.failure());
+                break;
+            }
             for (std::uint64_t i = 0; i < count; ++i) {
                 const std::uint64_t n = i * ne::kNameInfoSize;
-                list.push_back(NeResource{std::uint64_t{names->u16(n)} << shift,
-                                          std::uint64_t{names->u16(n + 2)} << shift, names->u16(n + 6)});
+                const ByteRange data =
+                    file.clipped(std::uint64_t{names->u16(n)} << shift, std::uint64_t{names->u16(n + 2)} << shift);
+                if (type == ne::kTypeGroupIcon)
+                    parsed.groups.push_back(GroupEntry{{}, data, neGroupIdentity(file, tableAt, names->u16(n + 6))});
+                else
+                    parsed.icons.push_back(IconResource{names->u16(n + 6), data});
             }
         }
-        at += ne::kTypeInfoSize + count * ne::kNameInfoSize;
+        at = namesAt + count * ne::kNameInfoSize;
     }
 
     // Icons are found by integer id; the first of equal ids in table order wins.
-    std::stable_sort(iconResources.begin(), iconResources.end(),
-                     [](const NeResource& a, const NeResource& b) { return a.id < b.id; });
-    for (const NeResource& g : groupResources) {
-        ByteReader body = file.clipped(g.offset, g.length);
-        Result<ByteReader> head = body.slice(0, grpdir::kSize);
-        std::uint16_t count = head ? head->u16(grpdir::kCount) : 0;
-        Result<ByteReader> entries = body.slice(grpdir::kSize, count * grpdir::kEntrySize);
-        if (!head || !entries || count == 0) {
-            parsed.problems.push_back(fail(ReadError::BadIconDirectory, body.base()));
-            parsed.groups.emplace_back();
-            continue;
-        }
-        IconGroup group;
-        group.identity = neGroupIdentity(file, tableAt, g.id);
-        for (std::uint64_t i = 0; i < count && i < kMaxImagesPerGroup; ++i) {
-            const std::uint64_t e = i * grpdir::kEntrySize;
-            std::uint16_t id = entries->u16(e + grpdir::kEntryId);
-            const std::uint16_t key = id | ne::kIntegerId;
-            auto found = std::lower_bound(iconResources.begin(), iconResources.end(), key,
-                                          [](const NeResource& r, std::uint16_t k) { return r.id < k; });
-            if (found == iconResources.end() || found->id != key) {
-                parsed.problems.push_back(fail(ReadError::MissingImage, entries->base() + e));
-                continue;
-            }
-            // The group's byte count and the table's length may disagree; trust the smaller.
-            std::uint64_t length = std::min<std::uint64_t>(entries->u32(e + grpdir::kEntryBytes), found->length);
-            group.images.push_back(ImageCandidate{file.clipped(found->offset, length), 0, 0});
-            group.entries.push_back(rawEntry(*entries, e, grpdir::kEntrySize));
-        }
-        parsed.groups.push_back(std::move(group));
-    }
+    std::stable_sort(parsed.icons.begin(), parsed.icons.end(),
+                     [](const IconResource& a, const IconResource& b) { return a.id < b.id; });
 }
 
-void readAni(const ByteReader& file, ParsedFile& parsed)
+void readAni(const ByteRange& file, ParsedFile& parsed)
 {
     parsed.kind = FileKind::AnimatedCursor;
     // The RIFF size may overstate the file; the bytes present are what count.
-    const ByteReader riffBody = file.clipped(riff::kHeaderSize, std::uint64_t{file.u32(4)} - 4);
-    auto findChunk = [](const ByteReader& within, const char* id, const char* listType) -> std::optional<ByteReader> {
+    const ByteRange riffBody = file.clipped(riff::kHeaderSize, std::uint64_t{file.u32(4)} - 4);
+    auto findChunk = [](const ByteRange& within, const char* id, const char* listType) -> std::optional<ByteRange> {
         for (std::uint64_t at = 0; within.has(at, riff::kChunkHeader);) {
-            std::uint64_t size = within.u32(at + 4);
-            ByteReader body = within.clipped(at + riff::kChunkHeader, size);
-            if (within.startsWith(at, id, 4) && (!listType || body.startsWith(0, listType, 4)))
+            Result<ByteReader> header = within.slice(at, riff::kChunkHeader);
+            if (!header)
+                return std::nullopt;
+            std::uint64_t size = header->u32(4);
+            ByteRange body = within.clipped(at + riff::kChunkHeader, size);
+            if (header->startsWith(0, id, 4) && (!listType || body.startsWith(0, listType, 4)))
                 return body;
             at += riff::kChunkHeader + size + (size & 1);
         }
         return std::nullopt;
     };
-    std::optional<ByteReader> frames = findChunk(riffBody, "LIST", "fram");
-    std::optional<ByteReader> first = frames ? findChunk(frames->clipped(4, frames->size()), "icon", nullptr)
+    std::optional<ByteRange> frames = findChunk(riffBody, "LIST", "fram");
+    std::optional<ByteRange> first = frames ? findChunk(frames->clipped(4, frames->size()), "icon", nullptr)
                                              : std::nullopt;
     if (!first) {
         parsed.problems.push_back(fail(ReadError::BadAniFile, file.base()));
         return;
     }
     FileKind frameKind = FileKind::Unknown;
-    Result<IconGroup> group = readDirectoryOf(*first, frameKind);
+    Result<IconGroup> group = readIconDirectory(*first, frameKind);
     if (!group) {
         parsed.problems.push_back(group.failure());
-        parsed.groups.emplace_back();
         return;
     }
-    parsed.groups.push_back(std::move(*group));
+    parsed.groups.push_back(GroupEntry{std::move(*group), {}, {}});
 }
 
 } // namespace
 
-Result<IconGroup> readIconDirectory(const ByteReader& file, FileKind& kind) { return readDirectoryOf(file, kind); }
-
-ParsedFile parseIconContainer(const ByteReader& file)
+ParsedFile parseIconContainer(const ByteRange& file)
 {
     ParsedFile parsed;
     if (file.startsWith(0, "MZ", 2)) {
@@ -566,13 +550,24 @@ ParsedFile parseIconContainer(const ByteReader& file)
         return parsed;
     }
     FileKind kind = FileKind::Unknown;
-    Result<IconGroup> group = readDirectoryOf(file, kind);
+    Result<IconGroup> group = readIconDirectory(file, kind);
     parsed.kind = kind;
     if (group)
-        parsed.groups.push_back(std::move(*group));
+        parsed.groups.push_back(GroupEntry{std::move(*group), {}, {}});
     else
         parsed.problems.push_back(group.failure());
     return parsed;
+}
+
+Result<IconGroup> imagesOfGroup(const ParsedFile& parsed, std::size_t index, std::vector<ReadFailure>& problems)
+{
+    const GroupEntry& entry = parsed.groups.at(index);
+    if (parsed.kind != FileKind::Pe32 && parsed.kind != FileKind::Pe32Plus && parsed.kind != FileKind::Ne)
+        return entry.images;
+    Result<IconGroup> group = imagesNamedBy(entry.directory, parsed.icons, parsed.kind == FileKind::Ne, problems);
+    if (group)
+        group.value().identity = entry.identity;
+    return group;
 }
 
 } // namespace gg

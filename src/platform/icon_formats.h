@@ -10,17 +10,34 @@
 
 namespace gg {
 
+// Where one icon's images are listed.
+struct GroupEntry {
+    IconGroup images;    // icon, cursor and animated cursor files: the images themselves
+    ByteRange directory; // modules: the group resource (GRPICONDIR), naming its images by id
+    GroupIdentity identity; // modules: the group's resource name or number
+};
+
+// A module's icon resource: its id and its bytes, or why they cannot be found.
+struct IconResource {
+    std::uint32_t id;
+    Result<ByteRange> data;
+};
+
 struct ParsedFile {
     FileKind kind = FileKind::Unknown;
-    std::vector<IconGroup> groups;
+    std::vector<GroupEntry> groups;
+    // Modules: their icon resources sorted by id, the first of equal ids in directory order.
+    std::vector<IconResource> icons;
     // Why the file, or some of its groups, gave less than it seemed to hold.
     std::vector<ReadFailure> problems;
 };
 
-// Decides the kind by the bytes alone and lists the icon groups.
-ParsedFile parseIconContainer(const ByteReader& file);
+// Decides the kind by the bytes alone and lists the icon groups. Reads the headers and the
+// resource directory; the group resources and the images are read when a group is decoded.
+ParsedFile parseIconContainer(const ByteRange& file);
 
-// An icon (type 1) or cursor (type 2) directory with its images, offsets relative to `file`.
-Result<IconGroup> readIconDirectory(const ByteReader& file, FileKind& kind);
+// The images of group `index`. Images it names that the file does not hold are added to
+// `problems` and passed over; a group resource that cannot be read is the failure.
+Result<IconGroup> imagesOfGroup(const ParsedFile& parsed, std::size_t index, std::vector<ReadFailure>& problems);
 
 } // namespace gg

@@ -61,6 +61,17 @@ QImage toSide(const QImage& decoded, int side)
     return canvas.convertToFormat(QImage::Format_ARGB32);
 }
 
+// Enough of an image for its header: a DIB's BITMAPV5HEADER, or a PNG's signature and IHDR.
+constexpr std::uint64_t kImageHeadBytes = 256;
+
+Result<ImageShape> shapeOf(const ByteRange& data)
+{
+    Result<ByteReader> head = data.slice(0, std::min(data.size(), kImageHeadBytes));
+    if (!head)
+        return head.failure();
+    return peekImageShape(*head);
+}
+
 } // namespace
 
 std::vector<IconImageInfo> describeImages(const IconGroup& group)
@@ -69,8 +80,8 @@ std::vector<IconImageInfo> describeImages(const IconGroup& group)
     images.reserve(group.images.size());
     for (const ImageCandidate& candidate : group.images) {
         IconImageInfo info;
-        info.bytes = candidate.data.bytes();
-        if (Result<ImageShape> shape = peekImageShape(candidate.data)) {
+        info.bytes = candidate.data.size();
+        if (Result<ImageShape> shape = shapeOf(candidate.data)) {
             info.width = shape->width;
             info.height = shape->height;
             info.depth = shape->depth;
@@ -116,8 +127,11 @@ Result<std::vector<std::uint8_t>> rebuildIconFile(const IconGroup& group)
         offset += size;
     }
     for (const ImageCandidate& image : group.images) {
-        const auto bytes = image.data.bytes();
-        file.insert(file.end(), bytes.begin(), bytes.end());
+        // A file that shrank since it was listed no longer holds the whole group.
+        Result<ByteReader> bytes = image.data.slice(0, image.data.size());
+        if (!bytes)
+            return bytes.failure();
+        file.insert(file.end(), bytes->bytes().begin(), bytes->bytes().end());
     }
     return file;
 }
@@ -136,7 +150,7 @@ Result<QImage> pictureAt(const IconGroup& group, int side)
     ranked.reserve(std::min(group.images.size(), kMaxImagesPerGroup));
     ReadFailure lastFailure = fail(ReadError::NoUsableImage);
     for (std::size_t i = 0; i < group.images.size() && i < kMaxImagesPerGroup; ++i) {
-        Result<ImageShape> shape = peekImageShape(group.images[i].data);
+        Result<ImageShape> shape = shapeOf(group.images[i].data);
         if (!shape) {
             lastFailure = shape.failure();
             continue;
@@ -155,7 +169,9 @@ Result<QImage> pictureAt(const IconGroup& group, int side)
         return a.depth > b.depth;
     });
     for (const Ranked& r : ranked) {
-        Result<QImage> decoded = decodeIconImage(group.images[r.index].data);
+        const ByteRange& data = group.images[r.index].data;
+        Result<ByteReader> bytes = data.slice(0, std::min(data.size(), kMaxImageBytes));
+        Result<QImage> decoded = bytes ? decodeIconImage(*bytes) : Result<QImage>(bytes.failure());
         if (!decoded) {
             lastFailure = decoded.failure();
             continue;

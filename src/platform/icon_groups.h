@@ -21,7 +21,7 @@ struct IconImageInfo {
     int height = 0;
     int depth = 0; // bits per pixel as the image declares them; a PNG's bit depth times its channels
     bool png = false;
-    std::span<const std::uint8_t> bytes; // as stored
+    std::uint64_t bytes = 0; // how many the file holds for it
 };
 
 // The group's images in directory order.

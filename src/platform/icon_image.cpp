@@ -1,12 +1,15 @@
 #include "platform/icon_image.h"
 
+#include "platform/icon_png.h"
+
 #include <QPainter>
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdlib>
-#include <limits>
+#include <cstring>
+#include <vector>
 
 namespace gg {
 namespace {
@@ -39,6 +42,10 @@ constexpr std::uint64_t kEnd = 26;
 } // namespace ihdr
 
 bool isPng(const ByteReader& data) { return data.startsWith(0, kPngSignature); }
+
+// Enough of an image's start to tell its size and depth: a BITMAPINFOHEADER, or a PNG's IHDR.
+constexpr std::uint64_t kImageHeadBytes = 64;
+static_assert(kImageHeadBytes >= bih::kMinSize && kImageHeadBytes >= ihdr::kEnd);
 
 struct DibLayout {
     int width = 0;
@@ -175,52 +182,83 @@ Result<QImage> decodeDib(const ByteReader& data)
     if (image.isNull())
         return fail(ReadError::ImageTooLarge, data.base());
     const Channel red(redMask), green(greenMask), blue(blueMask), alpha(alphaMask);
-    bool anyAlpha = false;
+    std::uint32_t alphaSeen = 0;
+    const auto width = static_cast<std::size_t>(w);
+    // Rows of the image, found once rather than through scanLine()'s checks for every row.
+    uchar* const pixels = image.bits();
+    const auto rowBytes = static_cast<std::size_t>(image.bytesPerLine());
+    auto outputRow = [&](std::uint64_t y) { return reinterpret_cast<QRgb*>(pixels + y * rowBytes); };
 
     for (std::uint64_t y = 0; y < h; ++y) {
-        // Rows are stored bottom-up.
-        const std::uint64_t row = (h - 1 - y) * colorStride;
-        auto* out = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-        for (std::uint64_t x = 0; x < w; ++x) {
-            QRgb px = 0;
-            switch (layout.bitCount) {
-            case 1: px = palette[(colorBits->u8(row + x / 8) >> (7 - x % 8)) & 1]; break;
-            case 4: px = palette[(colorBits->u8(row + x / 2) >> (x % 2 ? 0 : 4)) & 0x0F]; break;
-            case 8: px = palette[colorBits->u8(row + x)]; break;
-            case 16: {
-                std::uint32_t v = colorBits->u16(row + x * 2);
-                px = qRgb(static_cast<int>(red.take(v)), static_cast<int>(green.take(v)), static_cast<int>(blue.take(v)));
-                break;
+        // Rows are stored bottom-up; the stride covers every pixel of a row.
+        const std::span<const std::uint8_t> in = colorBits->row((h - 1 - y) * colorStride, colorStride);
+        QRgb* out = outputRow(y);
+        switch (layout.bitCount) {
+        case 1:
+            for (std::size_t x = 0; x < width; ++x)
+                out[x] = palette[(in[x / 8] >> (7 - x % 8)) & 1];
+            break;
+        case 4:
+            for (std::size_t x = 0; x + 1 < width; x += 2) {
+                out[x] = palette[in[x / 2] >> 4];
+                out[x + 1] = palette[in[x / 2] & 0x0F];
             }
-            case 24:
-                px = qRgb(colorBits->u8(row + x * 3 + 2), colorBits->u8(row + x * 3 + 1), colorBits->u8(row + x * 3));
-                break;
-            case 32: {
-                std::uint32_t v = colorBits->u32(row + x * 4);
-                if (compression == kBiBitfields) {
-                    int a = alphaMask ? static_cast<int>(alpha.take(v)) : 0;
-                    px = qRgba(static_cast<int>(red.take(v)), static_cast<int>(green.take(v)),
-                               static_cast<int>(blue.take(v)), a);
-                } else {
-                    px = v; // BGRA in memory is 0xAARRGGBB, which is QRgb
+            if (width % 2)
+                out[width - 1] = palette[in[width / 2] >> 4];
+            break;
+        case 8:
+            for (std::size_t x = 0; x < width; ++x)
+                out[x] = palette[in[x]];
+            break;
+        case 16:
+            for (std::size_t x = 0; x < width; ++x) {
+                const std::uint32_t v = in[2 * x] | (std::uint32_t{in[2 * x + 1]} << 8);
+                out[x] = qRgb(static_cast<int>(red.take(v)), static_cast<int>(green.take(v)), static_cast<int>(blue.take(v)));
+            }
+            break;
+        case 24:
+            for (std::size_t x = 0; x < width; ++x)
+                out[x] = qRgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
+            break;
+        case 32:
+            if (compression == kBiBitfields) {
+                for (std::size_t x = 0; x < width; ++x) {
+                    const std::uint32_t v = in[4 * x] | (std::uint32_t{in[4 * x + 1]} << 8) |
+                                            (std::uint32_t{in[4 * x + 2]} << 16) | (std::uint32_t{in[4 * x + 3]} << 24);
+                    out[x] = qRgba(static_cast<int>(red.take(v)), static_cast<int>(green.take(v)),
+                                   static_cast<int>(blue.take(v)), alphaMask ? static_cast<int>(alpha.take(v)) : 0);
                 }
-                anyAlpha = anyAlpha || qAlpha(px) != 0;
-                break;
+            } else {
+                // Blue, green, red, alpha bytes are 0xAARRGGBB read little-endian, which is QRgb.
+                static_assert(std::endian::native == std::endian::little);
+                std::memcpy(out, in.data(), width * 4);
             }
-            }
-            out[x] = px;
+            for (std::size_t x = 0; x < width; ++x)
+                alphaSeen |= out[x];
+            break;
         }
     }
 
     // Alpha of a 32-bit image rules; one whose alpha is all zero falls back to the mask.
-    if (layout.bitCount == 32 && anyAlpha)
+    if (layout.bitCount == 32 && qAlpha(alphaSeen) != 0)
         return image;
     for (std::uint64_t y = 0; y < h; ++y) {
-        const std::uint64_t row = (h - 1 - y) * maskStride;
-        auto* out = reinterpret_cast<QRgb*>(image.scanLine(static_cast<int>(y)));
-        for (std::uint64_t x = 0; x < w; ++x) {
-            bool transparent = haveMask && ((maskBits->u8(row + x / 8) >> (7 - x % 8)) & 1);
-            out[x] = transparent ? qRgba(0, 0, 0, 0) : (out[x] | 0xFF000000u);
+        const std::span<const std::uint8_t> mask = haveMask ? maskBits->row((h - 1 - y) * maskStride, maskStride)
+                                                            : std::span<const std::uint8_t>();
+        QRgb* out = outputRow(y);
+        // Eight pixels a mask byte; most bytes are all clear or all set.
+        for (std::size_t x = 0; x < width; x += 8) {
+            const std::uint8_t bits = mask.empty() ? 0 : mask[x / 8];
+            const std::size_t end = std::min(width, x + 8);
+            if (bits == 0) {
+                for (std::size_t i = x; i < end; ++i)
+                    out[i] |= 0xFF000000u;
+            } else if (bits == 0xFF) {
+                std::fill(out + x, out + end, qRgba(0, 0, 0, 0));
+            } else {
+                for (std::size_t i = x; i < end; ++i)
+                    out[i] = (bits << (i - x)) & 0x80 ? qRgba(0, 0, 0, 0) : (out[i] | 0xFF000000u);
+            }
         }
     }
     return image;
@@ -231,24 +269,60 @@ Result<QImage> decodePng(const ByteReader& data)
     Result<ImageShape> shape = peekImageShape(data);
     if (!shape)
         return shape.failure();
-    QImage image;
-    const auto bytes = data.bytes();
-    if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<int>::max()) ||
-        !image.loadFromData(bytes.data(), static_cast<int>(bytes.size()), "PNG") || image.isNull())
-        return fail(ReadError::BadPng, data.base());
-    if (image.width() != shape->width || image.height() != shape->height)
-        return fail(ReadError::BadPng, data.base());
-    return image.convertToFormat(QImage::Format_ARGB32);
+    return decodePngStream(data);
+}
+
+bool hasOnlyFullOrNoAlpha(const QImage& image)
+{
+    const int width = image.width(), height = image.height();
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x)
+            if (row[x] != 0 && qAlpha(row[x]) != 255)
+                return false;
+    }
+    return true;
+}
+
+// An image a whole number of times smaller than 32 x 32 (a 16 x 16 doubled, say), each pixel
+// repeated into a square: small icons keep their sharp pixel art, as the platform's own icon
+// service enlarges them, and it costs a fraction of smooth scaling. Null when the sizes do not fit.
+QImage enlargedWhole(const QImage& image, int side)
+{
+    const int w = image.width(), h = image.height();
+    const int factor = side / std::max(w, h);
+    if (factor < 2 || side % std::max(w, h) != 0)
+        return QImage();
+    QImage icon(side, side, QImage::Format_ARGB32);
+    icon.fill(0);
+    const int left = (side - w * factor) / 2, top = (side - h * factor) / 2;
+    for (int y = 0; y < h; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(icon.scanLine(top + y * factor)) + left;
+        for (int x = 0; x < w; ++x)
+            std::fill(out + x * factor, out + (x + 1) * factor, in[x]);
+        for (int k = 1; k < factor; ++k)
+            std::memcpy(icon.scanLine(top + y * factor + k), icon.constScanLine(top + y * factor),
+                        static_cast<std::size_t>(icon.bytesPerLine()));
+    }
+    return icon;
 }
 
 // Brings an image to 32 x 32, keeping its proportions and centring it on transparency.
-QImage toIconSize(const QImage& image)
+QImage toIconSize(QImage image)
 {
     constexpr int kSide = 32;
     if (image.width() == kSide && image.height() == kSide)
         return image;
-    QImage premultiplied = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    QImage scaled = premultiplied.scaled(kSide, kSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (QImage enlarged = enlargedWhole(image, kSide); !enlarged.isNull())
+        return enlarged;
+    // Colours under full or no alpha are already premultiplied (the decoders clear transparent
+    // pixels), which saves a copy for every image with a mask.
+    if (hasOnlyFullOrNoAlpha(image))
+        image.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+    else
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    QImage scaled = image.scaled(kSide, kSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     if (scaled.width() != kSide || scaled.height() != kSide) {
         QImage canvas(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
         canvas.fill(Qt::transparent);
@@ -343,7 +417,13 @@ Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
     ranked.reserve(std::min(group.images.size(), kMaxImagesPerGroup));
     ReadFailure lastFailure = fail(ReadError::NoUsableImage);
     for (std::size_t i = 0; i < group.images.size() && i < kMaxImagesPerGroup; ++i) {
-        Result<ImageShape> shape = peekImageShape(group.images[i].data);
+        const ByteRange& data = group.images[i].data;
+        Result<ByteReader> head = data.slice(0, std::min<std::uint64_t>(data.size(), kImageHeadBytes));
+        if (!head) {
+            lastFailure = head.failure();
+            continue;
+        }
+        Result<ImageShape> shape = peekImageShape(*head);
         if (!shape) {
             lastFailure = shape.failure();
             continue;
@@ -367,14 +447,18 @@ Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
             return a.area < b.area;
         return a.depthDistance < b.depthDistance;
     });
-    auto decodeOne = [](const ByteReader& data) {
-        Result<QImage> image = decodeIconImage(data);
+    auto decodeOne = [](const ByteRange& data) {
+        Result<ByteReader> bytes = data.slice(0, std::min(data.size(), kMaxImageBytes));
+        if (!bytes)
+            return DecodedImage{bytes.failure(), 0, 0};
+        Result<QImage> image = decodeIconImage(*bytes);
         if (!image)
             return DecodedImage{image.failure(), 0, 0};
-        return DecodedImage{toIconSize(*image), image->width(), image->height()};
+        const int width = image->width(), height = image->height();
+        return DecodedImage{toIconSize(std::move(image.value())), width, height};
     };
     for (const Ranked& r : ranked) {
-        const ByteReader& data = group.images[r.index].data;
+        const ByteRange& data = group.images[r.index].data;
         DecodedImage decoded{fail(ReadError::NoUsableImage), 0, 0};
         if (cache) {
             auto key = std::make_pair(data.base(), data.size());

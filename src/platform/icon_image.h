@@ -17,9 +17,12 @@ namespace gg {
 inline constexpr int kMaxIconSide = 1024;
 // A group lists at most this many images we look at; real groups hold a dozen or two.
 inline constexpr std::size_t kMaxImagesPerGroup = 512;
+// The most bytes read for one image: a 1024 x 1024 32-bit DIB with its mask, its header and
+// colours. A larger declared size is an overstatement (or a PNG no icon would carry).
+inline constexpr std::uint64_t kMaxImageBytes = 1024u * 1024u * 4u + 1024u * 1024u / 8u + 4096u;
 
 struct ImageCandidate {
-    ByteReader data;    // the image's bytes: a DIB (header, colours, XOR, AND) or a PNG stream
+    ByteRange data;     // the image's bytes: a DIB (header, colours, XOR, AND) or a PNG stream
     int hotX = 0;       // cursors only
     int hotY = 0;
 };
@@ -72,7 +75,8 @@ struct DecodedImage {
 using DecodeCache = std::map<std::pair<std::uint64_t, std::uint64_t>, DecodedImage>;
 
 // Picks the best image of the group (see the rule in icon_image.cpp), decodes it and brings
-// it to 32 x 32; when the best cannot be decoded the next best is tried.
+// it to 32 x 32; when the best cannot be decoded the next best is tried. Reads the start of
+// each image and the whole of the ones it decodes.
 Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache = nullptr);
 
 } // namespace gg

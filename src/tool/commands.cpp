@@ -242,7 +242,7 @@ QJsonObject imageJson(const IconImageInfo& image)
     object[QStringLiteral("depth")] = image.depth;
     object[QStringLiteral("format")] =
         image.width == 0 ? QStringLiteral("unknown") : (image.png ? QStringLiteral("png") : QStringLiteral("bmp"));
-    object[QStringLiteral("bytes")] = static_cast<qint64>(image.bytes.size());
+    object[QStringLiteral("bytes")] = static_cast<qint64>(image.bytes);
     return object;
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/icon_extractor.h"
 #include "platform/icon_formats.h"
+#include "platform/icon_image.h"
 
 #include <gtest/gtest.h>
 
@@ -107,6 +108,64 @@ TEST(IconFile, AlphaOrMaskDecidesTransparency)
     std::fill(masked.end() - 4 * 32, masked.end(), 0xFF);
     QImage clear = IconSource::fromBytes(masked).icon(0);
     EXPECT_EQ(qAlpha(clear.pixel(3, 3)), 0);
+}
+
+TEST(IconFile, WholeFactorEnlargementKeepsPixelsSharp)
+{
+    // A 16 x 16 whose left half is masked out: doubled, every pixel is fully clear or fully set.
+    Bytes b = iconFile({{16, 16, 24, qRgb(0, 90, 200)}});
+    const std::size_t mask = b.size() - 4 * 16;
+    for (std::size_t row = 0; row < 16; ++row)
+        b[mask + row * 4] = 0xFF;
+    const QImage icon = IconSource::fromBytes(b).icon(0);
+    ASSERT_EQ(icon.size(), QSize(32, 32));
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            ASSERT_EQ(icon.pixel(x, y), x < 16 ? qRgba(0, 0, 0, 0) : qRgb(0, 90, 200)) << x << "," << y;
+}
+
+TEST(PngImage, EveryColourTypeDepthAndInterlaceMatchesTheToolkitsDecoder)
+{
+    struct Kind {
+        int colorType, bitDepth, width, height;
+        bool interlaced, transparency;
+    };
+    const Kind kinds[] = {{6, 8, 13, 11, false, false}, {6, 16, 7, 5, false, false}, {2, 8, 13, 11, false, true},
+                          {2, 16, 6, 4, false, false},  {0, 1, 13, 3, false, false}, {0, 2, 9, 3, false, false},
+                          {0, 4, 7, 3, false, false},   {0, 8, 5, 4, false, true},   {0, 16, 5, 4, false, false},
+                          {4, 8, 6, 5, false, false},   {4, 16, 6, 5, false, false}, {3, 1, 11, 3, false, false},
+                          {3, 2, 9, 4, false, false},   {3, 4, 7, 4, false, false},  {3, 8, 6, 6, false, true},
+                          {6, 8, 13, 11, true, false},  {3, 2, 9, 7, true, true},    {0, 1, 5, 3, true, false}};
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(testing::Message() << "colour type " << k.colorType << ", " << k.bitDepth << " bits"
+                                        << (k.interlaced ? ", interlaced" : ""));
+        PngSpec p{k.width, k.height, k.colorType, k.bitDepth, k.interlaced, {}, {}, {}};
+        const int channels = k.colorType == 2 ? 3 : k.colorType == 4 ? 2 : k.colorType == 6 ? 4 : 1;
+        const std::uint32_t limit = (1u << k.bitDepth) - 1;
+        for (int y = 0; y < k.height; ++y) {
+            p.samples.emplace_back();
+            for (int i = 0; i < k.width * channels; ++i)
+                p.samples.back().push_back(static_cast<std::uint16_t>(((y * 7919u + i * 104729u) ^ (i * 31u)) % (limit + 1)));
+        }
+        if (k.colorType == 3)
+            for (std::uint32_t i = 0; i <= limit; ++i)
+                append(p.palette, {static_cast<std::uint8_t>(i * 37), static_cast<std::uint8_t>(255 - i * 11),
+                                   static_cast<std::uint8_t>(i * 5)});
+        if (k.transparency) {
+            if (k.colorType == 3)
+                p.transparency = {0, 128, 255, 7};
+            else // the value of the first sample is the transparent one
+                for (int c = 0; c < channels; ++c)
+                    append(p.transparency, {static_cast<std::uint8_t>(p.samples[0][static_cast<std::size_t>(c)] >> 8),
+                                            static_cast<std::uint8_t>(p.samples[0][static_cast<std::size_t>(c)])});
+        }
+        const Bytes png = pngStream(p);
+        QImage expected;
+        ASSERT_TRUE(expected.loadFromData(png.data(), static_cast<int>(png.size()), "PNG"));
+        Result<QImage> decoded = decodeIconImage(ByteReader(png));
+        ASSERT_TRUE(decoded) << describeReadError(decoded.failure().error);
+        EXPECT_TRUE(samePixels(*decoded, expected));
+    }
 }
 
 TEST(CursorFile, GivesImageAndHotSpot)

@@ -3,7 +3,14 @@
 #pragma once
 
 #include <QBuffer>
+#include <QByteArray>
 #include <QImage>
+
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdlib>
 
 #include <cstdint>
 #include <cstring>
@@ -111,6 +118,100 @@ inline Bytes solidPng(const ImageSpec& s)
 }
 
 inline Bytes imageBytes(const ImageSpec& s) { return s.png ? solidPng(s) : solidDib(s); }
+
+// A PNG stream of any colour type and bit depth, written here independently of the reader:
+// `samples` holds each row's samples (channels times width, palette indices for type 3),
+// each row filtered with filter type row % 5 so that every filter is undone.
+struct PngSpec {
+    int width = 0;
+    int height = 0;
+    int colorType = 6;
+    int bitDepth = 8;
+    bool interlaced = false;
+    std::vector<std::vector<std::uint16_t>> samples; // [row][sample]
+    Bytes palette;                                   // PLTE body
+    Bytes transparency;                              // tRNS body, when not empty
+};
+
+inline Bytes pngStream(const PngSpec& p)
+{
+    const int channels = p.colorType == 2 ? 3 : p.colorType == 4 ? 2 : p.colorType == 6 ? 4 : 1;
+    auto chunk = [](Bytes& out, const char* type, const Bytes& body) {
+        Bytes typed(type, type + 4);
+        append(typed, body);
+        const std::uint32_t crc = libdeflate_crc32(0, typed.data(), typed.size());
+        for (int shift : {24, 16, 8, 0})
+            out.push_back(static_cast<std::uint8_t>(body.size() >> shift));
+        append(out, typed);
+        for (int shift : {24, 16, 8, 0})
+            out.push_back(static_cast<std::uint8_t>(crc >> shift));
+    };
+    // Packs and filters the rows of one pass (the whole image when not interlaced).
+    Bytes raw;
+    auto addPass = [&](int x0, int y0, int dx, int dy) {
+        const int w = p.width > x0 ? (p.width - x0 + dx - 1) / dx : 0;
+        const int h = p.height > y0 ? (p.height - y0 + dy - 1) / dy : 0;
+        if (w == 0 || h == 0)
+            return;
+        const std::size_t rowBytes = (static_cast<std::size_t>(w) * channels * p.bitDepth + 7) / 8;
+        const std::size_t bpp = std::max(1, channels * p.bitDepth / 8);
+        Bytes previous(rowBytes, 0);
+        for (int r = 0; r < h; ++r) {
+            Bytes row(rowBytes, 0);
+            for (int x = 0; x < w; ++x)
+                for (int c = 0; c < channels; ++c) {
+                    const std::uint32_t v = p.samples[static_cast<std::size_t>(y0 + r * dy)]
+                                                     [static_cast<std::size_t>((x0 + x * dx) * channels + c)];
+                    const std::size_t i = static_cast<std::size_t>(x * channels + c);
+                    if (p.bitDepth == 16) {
+                        row[2 * i] = static_cast<std::uint8_t>(v >> 8);
+                        row[2 * i + 1] = static_cast<std::uint8_t>(v);
+                    } else if (p.bitDepth == 8) {
+                        row[i] = static_cast<std::uint8_t>(v);
+                    } else {
+                        const std::size_t bit = i * static_cast<std::size_t>(p.bitDepth);
+                        row[bit / 8] |= static_cast<std::uint8_t>(v << (8 - p.bitDepth - bit % 8));
+                    }
+                }
+            const int filter = r % 5;
+            raw.push_back(static_cast<std::uint8_t>(filter));
+            for (std::size_t i = 0; i < rowBytes; ++i) {
+                const int left = i >= bpp ? row[i - bpp] : 0, up = previous[i], upLeft = i >= bpp ? previous[i - bpp] : 0;
+                const int pa = std::abs(up - upLeft), pb = std::abs(left - upLeft), pc = std::abs(left + up - 2 * upLeft);
+                const int paeth = pa <= pb && pa <= pc ? left : pb <= pc ? up : upLeft;
+                const int predicted[] = {0, left, up, (left + up) / 2, paeth};
+                raw.push_back(static_cast<std::uint8_t>(row[i] - predicted[filter]));
+            }
+            previous = row;
+        }
+    };
+    if (p.interlaced) {
+        for (auto [x0, y0, dx, dy] : {std::array{0, 0, 8, 8}, std::array{4, 0, 8, 8}, std::array{0, 4, 4, 8},
+                                      std::array{2, 0, 4, 4}, std::array{0, 2, 2, 4}, std::array{1, 0, 2, 2},
+                                      std::array{0, 1, 1, 2}})
+            addPass(x0, y0, dx, dy);
+    } else {
+        addPass(0, 0, 1, 1);
+    }
+    const QByteArray packed = qCompress(reinterpret_cast<const uchar*>(raw.data()), static_cast<qsizetype>(raw.size()));
+    const Bytes zlib(packed.begin() + 4, packed.end()); // qCompress puts the length first
+
+    Bytes out{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+    Bytes header;
+    for (std::uint32_t v : {static_cast<std::uint32_t>(p.width), static_cast<std::uint32_t>(p.height)})
+        for (int shift : {24, 16, 8, 0})
+            header.push_back(static_cast<std::uint8_t>(v >> shift));
+    append(header, {static_cast<std::uint8_t>(p.bitDepth), static_cast<std::uint8_t>(p.colorType), 0, 0,
+                    static_cast<std::uint8_t>(p.interlaced ? 1 : 0)});
+    chunk(out, "IHDR", header);
+    if (!p.palette.empty())
+        chunk(out, "PLTE", p.palette);
+    if (!p.transparency.empty())
+        chunk(out, "tRNS", p.transparency);
+    chunk(out, "IDAT", zlib);
+    chunk(out, "IEND", {});
+    return out;
+}
 
 // An .ico (type 1) or .cur (type 2) file of the given images, in this order.
 inline Bytes iconFile(const std::vector<ImageSpec>& images, int type = 1, int hotX = 0, int hotY = 0)
