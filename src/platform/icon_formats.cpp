@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
-#include <unordered_set>
+#include <initializer_list>
 
 namespace gg {
 namespace {
@@ -58,7 +58,6 @@ constexpr std::uint64_t kDirSize = 16;
 constexpr std::uint64_t kEntrySize = 8;      // u32 name or id, u32 data or subdirectory offset
 constexpr std::uint32_t kHighBit = 0x80000000u;
 constexpr std::uint64_t kDataEntrySize = 16; // u32 rva, u32 size, u32 code page, u32 reserved
-constexpr int kTreeDepth = 3;                // type, name, language
 constexpr std::uint32_t kTypeIcon = 3;
 constexpr std::uint32_t kTypeGroupIcon = 14;
 } // namespace pe
@@ -219,17 +218,18 @@ struct DirEntry {
     std::uint32_t target;
 };
 
-// Walks the resource directory with a depth limit and a record of the directories seen, so
-// that a directory pointing back into the tree is read once.
+// Reads the resource directory: types, then names, then languages. It is a graph, not a tree:
+// entries may share a directory (some resource editors and packers write that, and the
+// platform reads it), so a directory is read each time it is reached; only one that comes back
+// on its own path is a loop. The three fixed levels bound the walk.
 class ResourceTree {
 public:
     explicit ResourceTree(const ByteRange& rsrc) : rsrc_(rsrc) {}
 
-    Result<std::vector<DirEntry>> enter(std::uint32_t offset, int depth)
+    // The entries of the directory at `offset`, reached through the directories on `path`.
+    Result<std::vector<DirEntry>> enter(std::uint32_t offset, std::initializer_list<std::uint32_t> path)
     {
-        if (depth >= pe::kTreeDepth)
-            return fail(ReadError::ResourceTooDeep, rsrc_.base() + offset);
-        if (!visited_.insert(offset).second)
+        if (std::find(path.begin(), path.end(), offset) != path.end())
             return fail(ReadError::ResourceLoop, rsrc_.base() + offset);
         Result<ByteReader> head = rsrc_.slice(offset, pe::kDirSize);
         if (!head)
@@ -240,34 +240,42 @@ public:
             return fail(ReadError::BadResourceTree, rsrc_.base() + offset);
         std::vector<DirEntry> entries;
         entries.reserve(count);
-        for (std::uint64_t i = 0; i < count; ++i) {
-            std::uint32_t name = table->u32(i * pe::kEntrySize);
-            std::uint32_t target = table->u32(i * pe::kEntrySize + 4);
-            entries.push_back(DirEntry{(name & pe::kHighBit) != 0, name & ~pe::kHighBit,
-                                       (target & pe::kHighBit) != 0, target & ~pe::kHighBit});
-        }
+        for (std::uint64_t i = 0; i < count; ++i)
+            entries.push_back(entryAt(*table, i * pe::kEntrySize));
         return entries;
     }
 
-    // The data entry of the first language under a name entry.
-    Result<std::uint32_t> firstLanguage(const DirEntry& named, int depth)
+    // The data entry of the first language under a name entry of the type directory `type`.
+    Result<std::uint32_t> firstLanguage(const DirEntry& named, std::uint32_t type)
     {
         if (!named.subdirectory)
             return named.target; // a data entry straight under the name: accept it
-        Result<std::vector<DirEntry>> languages = enter(named.target, depth);
-        if (!languages)
-            return languages.failure();
-        if (languages->empty())
+        if (named.target == 0 || named.target == type)
+            return fail(ReadError::ResourceLoop, rsrc_.base() + named.target);
+        Result<ByteReader> head = rsrc_.slice(named.target, pe::kDirSize);
+        if (!head)
+            return fail(ReadError::BadResourceTree, rsrc_.base() + named.target);
+        if (head->u16(pe::kDirNamedCount) == 0 && head->u16(pe::kDirIdCount) == 0)
             return fail(ReadError::MissingImage, rsrc_.base() + named.target);
-        const DirEntry& first = languages->front();
-        if (first.subdirectory)
-            return fail(ReadError::ResourceTooDeep, rsrc_.base() + first.target);
-        return first.target;
+        Result<ByteReader> first = rsrc_.slice(std::uint64_t{named.target} + pe::kDirSize, pe::kEntrySize);
+        if (!first)
+            return fail(ReadError::BadResourceTree, rsrc_.base() + named.target);
+        const DirEntry language = entryAt(*first, 0);
+        // Languages are the last level: what they point at must be data.
+        if (language.subdirectory)
+            return fail(ReadError::ResourceTooDeep, rsrc_.base() + language.target);
+        return language.target;
     }
 
 private:
+    static DirEntry entryAt(const ByteReader& table, std::uint64_t at)
+    {
+        const std::uint32_t name = table.u32(at), target = table.u32(at + 4);
+        return DirEntry{(name & pe::kHighBit) != 0, name & ~pe::kHighBit, (target & pe::kHighBit) != 0,
+                        target & ~pe::kHighBit};
+    }
+
     ByteRange rsrc_;
-    std::unordered_set<std::uint32_t> visited_;
 };
 
 std::vector<DirEntry> inIconOrder(std::vector<DirEntry> entries)
@@ -336,7 +344,7 @@ void readPe(const ByteRange& file, std::uint64_t peOffset, ParsedFile& parsed)
     const ByteRange rsrc = file.clipped(rsrcAt->offset, rsrcAt->available);
     ResourceTree tree(rsrc);
 
-    Result<std::vector<DirEntry>> types = tree.enter(0, 0);
+    Result<std::vector<DirEntry>> types = tree.enter(0, {});
     if (!types) {
         parsed.problems.push_back(types.failure());
         return;
@@ -357,14 +365,14 @@ void readPe(const ByteRange& file, std::uint64_t peOffset, ParsedFile& parsed)
 
     // Icon id -> its bytes, first language; sorted for lookup.
     if (iconType) {
-        Result<std::vector<DirEntry>> names = tree.enter(iconType->target, 1);
+        Result<std::vector<DirEntry>> names = tree.enter(iconType->target, {0});
         if (!names) {
             parsed.problems.push_back(names.failure());
         } else {
             for (const DirEntry& e : *names) {
                 if (e.named)
                     continue;
-                Result<std::uint32_t> data = tree.firstLanguage(e, 2);
+                Result<std::uint32_t> data = tree.firstLanguage(e, iconType->target);
                 if (data)
                     parsed.icons.push_back(IconResource{e.id, module.dataOf(rsrc, *data)});
                 else
@@ -375,13 +383,13 @@ void readPe(const ByteRange& file, std::uint64_t peOffset, ParsedFile& parsed)
         }
     }
 
-    Result<std::vector<DirEntry>> groups = tree.enter(groupType->target, 1);
+    Result<std::vector<DirEntry>> groups = tree.enter(groupType->target, {0});
     if (!groups) {
         parsed.problems.push_back(groups.failure());
         return;
     }
     for (const DirEntry& e : inIconOrder(*groups)) {
-        Result<std::uint32_t> dataEntry = tree.firstLanguage(e, 2);
+        Result<std::uint32_t> dataEntry = tree.firstLanguage(e, groupType->target);
         if (!dataEntry) {
             parsed.problems.push_back(dataEntry.failure());
             continue;

@@ -239,6 +239,59 @@ inline Bytes iconFile(const std::vector<ImageSpec>& images, int type = 1, int ho
     return b;
 }
 
+// An .ico file of images given as bytes; the directory leaves sizes and depths 0.
+inline Bytes iconFileOfImages(const std::vector<Bytes>& images)
+{
+    Bytes b;
+    put16(b, 0, 0);
+    put16(b, 2, 1);
+    put16(b, 4, static_cast<std::uint32_t>(images.size()));
+    std::size_t offset = 6 + 16 * images.size();
+    b.resize(offset, 0);
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        put32(b, 6 + 16 * i + 8, static_cast<std::uint32_t>(images[i].size()));
+        put32(b, 6 + 16 * i + 12, static_cast<std::uint32_t>(offset));
+        offset += images[i].size();
+    }
+    for (const Bytes& image : images)
+        append(b, image);
+    return b;
+}
+
+// A RIFF chunk, padded to an even length as RIFF wants.
+inline Bytes riffChunk(const char* id, const Bytes& body)
+{
+    Bytes b(id, id + 4);
+    put32(b, 4, static_cast<std::uint32_t>(body.size()));
+    append(b, body);
+    if (body.size() % 2)
+        b.push_back(0);
+    return b;
+}
+
+// An animated cursor: its header, the `before` chunks, then the frame list of `frames`.
+inline Bytes aniFile(const std::vector<Bytes>& frames, const std::vector<Bytes>& before = {})
+{
+    Bytes header(36, 0);
+    put32(header, 0, 36);
+    put32(header, 4, static_cast<std::uint32_t>(frames.size())); // frames
+    put32(header, 8, static_cast<std::uint32_t>(frames.size())); // steps
+    put32(header, 28, 10);                                       // jiffies a frame
+    put32(header, 32, 1);                                        // frames are icons
+    Bytes body{'A', 'C', 'O', 'N'};
+    append(body, riffChunk("anih", header));
+    for (const Bytes& chunk : before)
+        append(body, chunk);
+    Bytes list{'f', 'r', 'a', 'm'};
+    for (const Bytes& frame : frames)
+        append(list, riffChunk("icon", frame));
+    append(body, riffChunk("LIST", list));
+    Bytes b{'R', 'I', 'F', 'F'};
+    put32(b, 4, static_cast<std::uint32_t>(body.size()));
+    append(b, body);
+    return b;
+}
+
 // A PE32 or PE32+ module with one section holding a resource tree of icon groups.
 struct PeGroup {
     std::string name;    // named entry when not empty
@@ -248,8 +301,15 @@ struct PeGroup {
 
 struct PeOptions {
     bool pe32Plus = false;
+    bool namesReversed = false; // name strings stored in the reverse order of their entries
+    // A section before .rsrc whose raw data covers .rsrc's addresses, but whose virtual size
+    // ends before them.
+    bool decoySection = false;
+    std::uint32_t rawSlack = 0; // raw bytes of .rsrc past its virtual size
     // Offsets of interesting records in the built file, for tests that damage them.
     std::size_t groupTypeEntryAt = 0;   // the root's entry for type 14 (u32 name, u32 target)
+    std::vector<std::size_t> groupEntryAt;         // per group, its entry in type 14's directory
+    std::vector<std::size_t> iconEntryAt;          // per icon resource, its entry in type 3's directory
     std::vector<std::size_t> groupLanguageEntryAt; // per group, its language entry
     std::vector<std::size_t> groupBodyAt;          // per group, its GRPICONDIR
     std::vector<std::size_t> iconBodyAt;           // per icon resource, its image
@@ -262,6 +322,8 @@ inline Bytes peModule(const std::vector<PeGroup>& groups, PeOptions& o)
     o.groupLanguageEntryAt.clear();
     o.groupBodyAt.clear();
     o.iconBodyAt.clear();
+    o.groupEntryAt.clear();
+    o.iconEntryAt.clear();
     constexpr std::uint32_t kSectionRva = 0x1000;
     constexpr std::size_t kRawAt = 0x400;
     // Icon resources get ids 1..n in group order.
@@ -298,12 +360,13 @@ inline Bytes peModule(const std::vector<PeGroup>& groups, PeOptions& o)
     at += icons.size() * 16;
     const std::size_t groupEntries = at;
     at += groups.size() * 16;
-    std::vector<std::size_t> nameAt;
+    std::vector<std::size_t> nameAt(groups.size());
     Bytes names;
-    for (const PeGroup& g : groups) {
-        nameAt.push_back(at + names.size());
-        put16(names, names.size(), static_cast<std::uint32_t>(g.name.size()));
-        for (char c : g.name)
+    for (std::size_t n = 0; n < groups.size(); ++n) {
+        const std::size_t i = o.namesReversed ? groups.size() - 1 - n : n;
+        nameAt[i] = at + names.size();
+        put16(names, names.size(), static_cast<std::uint32_t>(groups[i].name.size()));
+        for (char c : groups[i].name)
             put16(names, names.size(), static_cast<std::uint8_t>(c));
     }
     at += names.size();
@@ -330,6 +393,7 @@ inline Bytes peModule(const std::vector<PeGroup>& groups, PeOptions& o)
     dir(iconDir, 0, icons.size());
     for (std::size_t i = 0; i < icons.size(); ++i) {
         entry(iconDir + 16 + 8 * i, icons[i].id, 0x80000000u | static_cast<std::uint32_t>(iconLangs + 24 * i));
+        o.iconEntryAt.push_back(iconDir + 16 + 8 * i);
         dir(iconLangs + 24 * i, 0, 1);
         entry(iconLangs + 24 * i + 16, 1033, static_cast<std::uint32_t>(iconEntries + 16 * i));
         std::size_t data = blob(icons[i].data);
@@ -344,6 +408,7 @@ inline Bytes peModule(const std::vector<PeGroup>& groups, PeOptions& o)
     for (std::size_t i = 0; i < groups.size(); ++i) {
         std::uint32_t name = groups[i].name.empty() ? groups[i].id : 0x80000000u | static_cast<std::uint32_t>(nameAt[i]);
         entry(groupDir + 16 + 8 * i, name, 0x80000000u | static_cast<std::uint32_t>(groupLangs + 24 * i));
+        o.groupEntryAt.push_back(groupDir + 16 + 8 * i);
         dir(groupLangs + 24 * i, 0, 1);
         entry(groupLangs + 24 * i + 16, 1033, static_cast<std::uint32_t>(groupEntries + 16 * i));
         o.groupLanguageEntryAt.push_back(groupLangs + 24 * i + 16);
@@ -352,7 +417,8 @@ inline Bytes peModule(const std::vector<PeGroup>& groups, PeOptions& o)
         put32(rsrc, groupEntries + 16 * i, static_cast<std::uint32_t>(kSectionRva + data));
         put32(rsrc, groupEntries + 16 * i + 4, static_cast<std::uint32_t>(bodies[i].size()));
     }
-    std::copy(names.begin(), names.end(), rsrc.begin() + static_cast<std::ptrdiff_t>(nameAt.empty() ? 0 : nameAt[0]));
+    if (!names.empty())
+        std::copy(names.begin(), names.end(), rsrc.begin() + static_cast<std::ptrdiff_t>(*std::min_element(nameAt.begin(), nameAt.end())));
 
     Bytes b(kRawAt, 0);
     b[0] = 'M';
@@ -362,7 +428,7 @@ inline Bytes peModule(const std::vector<PeGroup>& groups, PeOptions& o)
     b[pe] = 'P';
     b[pe + 1] = 'E';
     put16(b, pe + 4, o.pe32Plus ? 0x8664 : 0x14C);
-    put16(b, pe + 6, 1);
+    put16(b, pe + 6, o.decoySection ? 2 : 1);
     const std::size_t optSize = o.pe32Plus ? 240 : 224;
     put16(b, pe + 20, static_cast<std::uint32_t>(optSize));
     const std::size_t opt = pe + 24;
@@ -372,19 +438,30 @@ inline Bytes peModule(const std::vector<PeGroup>& groups, PeOptions& o)
     o.resourceDirAt = dirs + 16;
     put32(b, dirs + 16, kSectionRva);
     put32(b, dirs + 20, static_cast<std::uint32_t>(rsrc.size()));
-    const std::size_t section = opt + optSize;
+    std::size_t section = opt + optSize;
+    const std::size_t rawSize = rsrc.size() + o.rawSlack;
+    if (o.decoySection) {
+        // Zeros in the file where a reader that ignores the virtual size would look for .rsrc.
+        std::memcpy(&b[section], ".data", 5);
+        put32(b, section + 8, 0x100);
+        put32(b, section + 12, kSectionRva - 0x800);
+        put32(b, section + 16, static_cast<std::uint32_t>(0x800 + rawSize));
+        put32(b, section + 20, static_cast<std::uint32_t>(kRawAt + rawSize));
+        section += 40;
+    }
     o.sectionHeaderAt = section;
     std::memcpy(&b[section], ".rsrc", 5);
     put32(b, section + 8, static_cast<std::uint32_t>(rsrc.size()));
     put32(b, section + 12, kSectionRva);
-    put32(b, section + 16, static_cast<std::uint32_t>(rsrc.size()));
+    put32(b, section + 16, static_cast<std::uint32_t>(rawSize));
     put32(b, section + 20, static_cast<std::uint32_t>(kRawAt));
     // Report offsets in file terms.
     o.groupTypeEntryAt += kRawAt;
-    for (auto& v : o.groupLanguageEntryAt) v += kRawAt;
-    for (auto& v : o.groupBodyAt) v += kRawAt;
-    for (auto& v : o.iconBodyAt) v += kRawAt;
+    for (auto* list : {&o.groupLanguageEntryAt, &o.groupBodyAt, &o.iconBodyAt, &o.groupEntryAt, &o.iconEntryAt})
+        for (auto& v : *list)
+            v += kRawAt;
     append(b, rsrc);
+    b.resize(b.size() + o.rawSlack + (o.decoySection ? 0x800 + rawSize : 0), 0);
     return b;
 }
 
