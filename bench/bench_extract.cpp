@@ -26,10 +26,10 @@
 #include <vector>
 
 #include "extraction/gallery_view.h"
-#include "extraction/image_list.h"
-#include "platform/dialogs.h"
-#include "platform/message_boxes.h"
-#include "shell/form1.h"
+#include "extraction/gallery_model.h"
+#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
+#include "window/main_window.h"
 #include "sources/folder_list.h"
 
 namespace {

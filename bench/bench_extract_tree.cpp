@@ -31,8 +31,8 @@
 #include <unistd.h>
 #include <vector>
 
-#include "extraction/image_list.h"
-#include "shell/form1.h"
+#include "extraction/gallery_model.h"
+#include "window/main_window.h"
 #include "sources/folder_list.h"
 #include "support/form_harness.h"
 

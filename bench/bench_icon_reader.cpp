@@ -7,7 +7,7 @@
 // files passed in batches so process start-up does not dominate).
 //
 // Usage: bench_icon_reader [modules-per-thousand-scale]   (default 1: about 3000 modules)
-#include "platform/icon_extractor.h"
+#include "icons/icon_extractor.h"
 
 #include <fcntl.h>
 #include <spawn.h>

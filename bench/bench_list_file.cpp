@@ -9,11 +9,11 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/dialogs.h"
-#include "platform/message_boxes.h"
+#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
 #include "support/form_harness.h"
-#include "shell/form1.h"
-#include "shell/fs_helpers.h"
+#include "window/main_window.h"
+#include "runtime/fs_helpers.h"
 #include "sources/folder_list.h"
 
 int main(int argc, char** argv)

@@ -25,7 +25,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "extraction/image_list.h"
+#include "extraction/gallery_model.h"
 #include "support/form_harness.h"
 
 namespace {

@@ -11,12 +11,12 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "platform/dialogs.h"
-#include "platform/directory_lister.h"
-#include "platform/message_boxes.h"
+#include "runtime/dialogs.h"
+#include "runtime/directory_lister.h"
+#include "runtime/message_boxes.h"
 #include "support/form_harness.h"
-#include "shell/error_trap.h"
-#include "shell/form1.h"
+#include "runtime/error_trap.h"
+#include "window/main_window.h"
 #include "sources/folder_list.h"
 #include "sources/folder_scan.h"
 

@@ -1,8 +1,8 @@
 #include <QApplication>
 
-#include "platform/termination_signals.h"
-#include "shell/form1.h"
-#include "shell/settings_store.h"
+#include "runtime/termination_signals.h"
+#include "window/main_window.h"
+#include "runtime/settings_store.h"
 
 int main(int argc, char** argv)
 {

@@ -5,10 +5,10 @@
 #include <QProgressBar>
 #include <chrono>
 
-#include "extraction/file_icons.h"
+#include "icons/file_icons.h"
 #include "extraction/gallery_view.h"
-#include "extraction/image_list.h"
-#include "shell/form1.h"
+#include "extraction/gallery_model.h"
+#include "window/main_window.h"
 #include "sources/folder_list.h"
 #include "sources/folder_scan.h"
 

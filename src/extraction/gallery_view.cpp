@@ -6,7 +6,7 @@
 #include <QListView>
 #include <QStyledItemDelegate>
 
-#include "extraction/image_list.h"
+#include "extraction/gallery_model.h"
 
 namespace gg {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/directory_lister.h"
-#include "shell/form1.h"
-#include "shell/fs_helpers.h"
+#include "runtime/directory_lister.h"
+#include "window/main_window.h"
+#include "runtime/fs_helpers.h"
 #include "sources/folder_browser.h"
 #include "sources/folder_list.h"
 #include "sources/folder_scan.h"

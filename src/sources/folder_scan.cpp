@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/directory_lister.h"
-#include "shell/error_trap.h"
+#include "runtime/directory_lister.h"
+#include "runtime/error_trap.h"
 
 namespace gg {
 

@@ -2,9 +2,9 @@
 #include <QFile>
 #include <sys/stat.h>
 
-#include "platform/dialogs.h"
-#include "shell/form1.h"
-#include "shell/fs_helpers.h"
+#include "runtime/dialogs.h"
+#include "window/main_window.h"
+#include "runtime/fs_helpers.h"
 #include "sources/folder_list.h"
 #include "sources/list_files.h"
 

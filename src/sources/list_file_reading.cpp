@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "shell/error_trap.h"
+#include "runtime/error_trap.h"
 #include "sources/list_files.h"
 
 namespace gg {

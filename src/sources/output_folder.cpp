@@ -2,8 +2,8 @@
 #include <QLineEdit>
 
 #include "sources/folder_browser.h"
-#include "shell/form1.h"
-#include "shell/settings_store.h"
+#include "window/main_window.h"
+#include "runtime/settings_store.h"
 
 namespace gg {
 

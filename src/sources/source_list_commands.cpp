@@ -2,7 +2,7 @@
 #include <QItemSelectionModel>
 #include <QTreeView>
 
-#include "shell/form1.h"
+#include "window/main_window.h"
 #include "sources/folder_list.h"
 
 namespace gg {

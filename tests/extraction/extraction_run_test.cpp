@@ -10,8 +10,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "extraction/image_list.h"
-#include "platform/icon_extractor.h"
+#include "extraction/gallery_model.h"
+#include "icons/icon_extractor.h"
 #include "support/form_harness.h"
 #include "sources/folder_list.h"
 #include "test_files.h"

@@ -14,8 +14,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "extraction/image_list.h"
-#include "platform/icon_extractor.h"
+#include "extraction/gallery_model.h"
+#include "icons/icon_extractor.h"
 #include "support/form_harness.h"
 #include "support/icotool.h"
 

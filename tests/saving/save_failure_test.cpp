@@ -14,10 +14,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "extraction/image_list.h"
-#include "icon_writer/atomic_file.h"
-#include "icon_writer/write_icon.h"
-#include "saving/save_names.h"
+#include "extraction/gallery_model.h"
+#include "icons/atomic_file.h"
+#include "icons/write_icon.h"
+#include "icons/save_names.h"
 #include "support/form_harness.h"
 #include "support/recording_reporter.h"
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "shell/error_trap.h"
+#include "runtime/error_trap.h"
 
-#include "platform/dialogs.h"
+#include "runtime/dialogs.h"
 #include "sources/folder_list.h"
 #include "sources/list_files.h"
 #include "sources/sources_support.h"

@@ -4,7 +4,7 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "shell/settings_store.h"
+#include "runtime/settings_store.h"
 #include "sources/sources_support.h"
 #include "support/form_harness.h"
 

@@ -4,9 +4,9 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "platform/dialogs.h"
-#include "platform/message_boxes.h"
-#include "shell/form1.h"
+#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
+#include "window/main_window.h"
 
 namespace gg::test {
 

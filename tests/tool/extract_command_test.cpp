@@ -1,12 +1,12 @@
 // glimmer-extract as a user runs it: what it lists against the gallery, what it writes and where,
 // and its exit statuses.
-#include "platform/icon_test_files.h"
+#include "icons/icon_test_files.h"
 
-#include "extraction/file_icons.h"
-#include "extraction/image_list.h"
-#include "platform/icon_extractor.h"
-#include "platform/icon_groups.h"
-#include "saving/save_names.h"
+#include "icons/file_icons.h"
+#include "extraction/gallery_model.h"
+#include "icons/icon_extractor.h"
+#include "icons/icon_groups.h"
+#include "icons/save_names.h"
 #include "support/form_harness.h"
 
 #include <gtest/gtest.h>
