@@ -15,6 +15,7 @@
 #include "window/main_window.h"
 #include "runtime/fs_helpers.h"
 #include "sources/folder_list.h"
+#include "sources/list_files.h"
 
 int main(int argc, char** argv)
 {

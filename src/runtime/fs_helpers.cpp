@@ -9,8 +9,6 @@
 
 #include "runtime/message_boxes.h"
 #include "runtime/error_trap.h"
-#include "sources/folder_list.h"
-#include "sources/list_files.h"
 
 namespace gg {
 
@@ -64,15 +62,6 @@ QStringList SplitListFileBytes(const QByteArray& bytes)
     if (start < n)
         entries.append(toText(QByteArrayView(bytes).sliced(start)));
     return entries;
-}
-
-void LoadListFile(FolderListModel& list, const QString& path, MessageBoxes& boxes, const QString& title)
-{
-    if (!FileExists(path)) {
-        boxes.show(title, QStringLiteral("File not found"), BoxIcon::None, BoxButtons::Ok);
-        return;
-    }
-    list.append(SplitListFileBytes(ReadListFileBytes(path)));
 }
 
 QString FixPathSlashes(const QString& path)

@@ -7,9 +7,6 @@
 
 namespace gg {
 
-class FolderListModel;
-class MessageBoxes;
-
 inline constexpr int kDesktopFolderNumber = 0;
 
 // Path of a special folder (only the desktop is known here), or "".
@@ -23,10 +20,6 @@ bool IsFolder(const QString& path);
 // Splits a list file's bytes into entries: lines end at CR LF, CR or LF; a final line break
 // adds no empty entry. Invalid UTF-8 shows as the replacement character.
 QStringList SplitListFileBytes(const QByteArray& bytes);
-// Appends every line of the file to the list; "File not found" when it does not exist.
-// Throws StepFailure, adding nothing, when the file exists but cannot be read, is not a regular
-// file or is too large (see ReadListFileBytes).
-void LoadListFile(FolderListModel& list, const QString& path, MessageBoxes& boxes, const QString& title);
 // Collapses doubled separators; a leading run of separators becomes exactly one.
 QString FixPathSlashes(const QString& path);
 

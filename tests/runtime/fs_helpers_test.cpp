@@ -9,6 +9,7 @@
 
 #include "runtime/message_boxes.h"
 #include "sources/folder_list.h"
+#include "sources/list_files.h"
 
 namespace {
 
