@@ -168,7 +168,7 @@ RunFigures runOnce(QApplication& app, gg::Form1& form)
     const double end = now();
 
     QObject::disconnect(publishConn);
-    figures.files = static_cast<qint64>(form.lvFiles.size());
+    figures.files = static_cast<qint64>(form.extraction.workingFiles.size());
     figures.icons = total;
     figures.listingMs = listed;
     figures.extractionMs = publishStart - listed;
@@ -196,8 +196,8 @@ void emptyGallery(gg::Form1& form)
     form.Iml->clearItems();
     gg::SetGalleryImageList(*form.lv, nullptr);
     form.Iml->clear();
-    form.lvFiles.clear();
-    form.lvFiles.shrink_to_fit();
+    form.extraction.workingFiles.clear();
+    form.extraction.workingFiles.shrink_to_fit();
     malloc_trim(0);
 }
 

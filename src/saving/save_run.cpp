@@ -2,8 +2,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QItemSelectionModel>
-#include <QLineEdit>
-#include <QListView>
 #include <QPainter>
 #include <functional>
 #include <string>
@@ -12,9 +10,8 @@
 #include "icons/atomic_file.h"
 #include "icons/write_icon.h"
 #include "icons/pixel_buffer.h"
-#include "icons/save_names.h"
-#include "window/main_window.h"
 #include "runtime/fs_helpers.h"
+#include "saving/save_run.h"
 
 namespace gg {
 
@@ -23,13 +20,6 @@ namespace {
 constexpr int kSaveDepth = 24;
 constexpr int kIconSide = 32;
 const QColor kKeyQColor(197, 197, 197);
-
-// The numbered lines of one save command; 0 where the command has no such step.
-struct SaveLines {
-    int loop, folderTest, selectionTest, emptyPicture, setPicture, callSave, folderMessage, done;
-};
-constexpr SaveLines kSelectedLines{106, 108, 110, 112, 124, 126, 128, 132};
-constexpr SaveLines kAllLines{106, 108, 0, 110, 122, 124, 126, 130};
 
 void clearPicture(QImage& picture)
 {
@@ -45,102 +35,107 @@ void putImageOnKeyColour(QImage& picture, const QImage& image)
     painter.drawImage(0, 0, image);
 }
 
-// What one save run remembers from icon to icon.
-struct SaveRun {
-    FreeIconNames names;
-    std::string readFolder; // the folder read (and cleared of stale temporary files) already
-};
-SaveRun* activeRun = nullptr;
+} // namespace
 
-class ActiveRun {
-public:
-    ActiveRun() { activeRun = &run_; }
-    ~ActiveRun() { activeRun = nullptr; }
-    ActiveRun(const ActiveRun&) = delete;
-    ActiveRun& operator=(const ActiveRun&) = delete;
-
-private:
-    SaveRun run_;
+// The numbered lines of one save command; 0 where the command has no such step.
+struct SaveRun::Lines {
+    int loop, folderTest, selectionTest, emptyPicture, setPicture, callSave, folderMessage, done;
 };
 
-// Walks the gallery in order and saves the chosen items; one run at a time.
-void runSave(Form1& form, const char* routine, const SaveLines& lines, bool selectedOnly)
+namespace {
+constexpr SaveRun::Lines kSelectedLines{106, 108, 110, 112, 124, 126, 128, 132};
+constexpr SaveRun::Lines kAllLines{106, 108, 0, 110, 122, 124, 126, 130};
+} // namespace
+
+// 600 x 570 and 615 x 555 twips.
+SaveRun::SaveRun() : savePicture(40, 38, QImage::Format_RGB32), probePicture(41, 37, QImage::Format_RGB32)
 {
-    if (form.IsSaving || form.IsExtracting)
+    savePicture.fill(Qt::white);
+    probePicture.fill(Qt::white);
+}
+
+void SaveRun::saveSelectedIcons(const CommandContext& context, const ImageList& images,
+                                const QItemSelectionModel& selection, const FolderText& folder, bool extractingNow)
+{
+    run(context, labels::kSaveSelectedIcons, kSelectedLines, images, &selection, folder, extractingNow);
+}
+
+void SaveRun::saveAllIcons(const CommandContext& context, const ImageList& images, const FolderText& folder,
+                           bool extractingNow)
+{
+    run(context, labels::kSaveAllIcons, kAllLines, images, nullptr, folder, extractingNow);
+}
+
+// Walks the gallery in order and saves the chosen items (all of them without a selection).
+void SaveRun::run(const CommandContext& context, const ReportLabel& label, const Lines& lines,
+                  const ImageList& images, const QItemSelectionModel* selection, const FolderText& folder,
+                  bool extractingNow)
+{
+    if (saving || extractingNow)
         return;
-    form.IsSaving = true;
-    const ActiveRun run;
-    Trap trap(form.reporter(), TrapLabel("Form1", routine));
-    const int itemCount = trap.value<int>(lines.loop, [&] { return form.Iml->itemCount(); });
+    saving = true;
+    memory_.emplace();
+    const auto finish = [&] {
+        memory_.reset();
+        saving = false;
+    };
+    Trap trap(context.reporter, TrapLabel(label));
+    const int itemCount = trap.value<int>(lines.loop, [&] { return images.itemCount(); });
     for (int i = 0; i < itemCount; ++i) {
-        if (trap.test(lines.folderTest, [&] { return !IsFolder(form.Text1->text()); })) {
+        if (trap.test(lines.folderTest, [&] { return !IsFolder(folder()); })) {
             // Every further item would meet the same folder: say it once and end.
             trap.step(lines.folderMessage, [&] {
-                form.showMessage(QStringLiteral("Folder does not exist. Please select another folder."));
+                context.showMessage(QStringLiteral("Folder does not exist. Please select another folder."));
             });
-            form.IsSaving = false;
+            finish();
             return;
         }
-        if (selectedOnly && !trap.test(lines.selectionTest, [&] {
-                return form.lv->selectionModel()->isSelected(form.Iml->index(i));
-            }))
+        if (selection && !trap.test(lines.selectionTest, [&] { return selection->isSelected(images.index(i)); }))
             continue;
-        trap.step(lines.emptyPicture, [&] { clearPicture(form.picIcon); });
-        const QString basePath = SaveBasePath(form.Text1->text(), form.Iml->tag(i));
-        trap.step(lines.setPicture, [&] { putImageOnKeyColour(form.picIcon, form.Iml->image(i)); });
+        trap.step(lines.emptyPicture, [&] { clearPicture(savePicture); });
+        const QString basePath = SaveBasePath(folder(), images.tag(i));
+        trap.step(lines.setPicture, [&] { putImageOnKeyColour(savePicture, images.image(i)); });
         bool goOn = true;
-        trap.step(lines.callSave, [&] { goOn = form.SaveGalleryIcon(basePath); });
+        trap.step(lines.callSave, [&] { goOn = saveIcon(context, basePath); });
         if (!goOn) {
-            form.IsSaving = false;
+            finish();
             return;
         }
     }
-    trap.step(lines.done, [&] { form.showMessage(QStringLiteral("Done.")); });
-    form.IsSaving = false;
+    trap.step(lines.done, [&] { context.showMessage(QStringLiteral("Done.")); });
+    finish();
 }
 
-} // namespace
-
-void Form1::PushButton1_Click()
+bool SaveRun::saveIcon(const CommandContext& context, const QString& basePath)
 {
-    runSave(*this, "PushButton1_Click", kSelectedLines, true);
-}
-
-void Form1::PushButton2_Click()
-{
-    runSave(*this, "PushButton2_Click", kAllLines, false);
-}
-
-bool Form1::SaveGalleryIcon(const QString& basePath)
-{
-    setMousePointer(kPointerBusy);
-    const QImage square = picIcon.copy(0, 0, kIconSide, kIconSide).convertToFormat(QImage::Format_RGB32);
+    context.setPointer(kPointerBusy);
+    const QImage square = savePicture.copy(0, 0, kIconSide, kIconSide).convertToFormat(QImage::Format_RGB32);
     const Bitmap work = Bitmap::fromRgb32(reinterpret_cast<const std::uint32_t*>(square.constBits()), kIconSide,
                                           kIconSide, static_cast<int>(square.bytesPerLine() / 4));
     QCoreApplication::processEvents();
 
-    SaveRun oneIcon;
-    SaveRun& run = activeRun != nullptr ? *activeRun : oneIcon;
+    Memory oneIcon;
+    Memory& memory = memory_ ? *memory_ : oneIcon;
     const QByteArray native = QFile::encodeName(basePath);
     const qsizetype slash = native.lastIndexOf('/');
     const std::string folder = slash < 0 ? std::string(".") : slash == 0 ? std::string("/")
                                                                         : native.left(slash).toStdString();
     const std::string base = native.mid(slash + 1).toStdString();
-    if (folder != run.readFolder) {
+    if (folder != memory.readFolder) {
         // What a killed save may have left here goes before this run adds its own files.
         const FolderHandle handle = FolderHandle::open(folder);
         if (handle.isValid())
-            run.names.readFolder(handle.fd());
-        run.readFolder = folder;
+            memory.names.readFolder(handle.fd());
+        memory.readFolder = folder;
     }
-    FreeIconNames::Probe probe = run.names.probe(base);
-    const SaveResult result = SaveNewIcon(reporter(), folder, std::ref(probe), work, kSaveDepth);
+    FreeIconNames::Probe probe = memory.names.probe(base);
+    const SaveResult result = SaveNewIcon(context.reporter, folder, std::ref(probe), work, kSaveDepth);
     if (!result.name.empty())
         probe.taken();
 
-    setMousePointer(kPointerDefault);
+    context.setPointer(kPointerDefault);
     QCoreApplication::processEvents();
-    clearPicture(picIcon);
+    clearPicture(savePicture);
     // The writer has reported the failure; one that every further icon would meet ends the run.
     return result.error == 0 || !FailsForEveryIcon(result.error);
 }

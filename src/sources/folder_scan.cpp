@@ -5,6 +5,7 @@
 
 #include "runtime/directory_lister.h"
 #include "runtime/error_trap.h"
+#include "runtime/report_labels.h"
 
 namespace gg {
 
@@ -38,7 +39,7 @@ class Walk {
 public:
     Walk(DirectoryLister& lister, ErrorReporter& reporter, const std::function<void()>& doEvents)
         : lister_(lister), doEvents_(doEvents),
-          trap_(reporter, TrapLabel("AddFolder", "GetSubDirectories2016", "DunvellTitle"))
+          trap_(reporter, TrapLabel(labels::kScanFolderTree))
     {
     }
 

@@ -27,6 +27,7 @@
 #include "icons/icon_extractor.h"
 #include "runtime/message_boxes.h"
 #include "runtime/fs_helpers.h"
+#include "runtime/report_labels.h"
 #include "window/window_layout.h"
 #include "runtime/settings_store.h"
 #include "sources/folder_list.h"
@@ -78,6 +79,8 @@ QString captionOf(std::string_view name)
     return QString::fromLatin1(p.caption.data(), static_cast<qsizetype>(p.caption.size()));
 }
 
+const QString kProgressBarText = QStringLiteral("Progress Bar");
+
 void endProcessNow()
 {
     std::fflush(nullptr);
@@ -86,10 +89,30 @@ void endProcessNow()
 
 } // namespace
 
+// The progress bar and the counters, as the extraction run drives them.
+class Form1::Progress : public ProgressDisplay {
+public:
+    explicit Progress(Form1& window) : window_(window) {}
+    void resetProgress() override
+    {
+        window_.ProgressBar1->setValue(0);
+        window_.ProgressBar1->setFormat(kProgressBarText);
+    }
+    void setProgressRange(int maximum) override { window_.ProgressBar1->setRange(0, maximum); }
+    void setProgress(int value) override { window_.ProgressBar1->setValue(value); }
+    void setProgressVisible(bool visible) override { window_.ProgressBar1->setVisible(visible); }
+    void setCounters(const QString& text) override { window_.lblIcons->setText(text); }
+    void setCountersVisible(bool visible) override { window_.lblIcons->setVisible(visible); }
+
+private:
+    Form1& window_;
+};
+
 Form1::Form1(QWidget* parent) : Form1(Form1Services{}, parent) {}
 
 Form1::Form1(Form1Services services, QWidget* parent)
-    : QWidget(parent), services_(std::move(services)), appTitle_(QCoreApplication::applicationName())
+    : QWidget(parent), services_(std::move(services)), appTitle_(QCoreApplication::applicationName()),
+      progress_(std::make_unique<Progress>(*this))
 {
     if (!services_.boxes) {
         ownBoxes_ = std::make_unique<QtMessageBoxes>(this);
@@ -200,12 +223,6 @@ void Form1::buildControls()
     lblIcons->setAlignment(Qt::AlignCenter);
     lblIcons->hide();
 
-    Pic = QImage(layout::px(555), layout::px(555), QImage::Format_ARGB32);
-    picIcon = QImage(layout::px(600), layout::px(570), QImage::Format_RGB32);
-    picIcon.fill(Qt::white);
-    pTest = QImage(layout::px(615), layout::px(555), QImage::Format_RGB32);
-    pTest.fill(Qt::white);
-
     // Tab order of the design: gallery, saves, file type, source list and its commands, output folder.
     const std::array<QWidget*, 13> tabOrder{lv, PushButton1, PushButton2, optFiles[0], optFiles[1],
                                             ListView1, PushButton4, PushButton5, PushButton6,
@@ -253,7 +270,7 @@ void Form1::connectHandlers()
 // Start-up: each numbered step stands alone; a failing one is reported and the next runs.
 void Form1::Form_Load()
 {
-    Trap trap(reporter(), TrapLabel("Form1", "Form_Load"));
+    Trap trap(reporter(), TrapLabel(labels::kStartUp));
     trap.step(104, [&] { setWindowTitle(kProductName); });
     trap.step(104, [&] {
         QIcon icon;
@@ -318,7 +335,7 @@ void Form1::ApplySkin()
 
 void Form1::Form_QueryUnload()
 {
-    Trap trap(reporter(), TrapLabel("Form1", "Form_QueryUnload"));
+    Trap trap(reporter(), TrapLabel(labels::kCloseRequested));
     trap.step(100, [&] { services_.endProgram(); });
 }
 
@@ -338,6 +355,72 @@ void Form1::ReportError(const std::string& label, int line, const std::string& d
 void Form1::showMessage(const QString& text)
 {
     services_.boxes->show(appTitle(), text, BoxIcon::None, BoxButtons::Ok);
+}
+
+CommandContext Form1::commandContext()
+{
+    return CommandContext{reporter(), *services_.boxes, *services_.dialogs, this, appTitle(),
+                          [this] { return MousePointer(); }, [this](int value) { setMousePointer(value); }};
+}
+
+// --- commands: each calls its subsystem ------------------------------------------------------
+
+void Form1::PushButton1_Click()
+{
+    saveRun.saveSelectedIcons(commandContext(), *Iml, *lv->selectionModel(), [this] { return Text1->text(); },
+                              extraction.extracting);
+}
+
+void Form1::PushButton2_Click()
+{
+    saveRun.saveAllIcons(commandContext(), *Iml, [this] { return Text1->text(); }, extraction.extracting);
+}
+
+void Form1::PushButton3_Click()
+{
+    chooseOutputFolder(commandContext(), [this](const QString& folder) { Text1->setText(folder); });
+}
+
+void Form1::PushButton4_Click()
+{
+    addFolderTree(commandContext(), *sourceList, services_.makeDirectoryLister);
+}
+
+void Form1::PushButton5_Click()
+{
+    clearSourceList(commandContext(), *sourceList);
+}
+
+void Form1::PushButton6_Click()
+{
+    extraction.start(commandContext(), *sourceList, *Iml, *lv, *progress_, saveRun.saving);
+}
+
+void Form1::PushButton7_Click()
+{
+    loadListFiles(commandContext(), *sourceList);
+}
+
+void Form1::PushButton8_Click()
+{
+    loadSampleFolders(commandContext(), *sourceList, services_.programFolder);
+}
+
+void Form1::ListView1_KeyDown(int keyCode, int /*shift*/)
+{
+    constexpr int kDeleteKey = 46;
+    if (keyCode == kDeleteKey)
+        removeSelectedFolder(commandContext(), *sourceList, *ListView1->selectionModel());
+}
+
+void Form1::Text1_Change()
+{
+    storeOutputFolder(Text1->text());
+}
+
+void Form1::optFiles_Click(int index)
+{
+    extraction.chooseFileType(index);
 }
 
 // --- pointer ---------------------------------------------------------------------------------

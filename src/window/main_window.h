@@ -15,8 +15,11 @@
 #include <utility>
 #include <vector>
 
-#include "extraction/file_list.h"
+#include "extraction/extraction_run.h"
+#include "runtime/command_context.h"
 #include "runtime/error_trap.h"
+#include "saving/save_run.h"
+#include "sources/source_commands.h"
 
 class QGroupBox;
 class QLabel;
@@ -37,9 +40,6 @@ class MessageBoxes;
 
 inline const QString kProductName = QStringLiteral("Tessaly Glimmer Gatherer Suite");
 
-// Pointer values of the window: 0 arrow, 11 hourglass (the busy flag), 99 the hand.
-enum PointerValue : int { kPointerDefault = 0, kPointerBusy = 11, kPointerHand = 99 };
-
 // Everything the window needs from outside; tests swap boxes, dialogs and the exit.
 struct Form1Services {
     MessageBoxes* boxes = nullptr;
@@ -47,7 +47,7 @@ struct Form1Services {
     QString programFolder;              // holds "Samples", "x/o.cjs", "HAND-M.CUR"; no trailing separator
     std::function<void()> endProgram;   // ends the process at once
     // The folder scan's view of the file system, one per scan; empty means the real one.
-    std::function<std::unique_ptr<DirectoryLister>()> makeDirectoryLister;
+    DirectoryListerFactory makeDirectoryLister;
 };
 
 class Form1 : public QWidget, private ErrorReporter {
@@ -80,15 +80,10 @@ public:
     QProgressBar* ProgressBar1 = nullptr;
     QLabel* lblIcons = nullptr;
 
-    // --- work controls: never seen, so plain data -----------------------------------------
+    // --- work: never seen ------------------------------------------------------------------
     ImageList* Iml = nullptr;     // the gallery's images and captions
-    FileList File1;               // folder + pattern of the current listing
-    WorkingFileList lvFiles;      // every file the run listed, in listing order
-    QImage Pic;                   // surface one extracted icon is drawn on
-    QImage picIcon;               // picture handed to the writer when saving
-    QImage pTest;                 // last picture probed for a free name
-    bool IsExtracting = false;
-    bool IsSaving = false;        // a save run is under way
+    ExtractionRun extraction;
+    SaveRun saveRun;
 
     // --- pointer ----------------------------------------------------------------------------
     int MousePointer() const { return mousePointer_; }
@@ -109,10 +104,6 @@ public:
     void ListView1_KeyDown(int keyCode, int shift);
     void Text1_Change();
     void optFiles_Click(int index);
-    void ViewIcons();
-    // Saves picIcon's top-left 32 x 32 pixels under the first free name after basePath. False when
-    // the write failed in a way that every further icon would fail too.
-    bool SaveGalleryIcon(const QString& basePath);
 
     void SetAppTitle(const QString& productName = kProductName);
     void ApplySkin();
@@ -125,6 +116,8 @@ public:
 
     const Form1Services& services() const { return services_; }
     ErrorReporter& reporter() { return *this; }
+    // What a command needs from the window, as it stands now.
+    CommandContext commandContext();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -138,6 +131,8 @@ private:
     void keepTabStopOnChosenOption();
     void centreOnScreen();
     void ReportError(const std::string& label, int line, const std::string& description) override;
+    class Progress;
+
 
     Form1Services services_;
     std::unique_ptr<MessageBoxes> ownBoxes_;
@@ -150,6 +145,7 @@ private:
     std::vector<std::pair<QPointer<QWidget>, QCursor>> ownPointers_;
     bool placedOnScreen_ = false;
     bool frameCentringPending_ = false;
+    std::unique_ptr<Progress> progress_;
 };
 
 } // namespace gg

@@ -39,7 +39,7 @@ protected:
     QStringList listedNames() const
     {
         QStringList out;
-        for (const WorkingFile& file : form->lvFiles)
+        for (const WorkingFile& file : form->extraction.workingFiles)
             out << file.name;
         return out;
     }
@@ -101,7 +101,7 @@ TEST_F(ExtractionRun, EmptySourceListOnlySaysSo)
     EXPECT_EQ(form->lv->model(), form->Iml);
     EXPECT_FALSE(form->lblIcons->isHidden());
     EXPECT_TRUE(form->ProgressBar1->isHidden());
-    EXPECT_FALSE(form->IsExtracting);
+    EXPECT_FALSE(form->extraction.extracting);
     EXPECT_EQ(form->MousePointer(), kPointerDefault);
 }
 
@@ -115,7 +115,7 @@ TEST_F(ExtractionRun, FileTypeChoiceDecidesWhatIsListed)
     form->optFiles[0]->click();
     start();
     EXPECT_EQ(listedNames(), (QStringList{"notes.txt", "PICTURE.ICO", "tool.exe"}));
-    EXPECT_EQ(form->lvFiles[0].path, QFile::encodeName(data.path() + QStringLiteral("/mixed/notes.txt")).toStdString());
+    EXPECT_EQ(form->extraction.workingFiles[0].path, QFile::encodeName(data.path() + QStringLiteral("/mixed/notes.txt")).toStdString());
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 3    Icon Files: 2    Total Icons: 2"));
 
     form->optFiles[1]->click();
@@ -153,7 +153,7 @@ TEST_F(ExtractionRun, SameFolderTwiceIsListedAndExtractedTwice)
     start();
     EXPECT_EQ(listedNames(), (QStringList{"notes.txt", "PICTURE.ICO", "tool.exe", "notes.txt", "PICTURE.ICO",
                                           "tool.exe"}));
-    EXPECT_EQ(form->lvFiles[3].path, QFile::encodeName(dir + QStringLiteral("/notes.txt")).toStdString());
+    EXPECT_EQ(form->extraction.workingFiles[3].path, QFile::encodeName(dir + QStringLiteral("/notes.txt")).toStdString());
     EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe", "PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 6    Icon Files: 4    Total Icons: 4"));
 }
@@ -255,7 +255,7 @@ TEST_F(ExtractionRun, FolderThatCannotBeOpenedIsReportedAndListsNothing)
     // The good folder's files once, not again for the entries after it.
     EXPECT_EQ(listedNames(), (QStringList{"PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
-    EXPECT_FALSE(form->IsExtracting);
+    EXPECT_FALSE(form->extraction.extracting);
 }
 
 TEST_F(ExtractionRun, ANameThatIsNotUtf8OpensItsOwnFileBesideItsLookAlike)
@@ -285,7 +285,7 @@ TEST_F(ExtractionRun, WindowStateWhileExtractingAndAfter)
     bool seen = false;
     QTimer::singleShot(0, form, [&] {
         seen = true;
-        EXPECT_TRUE(form->IsExtracting);
+        EXPECT_TRUE(form->extraction.extracting);
         EXPECT_EQ(form->MousePointer(), kPointerDefault); // the hourglass is for the listing only
         EXPECT_EQ(form->lv->model(), nullptr);
         EXPECT_EQ(form->lv->model() ? form->lv->model()->rowCount() : 0, 0);
@@ -309,7 +309,7 @@ TEST_F(ExtractionRun, WindowStateWhileExtractingAndAfter)
     EXPECT_EQ(form->ProgressBar1->format(), QStringLiteral("Progress Bar"));
     EXPECT_FALSE(form->lblIcons->isHidden());
     EXPECT_EQ(form->MousePointer(), kPointerDefault);
-    EXPECT_FALSE(form->IsExtracting);
+    EXPECT_FALSE(form->extraction.extracting);
 }
 
 TEST_F(ExtractionRun, CommandsDuringTheRunDoNotDisturbIt)
@@ -329,7 +329,7 @@ TEST_F(ExtractionRun, CommandsDuringTheRunDoNotDisturbIt)
     EXPECT_EQ(form->sourceList->count(), 0);
     EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe", "PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 4    Icon Files: 4    Total Icons: 4"));
-    EXPECT_EQ(form->File1.Pattern, kAllFilesPattern);
+    EXPECT_EQ(form->extraction.folderListing.Pattern, kAllFilesPattern);
 }
 
 TEST_F(ExtractionRun, NoRunStartsWhileASaveIsUnderWay)
@@ -337,14 +337,14 @@ TEST_F(ExtractionRun, NoRunStartsWhileASaveIsUnderWay)
     addSource(mixedFolder());
     start();
     const QStringList before = captions();
-    form->IsSaving = true;
+    form->saveRun.saving = true;
     form->sourceList->clear();
     addSource(folder(QStringLiteral("empty")));
     start();
-    form->IsSaving = false;
+    form->saveRun.saving = false;
     EXPECT_EQ(captions(), before);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_FALSE(form->IsExtracting);
+    EXPECT_FALSE(form->extraction.extracting);
 }
 
 } // namespace

@@ -64,7 +64,7 @@ TEST_F(FailingSave, ANameTooLongForTheFolderIsReportedOnceAndEndsTheRun)
         << h.boxes.boxes[0].text.toStdString();
     EXPECT_EQ(files(), QStringList{base + ".ico"});
     EXPECT_EQ(form->MousePointer(), gg::kPointerDefault);
-    EXPECT_FALSE(form->IsSaving);
+    EXPECT_FALSE(form->saveRun.saving);
 }
 
 TEST_F(FailingSave, AFileSizeLimitIsReportedOnceAndEndsTheRun)

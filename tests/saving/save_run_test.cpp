@@ -170,13 +170,13 @@ TEST_F(SaveFixture, AFolderThatTakesNoFilesIsReportedOnceAndEndsTheRun)
 TEST_F(SaveFixture, NoSecondRunStartsWhileOneIsUnderWay)
 {
     add("a.dll");
-    form->IsSaving = true;
+    form->saveRun.saving = true;
     form->PushButton2_Click();
     form->PushButton1_Click();
-    form->IsSaving = false;
-    form->IsExtracting = true;
+    form->saveRun.saving = false;
+    form->extraction.extracting = true;
     form->PushButton2_Click();
-    form->IsExtracting = false;
+    form->extraction.extracting = false;
     EXPECT_TRUE(h.boxes.boxes.empty());
     EXPECT_TRUE(files().isEmpty());
 }

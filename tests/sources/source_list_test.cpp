@@ -87,15 +87,15 @@ TEST(FileTypeChoice, OptionsSetThePatternWhichIgnoresCase)
 {
     FormHarness h;
     gg::Form1& form = h.open();
-    EXPECT_EQ(form.File1.Pattern, gg::kApplicationFilesPattern);
+    EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kApplicationFilesPattern);
     QTest::mouseClick(form.optFiles[0], Qt::LeftButton);
-    EXPECT_EQ(form.File1.Pattern, QStringLiteral("*.*"));
+    EXPECT_EQ(form.extraction.folderListing.Pattern, QStringLiteral("*.*"));
     QTest::mouseClick(form.optFiles[1], Qt::LeftButton);
-    EXPECT_EQ(form.File1.Pattern, QStringLiteral("*.ICO;*.ICL;*.EXE;*.CPL;*.DLL;*.OCX;*.VBX;*.DRV;*.SCR"));
+    EXPECT_EQ(form.extraction.folderListing.Pattern, QStringLiteral("*.ICO;*.ICL;*.EXE;*.CPL;*.DLL;*.OCX;*.VBX;*.DRV;*.SCR"));
     form.optFiles_Click(7); // no such option: nothing changes
-    EXPECT_EQ(form.File1.Pattern, gg::kApplicationFilesPattern);
+    EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kApplicationFilesPattern);
 
-    const QString app = form.File1.Pattern;
+    const QString app = form.extraction.folderListing.Pattern;
     for (const char* name : {"setup.exe", "ICON.ICO", "lib.dll", "LIB.DLL", "Panel.Cpl", "x.scr"})
         EXPECT_TRUE(gg::MatchesPattern(QString::fromLatin1(name), app)) << name;
     for (const char* name : {"notes.txt", "exe", "a.exe.bak", "icons.icon"})

@@ -113,10 +113,10 @@ TEST(Keyboard, TabEntersTheFileTypeChoicesOnTheChosenOneAndArrowsChoose)
     QTest::keyClick(form.optFiles[1], Qt::Key_Up);
     EXPECT_TRUE(form.optFiles[0]->hasFocus());
     EXPECT_TRUE(form.optFiles[0]->isChecked());
-    EXPECT_EQ(form.File1.Pattern, gg::kAllFilesPattern);
+    EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kAllFilesPattern);
     QTest::keyClick(form.optFiles[0], Qt::Key_Down);
     EXPECT_TRUE(form.optFiles[1]->isChecked());
-    EXPECT_EQ(form.File1.Pattern, gg::kApplicationFilesPattern);
+    EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kApplicationFilesPattern);
 
     // Focus that lands on an option without choosing it does not move the stop there.
     form.optFiles[0]->setFocus(Qt::MouseFocusReason);
