@@ -11,7 +11,7 @@ int main(int argc, char** argv)
     // Lets a Wayland desktop match the window to its launcher entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.vorlentis.GlimmerGatherer"));
     gg::KeepOnlyOwnSettingsFile();
-    gg::Form1 window;
+    gg::MainWindow window;
     window.show();
     return app.exec();
 }

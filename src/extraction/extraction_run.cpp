@@ -29,7 +29,7 @@ void ExtractionRun::chooseFileType(int index)
         folderListing.Pattern = kApplicationFilesPattern;
 }
 
-void ExtractionRun::start(const CommandContext& context, const FolderListModel& folders, ImageList& images,
+void ExtractionRun::start(const CommandContext& context, const FolderListModel& folders, GalleryModel& images,
                           QListView& gallery, ProgressDisplay& display, bool savingNow)
 {
     Trap trap(context.reporter, TrapLabel(labels::kStartExtracting));
@@ -52,7 +52,7 @@ void ExtractionRun::start(const CommandContext& context, const FolderListModel& 
     trap.step(120, [&] { extracting = false; });
 }
 
-void ExtractionRun::extract(const CommandContext& context, const FolderListModel& folders, ImageList& images,
+void ExtractionRun::extract(const CommandContext& context, const FolderListModel& folders, GalleryModel& images,
                             QListView& gallery, ProgressDisplay& display)
 {
     Trap trap(context.reporter, TrapLabel(labels::kExtractionRun));

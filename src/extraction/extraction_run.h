@@ -13,7 +13,7 @@ class QListView;
 namespace gg {
 
 class FolderListModel;
-class ImageList;
+class GalleryModel;
 
 // The progress bar and the counters line that share its place.
 class ProgressDisplay {
@@ -34,7 +34,7 @@ public:
     // The file-type option: 0 all files, 1 application files.
     void chooseFileType(int index);
     // One run at a time; none while the gallery is being saved (savingNow).
-    void start(const CommandContext& context, const FolderListModel& folders, ImageList& images,
+    void start(const CommandContext& context, const FolderListModel& folders, GalleryModel& images,
                QListView& gallery, ProgressDisplay& display, bool savingNow);
 
     FileList folderListing;       // folder + pattern of the current listing
@@ -43,7 +43,7 @@ public:
     bool extracting = false;
 
 private:
-    void extract(const CommandContext& context, const FolderListModel& folders, ImageList& images,
+    void extract(const CommandContext& context, const FolderListModel& folders, GalleryModel& images,
                  QListView& gallery, ProgressDisplay& display);
 };
 

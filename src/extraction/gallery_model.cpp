@@ -2,12 +2,12 @@
 
 namespace gg {
 
-int ImageList::rowCount(const QModelIndex& parent) const
+int GalleryModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : items_;
 }
 
-QVariant ImageList::data(const QModelIndex& index, int role) const
+QVariant GalleryModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= items_)
         return {};
@@ -23,12 +23,12 @@ QVariant ImageList::data(const QModelIndex& index, int role) const
     }
 }
 
-void ImageList::add(QImage image, QString tag)
+void GalleryModel::add(QImage image, QString tag)
 {
     images_.push_back({std::move(image), std::move(tag)});
 }
 
-void ImageList::setTag(int i, QString tag)
+void GalleryModel::setTag(int i, QString tag)
 {
     images_.at(static_cast<size_t>(i)).tag = std::move(tag);
     if (i < items_) {
@@ -37,13 +37,13 @@ void ImageList::setTag(int i, QString tag)
     }
 }
 
-void ImageList::clear()
+void GalleryModel::clear()
 {
     clearItems();
     std::vector<Image>().swap(images_); // give the memory back, not just the elements
 }
 
-void ImageList::addItems()
+void GalleryModel::addItems()
 {
     const int total = count();
     if (total <= items_)
@@ -53,7 +53,7 @@ void ImageList::addItems()
     endInsertRows();
 }
 
-void ImageList::clearItems()
+void GalleryModel::clearItems()
 {
     if (items_ == 0)
         return;

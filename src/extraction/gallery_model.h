@@ -10,7 +10,7 @@
 
 namespace gg {
 
-class ImageList : public QAbstractListModel {
+class GalleryModel : public QAbstractListModel {
     Q_OBJECT
 public:
     using QAbstractListModel::QAbstractListModel;

@@ -54,13 +54,13 @@ SaveRun::SaveRun() : savePicture(40, 38, QImage::Format_RGB32), probePicture(41,
     probePicture.fill(Qt::white);
 }
 
-void SaveRun::saveSelectedIcons(const CommandContext& context, const ImageList& images,
+void SaveRun::saveSelectedIcons(const CommandContext& context, const GalleryModel& images,
                                 const QItemSelectionModel& selection, const FolderText& folder, bool extractingNow)
 {
     run(context, labels::kSaveSelectedIcons, kSelectedLines, images, &selection, folder, extractingNow);
 }
 
-void SaveRun::saveAllIcons(const CommandContext& context, const ImageList& images, const FolderText& folder,
+void SaveRun::saveAllIcons(const CommandContext& context, const GalleryModel& images, const FolderText& folder,
                            bool extractingNow)
 {
     run(context, labels::kSaveAllIcons, kAllLines, images, nullptr, folder, extractingNow);
@@ -68,7 +68,7 @@ void SaveRun::saveAllIcons(const CommandContext& context, const ImageList& image
 
 // Walks the gallery in order and saves the chosen items (all of them without a selection).
 void SaveRun::run(const CommandContext& context, const ReportLabel& label, const Lines& lines,
-                  const ImageList& images, const QItemSelectionModel* selection, const FolderText& folder,
+                  const GalleryModel& images, const QItemSelectionModel* selection, const FolderText& folder,
                   bool extractingNow)
 {
     if (saving || extractingNow)

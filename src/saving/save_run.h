@@ -16,7 +16,7 @@ class QItemSelectionModel;
 
 namespace gg {
 
-class ImageList;
+class GalleryModel;
 
 class SaveRun {
 public:
@@ -26,9 +26,9 @@ public:
     using FolderText = std::function<QString()>;
 
     // One run at a time; none while the gallery is being extracted (extractingNow).
-    void saveSelectedIcons(const CommandContext& context, const ImageList& images,
+    void saveSelectedIcons(const CommandContext& context, const GalleryModel& images,
                            const QItemSelectionModel& selection, const FolderText& folder, bool extractingNow);
-    void saveAllIcons(const CommandContext& context, const ImageList& images, const FolderText& folder,
+    void saveAllIcons(const CommandContext& context, const GalleryModel& images, const FolderText& folder,
                       bool extractingNow);
 
     // Saves savePicture's top-left 32 x 32 pixels under the first free name after basePath. False
@@ -43,7 +43,7 @@ public:
     struct Lines;
 
 private:
-    void run(const CommandContext& context, const ReportLabel& label, const Lines& lines, const ImageList& images,
+    void run(const CommandContext& context, const ReportLabel& label, const Lines& lines, const GalleryModel& images,
              const QItemSelectionModel* selection, const FolderText& folder, bool extractingNow);
 
     // What one save run remembers from icon to icon.

@@ -31,7 +31,7 @@ void addFolderTree(const CommandContext& context, FolderListModel& folders, cons
         std::unique_ptr<DirectoryLister> lister = makeLister ? makeLister() : std::make_unique<PosixDirectoryLister>();
         EventPacer pacer([] { QCoreApplication::processEvents(); });
         const std::function<void()> doEvents = std::ref(pacer);
-        GetSubDirectories2016(found, true, *lister, context.reporter, doEvents);
+        scanFolderTree(found, true, *lister, context.reporter, doEvents);
     });
     // Nothing reaches the list before the walk has finished.
     trap.step(116, [&] {

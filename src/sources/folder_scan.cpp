@@ -198,7 +198,7 @@ bool IsRootFolder(std::string_view path)
     return !path.empty() && path.find_first_not_of('/') == std::string_view::npos;
 }
 
-void GetSubDirectories2016(std::vector<std::string>& folders, bool recurse, DirectoryLister& lister,
+void scanFolderTree(std::vector<std::string>& folders, bool recurse, DirectoryLister& lister,
                            ErrorReporter& reporter, const std::function<void()>& doEvents)
 {
     Walk walk(lister, reporter, doEvents);

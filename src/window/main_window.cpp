@@ -90,27 +90,27 @@ void endProcessNow()
 } // namespace
 
 // The progress bar and the counters, as the extraction run drives them.
-class Form1::Progress : public ProgressDisplay {
+class MainWindow::Progress : public ProgressDisplay {
 public:
-    explicit Progress(Form1& window) : window_(window) {}
+    explicit Progress(MainWindow& window) : window_(window) {}
     void resetProgress() override
     {
-        window_.ProgressBar1->setValue(0);
-        window_.ProgressBar1->setFormat(kProgressBarText);
+        window_.progressBar->setValue(0);
+        window_.progressBar->setFormat(kProgressBarText);
     }
-    void setProgressRange(int maximum) override { window_.ProgressBar1->setRange(0, maximum); }
-    void setProgress(int value) override { window_.ProgressBar1->setValue(value); }
-    void setProgressVisible(bool visible) override { window_.ProgressBar1->setVisible(visible); }
-    void setCounters(const QString& text) override { window_.lblIcons->setText(text); }
-    void setCountersVisible(bool visible) override { window_.lblIcons->setVisible(visible); }
+    void setProgressRange(int maximum) override { window_.progressBar->setRange(0, maximum); }
+    void setProgress(int value) override { window_.progressBar->setValue(value); }
+    void setProgressVisible(bool visible) override { window_.progressBar->setVisible(visible); }
+    void setCounters(const QString& text) override { window_.countersLabel->setText(text); }
+    void setCountersVisible(bool visible) override { window_.countersLabel->setVisible(visible); }
 
 private:
-    Form1& window_;
+    MainWindow& window_;
 };
 
-Form1::Form1(QWidget* parent) : Form1(Form1Services{}, parent) {}
+MainWindow::MainWindow(QWidget* parent) : MainWindow(WindowServices{}, parent) {}
 
-Form1::Form1(Form1Services services, QWidget* parent)
+MainWindow::MainWindow(WindowServices services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)), appTitle_(QCoreApplication::applicationName()),
       progress_(std::make_unique<Progress>(*this))
 {
@@ -131,12 +131,12 @@ Form1::Form1(Form1Services services, QWidget* parent)
     buildControls();
     connectHandlers();
     applyPointer(); // the arrow from the start, before any mouse move
-    Form_Load();
+    startUp();
 }
 
-Form1::~Form1() = default;
+MainWindow::~MainWindow() = default;
 
-void Form1::buildControls()
+void MainWindow::buildControls()
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Form1"));
@@ -148,19 +148,19 @@ void Form1::buildControls()
     setPalette(white);
     setMouseTracking(true);
 
-    sourceList = new FolderListModel(this);
-    ListView1 = placed<QTreeView>(this, "ListView1");
-    ListView1->setModel(sourceList);
-    ListView1->setRootIsDecorated(false);
-    ListView1->setItemsExpandable(false);
-    ListView1->setUniformRowHeights(true);
-    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    ListView1->header()->setStretchLastSection(false);
-    ListView1->setToolTip(QStringLiteral("Press Delete to remove the selected folder."));
-    ListView1->setMouseTracking(true);
-    ListView1->viewport()->setMouseTracking(true);
+    sourceFolders = new FolderListModel(this);
+    sourceListView = placed<QTreeView>(this, "ListView1");
+    sourceListView->setModel(sourceFolders);
+    sourceListView->setRootIsDecorated(false);
+    sourceListView->setItemsExpandable(false);
+    sourceListView->setUniformRowHeights(true);
+    sourceListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    sourceListView->setSelectionMode(QAbstractItemView::SingleSelection);
+    sourceListView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    sourceListView->header()->setStretchLastSection(false);
+    sourceListView->setToolTip(QStringLiteral("Press Delete to remove the selected folder."));
+    sourceListView->setMouseTracking(true);
+    sourceListView->viewport()->setMouseTracking(true);
 
     auto button = [this](std::string_view name) {
         auto* b = placed<QPushButton>(this, name);
@@ -170,105 +170,105 @@ void Form1::buildControls()
         b->setAutoDefault(true); // Enter presses the focused button
         return b;
     };
-    PushButton4 = button("PushButton4");
-    PushButton7 = button("PushButton7");
-    PushButton5 = button("PushButton5");
-    PushButton8 = button("PushButton8");
-    PushButton6 = button("PushButton6");
+    addFolderButton = button("PushButton4");
+    loadListFileButton = button("PushButton7");
+    clearListButton = button("PushButton5");
+    loadSamplesButton = button("PushButton8");
+    startExtractingButton = button("PushButton6");
 
-    Frame3 = placed<QGroupBox>(this, "Frame3");
-    Frame3->setTitle(captionOf("Frame3"));
-    optFiles[0] = placed<QRadioButton>(Frame3, "optFiles_0");
-    optFiles[0]->setText(captionOf("optFiles_0"));
-    optFiles[1] = placed<QRadioButton>(Frame3, "optFiles_1");
-    optFiles[1]->setText(captionOf("optFiles_1"));
-    optFiles[1]->setChecked(true);
-    optFiles_Click(1); // the shown choice is the one in force from the start
+    fileTypeFrame = placed<QGroupBox>(this, "Frame3");
+    fileTypeFrame->setTitle(captionOf("Frame3"));
+    fileTypeOptions[0] = placed<QRadioButton>(fileTypeFrame, "optFiles_0");
+    fileTypeOptions[0]->setText(captionOf("optFiles_0"));
+    fileTypeOptions[1] = placed<QRadioButton>(fileTypeFrame, "optFiles_1");
+    fileTypeOptions[1]->setText(captionOf("optFiles_1"));
+    fileTypeOptions[1]->setChecked(true);
+    chooseFileType(1); // the shown choice is the one in force from the start
     keepTabStopOnChosenOption();
-    Label1 = placed<QLabel>(Frame3, "Label1");
-    Label1->setText(captionOf("Label1"));
+    fileTypesLabel = placed<QLabel>(fileTypeFrame, "Label1");
+    fileTypesLabel->setText(captionOf("Label1"));
     // The designed width cuts the list of extensions short in this font; let it run to the frame's edge.
-    Label1->resize(Frame3->width() - Label1->x() - layout::px(120), Label1->height());
+    fileTypesLabel->resize(fileTypeFrame->width() - fileTypesLabel->x() - layout::px(120), fileTypesLabel->height());
 
-    Frame2 = placed<QGroupBox>(this, "Frame2");
-    Frame2->setTitle(captionOf("Frame2"));
-    Iml = new ImageList(this);
-    lv = placed<QListView>(Frame2, "lv");
-    SetUpGallery(*lv);
+    galleryFrame = placed<QGroupBox>(this, "Frame2");
+    galleryFrame->setTitle(captionOf("Frame2"));
+    galleryImages = new GalleryModel(this);
+    gallery = placed<QListView>(galleryFrame, "lv");
+    SetUpGallery(*gallery);
 
-    Frame1 = placed<QGroupBox>(this, "Frame1");
-    Frame1->setTitle(captionOf("Frame1"));
-    Text1 = placed<QLineEdit>(Frame1, "Text1");
-    Text1->setText(QStringLiteral("Text1"));
-    PushButton3 = placed<QPushButton>(Frame1, "PushButton3");
-    PushButton3->setText(captionOf("PushButton3"));
-    PushButton3->setFont(buttonFont());
-    PushButton3->setMouseTracking(true);
-    PushButton3->setAutoDefault(true);
+    outputFolderFrame = placed<QGroupBox>(this, "Frame1");
+    outputFolderFrame->setTitle(captionOf("Frame1"));
+    outputFolderEdit = placed<QLineEdit>(outputFolderFrame, "Text1");
+    outputFolderEdit->setText(QStringLiteral("Text1"));
+    chooseOutputFolderButton = placed<QPushButton>(outputFolderFrame, "PushButton3");
+    chooseOutputFolderButton->setText(captionOf("PushButton3"));
+    chooseOutputFolderButton->setFont(buttonFont());
+    chooseOutputFolderButton->setMouseTracking(true);
+    chooseOutputFolderButton->setAutoDefault(true);
 
-    PushButton1 = button("PushButton1");
-    PushButton2 = button("PushButton2");
+    saveSelectedButton = button("PushButton1");
+    saveAllButton = button("PushButton2");
 
-    ProgressBar1 = placed<QProgressBar>(this, "ProgressBar1");
-    ProgressBar1->setRange(0, 1);
-    ProgressBar1->setValue(0);
-    ProgressBar1->setTextVisible(true);
-    ProgressBar1->setAlignment(Qt::AlignCenter);
-    ProgressBar1->setFormat(captionOf("ProgressBar1"));
+    progressBar = placed<QProgressBar>(this, "ProgressBar1");
+    progressBar->setRange(0, 1);
+    progressBar->setValue(0);
+    progressBar->setTextVisible(true);
+    progressBar->setAlignment(Qt::AlignCenter);
+    progressBar->setFormat(captionOf("ProgressBar1"));
 
     // The counters take the progress bar's place: the run shows one while it hides the other.
-    lblIcons = new QLabel(this);
-    lblIcons->setObjectName(QStringLiteral("lblIcons"));
-    lblIcons->setGeometry(ProgressBar1->geometry());
-    lblIcons->setAlignment(Qt::AlignCenter);
-    lblIcons->hide();
+    countersLabel = new QLabel(this);
+    countersLabel->setObjectName(QStringLiteral("lblIcons"));
+    countersLabel->setGeometry(progressBar->geometry());
+    countersLabel->setAlignment(Qt::AlignCenter);
+    countersLabel->hide();
 
     // Tab order of the design: gallery, saves, file type, source list and its commands, output folder.
-    const std::array<QWidget*, 13> tabOrder{lv, PushButton1, PushButton2, optFiles[0], optFiles[1],
-                                            ListView1, PushButton4, PushButton5, PushButton6,
-                                            PushButton3, Text1, PushButton7, PushButton8};
+    const std::array<QWidget*, 13> tabOrder{gallery, saveSelectedButton, saveAllButton, fileTypeOptions[0], fileTypeOptions[1],
+                                            sourceListView, addFolderButton, clearListButton, startExtractingButton,
+                                            chooseOutputFolderButton, outputFolderEdit, loadListFileButton, loadSamplesButton};
     for (size_t i = 0; i + 1 < tabOrder.size(); ++i)
         setTabOrder(tabOrder[i], tabOrder[i + 1]);
-    lv->setFocus(); // the window opens on the first stop, not on a button that Enter would press
-    for (QWidget* w : {static_cast<QWidget*>(Frame1), static_cast<QWidget*>(Frame2),
-                       static_cast<QWidget*>(Frame3), static_cast<QWidget*>(ProgressBar1),
-                       static_cast<QWidget*>(Label1), static_cast<QWidget*>(lblIcons)})
+    gallery->setFocus(); // the window opens on the first stop, not on a button that Enter would press
+    for (QWidget* w : {static_cast<QWidget*>(outputFolderFrame), static_cast<QWidget*>(galleryFrame),
+                       static_cast<QWidget*>(fileTypeFrame), static_cast<QWidget*>(progressBar),
+                       static_cast<QWidget*>(fileTypesLabel), static_cast<QWidget*>(countersLabel)})
         w->setFocusPolicy(Qt::NoFocus);
 
     // Mouse moves drive the pointer rules.
-    for (QObject* o : {static_cast<QObject*>(this), static_cast<QObject*>(ListView1),
-                       static_cast<QObject*>(ListView1->viewport()), static_cast<QObject*>(Frame1),
-                       static_cast<QObject*>(Frame2), static_cast<QObject*>(Frame3)})
+    for (QObject* o : {static_cast<QObject*>(this), static_cast<QObject*>(sourceListView),
+                       static_cast<QObject*>(sourceListView->viewport()), static_cast<QObject*>(outputFolderFrame),
+                       static_cast<QObject*>(galleryFrame), static_cast<QObject*>(fileTypeFrame)})
         o->installEventFilter(this);
-    for (QGroupBox* f : {Frame1, Frame2, Frame3})
+    for (QGroupBox* f : {outputFolderFrame, galleryFrame, fileTypeFrame})
         f->setMouseTracking(true);
-    for (QPushButton* b : {PushButton1, PushButton2, PushButton3, PushButton4, PushButton5, PushButton6,
-                           PushButton7, PushButton8})
+    for (QPushButton* b : {saveSelectedButton, saveAllButton, chooseOutputFolderButton, addFolderButton, clearListButton, startExtractingButton,
+                           loadListFileButton, loadSamplesButton})
         b->installEventFilter(this);
-    ListView1->installEventFilter(this);
-    for (QRadioButton* option : optFiles)
+    sourceListView->installEventFilter(this);
+    for (QRadioButton* option : fileTypeOptions)
         option->installEventFilter(this);
 }
 
-void Form1::connectHandlers()
+void MainWindow::connectHandlers()
 {
-    connect(PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
-    connect(PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
-    connect(PushButton3, &QPushButton::clicked, this, &Form1::PushButton3_Click);
-    connect(PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
-    connect(PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
-    connect(PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
-    connect(PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
-    connect(PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
-    connect(Text1, &QLineEdit::textChanged, this, &Form1::Text1_Change);
-    connect(optFiles[0], &QRadioButton::clicked, this, [this] { optFiles_Click(0); });
-    connect(optFiles[1], &QRadioButton::clicked, this, [this] { optFiles_Click(1); });
-    for (QRadioButton* option : optFiles)
-        connect(option, &QRadioButton::toggled, this, &Form1::keepTabStopOnChosenOption);
+    connect(saveSelectedButton, &QPushButton::clicked, this, &MainWindow::saveSelectedIcons);
+    connect(saveAllButton, &QPushButton::clicked, this, &MainWindow::saveAllIcons);
+    connect(chooseOutputFolderButton, &QPushButton::clicked, this, &MainWindow::chooseOutputFolder);
+    connect(addFolderButton, &QPushButton::clicked, this, &MainWindow::addFolderTree);
+    connect(clearListButton, &QPushButton::clicked, this, &MainWindow::clearSourceList);
+    connect(startExtractingButton, &QPushButton::clicked, this, &MainWindow::startExtracting);
+    connect(loadListFileButton, &QPushButton::clicked, this, &MainWindow::loadListFiles);
+    connect(loadSamplesButton, &QPushButton::clicked, this, &MainWindow::loadSampleFolders);
+    connect(outputFolderEdit, &QLineEdit::textChanged, this, &MainWindow::outputFolderEdited);
+    connect(fileTypeOptions[0], &QRadioButton::clicked, this, [this] { chooseFileType(0); });
+    connect(fileTypeOptions[1], &QRadioButton::clicked, this, [this] { chooseFileType(1); });
+    for (QRadioButton* option : fileTypeOptions)
+        connect(option, &QRadioButton::toggled, this, &MainWindow::keepTabStopOnChosenOption);
 }
 
 // Start-up: each numbered step stands alone; a failing one is reported and the next runs.
-void Form1::Form_Load()
+void MainWindow::startUp()
 {
     Trap trap(reporter(), TrapLabel(labels::kStartUp));
     trap.step(104, [&] { setWindowTitle(kProductName); });
@@ -280,8 +280,8 @@ void Form1::Form_Load()
             throw StepFailure("The application icon is missing");
         setWindowIcon(icon);
     });
-    trap.step(104, [&] { SetAppTitle(); });
-    trap.step(106, [&] { ApplySkin(); });
+    trap.step(104, [&] { setAppTitle(); });
+    trap.step(106, [&] { applySkin(); });
     const QString handFile = services_.programFolder + kHandPointerFile;
     if (trap.test(108, [&] { return FileExists(handFile); })) {
         trap.step(110, [&] {
@@ -291,12 +291,12 @@ void Form1::Form_Load()
             handCursor_ = QCursor(QPixmap::fromImage(cursor->image), cursor->hotX, cursor->hotY);
         });
     }
-    trap.step(130, [&] { Text1->setText(ReadSetting(kKeyOutputDirectory, GetDesktopFolder())); });
-    trap.step(132, [&] { sourceList->setHeading(kSourceColumnHeading); });
-    trap.step(134, [&] { ListView1->header()->resizeSection(0, layout::px(layout::kSourceColumnWidthTwips)); });
+    trap.step(130, [&] { outputFolderEdit->setText(ReadSetting(kKeyOutputDirectory, GetDesktopFolder())); });
+    trap.step(132, [&] { sourceFolders->setHeading(kSourceColumnHeading); });
+    trap.step(134, [&] { sourceListView->header()->resizeSection(0, layout::px(layout::kSourceColumnWidthTwips)); });
 }
 
-void Form1::SetAppTitle(const QString& productName)
+void MainWindow::setAppTitle(const QString& productName)
 {
     QString title = productName;
     do {
@@ -308,7 +308,7 @@ void Form1::SetAppTitle(const QString& productName)
     appTitle_ = title;
 }
 
-void Form1::ApplySkin()
+void MainWindow::applySkin()
 {
     const QString skinPath = services_.programFolder + kSkinFile;
     if (!QFile::exists(skinPath) || QFileInfo(skinPath).isDir())
@@ -333,99 +333,99 @@ void Form1::ApplySkin()
     setStyleSheet(styleSheet);
 }
 
-void Form1::Form_QueryUnload()
+void MainWindow::closeRequested()
 {
     Trap trap(reporter(), TrapLabel(labels::kCloseRequested));
     trap.step(100, [&] { services_.endProgram(); });
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
-    Form_QueryUnload();
+    closeRequested();
     event->accept();
 }
 
-void Form1::ReportError(const std::string& label, int line, const std::string& description)
+void MainWindow::ReportError(const std::string& label, int line, const std::string& description)
 {
     services_.boxes->show(QStringLiteral("Application Error"),
                           QString::fromStdString(BuildErrorReportText(description, label, line)),
                           BoxIcon::Warning, BoxButtons::Ok);
 }
 
-void Form1::showMessage(const QString& text)
+void MainWindow::showMessage(const QString& text)
 {
     services_.boxes->show(appTitle(), text, BoxIcon::None, BoxButtons::Ok);
 }
 
-CommandContext Form1::commandContext()
+CommandContext MainWindow::commandContext()
 {
     return CommandContext{reporter(), *services_.boxes, *services_.dialogs, this, appTitle(),
-                          [this] { return MousePointer(); }, [this](int value) { setMousePointer(value); }};
+                          [this] { return mousePointer(); }, [this](int value) { setMousePointer(value); }};
 }
 
 // --- commands: each calls its subsystem ------------------------------------------------------
 
-void Form1::PushButton1_Click()
+void MainWindow::saveSelectedIcons()
 {
-    saveRun.saveSelectedIcons(commandContext(), *Iml, *lv->selectionModel(), [this] { return Text1->text(); },
+    saveRun.saveSelectedIcons(commandContext(), *galleryImages, *gallery->selectionModel(), [this] { return outputFolderEdit->text(); },
                               extraction.extracting);
 }
 
-void Form1::PushButton2_Click()
+void MainWindow::saveAllIcons()
 {
-    saveRun.saveAllIcons(commandContext(), *Iml, [this] { return Text1->text(); }, extraction.extracting);
+    saveRun.saveAllIcons(commandContext(), *galleryImages, [this] { return outputFolderEdit->text(); }, extraction.extracting);
 }
 
-void Form1::PushButton3_Click()
+void MainWindow::chooseOutputFolder()
 {
-    chooseOutputFolder(commandContext(), [this](const QString& folder) { Text1->setText(folder); });
+    gg::chooseOutputFolder(commandContext(), [this](const QString& folder) { outputFolderEdit->setText(folder); });
 }
 
-void Form1::PushButton4_Click()
+void MainWindow::addFolderTree()
 {
-    addFolderTree(commandContext(), *sourceList, services_.makeDirectoryLister);
+    gg::addFolderTree(commandContext(), *sourceFolders, services_.makeDirectoryLister);
 }
 
-void Form1::PushButton5_Click()
+void MainWindow::clearSourceList()
 {
-    clearSourceList(commandContext(), *sourceList);
+    gg::clearSourceList(commandContext(), *sourceFolders);
 }
 
-void Form1::PushButton6_Click()
+void MainWindow::startExtracting()
 {
-    extraction.start(commandContext(), *sourceList, *Iml, *lv, *progress_, saveRun.saving);
+    extraction.start(commandContext(), *sourceFolders, *galleryImages, *gallery, *progress_, saveRun.saving);
 }
 
-void Form1::PushButton7_Click()
+void MainWindow::loadListFiles()
 {
-    loadListFiles(commandContext(), *sourceList);
+    gg::loadListFiles(commandContext(), *sourceFolders);
 }
 
-void Form1::PushButton8_Click()
+void MainWindow::loadSampleFolders()
 {
-    loadSampleFolders(commandContext(), *sourceList, services_.programFolder);
+    gg::loadSampleFolders(commandContext(), *sourceFolders, services_.programFolder);
 }
 
-void Form1::ListView1_KeyDown(int keyCode, int /*shift*/)
+void MainWindow::sourceListKeyDown(int keyCode, int /*shift*/)
 {
     constexpr int kDeleteKey = 46;
     if (keyCode == kDeleteKey)
-        removeSelectedFolder(commandContext(), *sourceList, *ListView1->selectionModel());
+        gg::removeSelectedFolder(commandContext(), *sourceFolders, *sourceListView->selectionModel());
 }
 
-void Form1::Text1_Change()
+void MainWindow::outputFolderEdited()
 {
-    storeOutputFolder(Text1->text());
+    storeOutputFolder(outputFolderEdit->text());
 }
 
-void Form1::optFiles_Click(int index)
+void MainWindow::chooseFileType(int index)
 {
     extraction.chooseFileType(index);
 }
 
 // --- pointer ---------------------------------------------------------------------------------
 
-void Form1::setMousePointer(int value)
+void MainWindow::setMousePointer(int value)
 {
     // The hand rule runs on every move over a button; only a change needs the controls walked.
     if (value == mousePointer_ && testAttribute(Qt::WA_SetCursor))
@@ -434,7 +434,7 @@ void Form1::setMousePointer(int value)
     applyPointer();
 }
 
-void Form1::applyPointer()
+void MainWindow::applyPointer()
 {
     // The pointer belongs to this window and its controls. Boxes and dialogs are windows of their
     // own and keep their normal pointer, so nothing is set for the whole application.
@@ -470,15 +470,15 @@ void Form1::applyPointer()
 
 // The option pair is one Tab stop, on the chosen option, as a desktop's option groups are; the
 // arrows move between the options. Qt leaves the stop on whichever option last had focus.
-void Form1::keepTabStopOnChosenOption()
+void MainWindow::keepTabStopOnChosenOption()
 {
-    for (QRadioButton* option : optFiles)
+    for (QRadioButton* option : fileTypeOptions)
         option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 // --- placement -------------------------------------------------------------------------------
 
-void Form1::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     if (placedOnScreen_)
@@ -494,7 +494,7 @@ void Form1::showEvent(QShowEvent* event)
 
 // Centres the window's frame on the free area of its screen (the screen less its panels); without
 // a frame, the client area.
-void Form1::centreOnScreen()
+void MainWindow::centreOnScreen()
 {
     const QScreen* here = screen();
     if (!here)
@@ -506,7 +506,7 @@ void Form1::centreOnScreen()
     move(std::max(frame.left(), area.left()), std::max(frame.top(), area.top()));
 }
 
-bool Form1::eventFilter(QObject* watched, QEvent* event)
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
 {
     if (!watched->isWidgetType()) {
         // The window's native handle, watched until it is first mapped: a window manager has
@@ -520,7 +520,7 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         }
         return QWidget::eventFilter(watched, event);
     }
-    if (watched == optFiles[0] || watched == optFiles[1]) {
+    if (watched == fileTypeOptions[0] || watched == fileTypeOptions[1]) {
         // Focus that reached an option without choosing it (a press dragged off) gives the stop
         // back. The options have no pointer rule.
         if (event->type() == QEvent::FocusOut)
@@ -532,16 +532,16 @@ bool Form1::eventFilter(QObject* watched, QEvent* event)
         const auto* move = static_cast<QMouseEvent*>(event);
         if (qobject_cast<QPushButton*>(widget)) {
             setMousePointer(kPointerHand);
-        } else if (widget == ListView1 || ListView1->isAncestorOf(widget)
+        } else if (widget == sourceListView || sourceListView->isAncestorOf(widget)
                    || widget->childAt(move->position().toPoint()) == nullptr) {
             // The background, a frame or the source list. A move that a child passed up to
             // its parent belongs to that child, whose own rule (or none) has already run.
             setMousePointer(kPointerDefault);
         }
-    } else if (event->type() == QEvent::KeyPress && watched == ListView1) {
+    } else if (event->type() == QEvent::KeyPress && watched == sourceListView) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete) {
-            ListView1_KeyDown(46, 0);
+            sourceListKeyDown(46, 0);
             return true;
         }
     }

@@ -35,13 +35,13 @@ namespace gg {
 class Dialogs;
 class DirectoryLister;
 class FolderListModel;
-class ImageList;
+class GalleryModel;
 class MessageBoxes;
 
 inline const QString kProductName = QStringLiteral("Tessaly Glimmer Gatherer Suite");
 
 // Everything the window needs from outside; tests swap boxes, dialogs and the exit.
-struct Form1Services {
+struct WindowServices {
     MessageBoxes* boxes = nullptr;
     Dialogs* dialogs = nullptr;
     QString programFolder;              // holds "Samples", "x/o.cjs", "HAND-M.CUR"; no trailing separator
@@ -50,63 +50,63 @@ struct Form1Services {
     DirectoryListerFactory makeDirectoryLister;
 };
 
-class Form1 : public QWidget, private ErrorReporter {
+class MainWindow : public QWidget, private ErrorReporter {
     Q_OBJECT
 public:
-    // Production window: real boxes and dialogs, the program's own folder. Runs Form_Load.
-    explicit Form1(QWidget* parent = nullptr);
-    // Window with the given services. Runs Form_Load.
-    explicit Form1(Form1Services services, QWidget* parent = nullptr);
-    ~Form1() override;
+    // Production window: real boxes and dialogs, the program's own folder. Runs startUp.
+    explicit MainWindow(QWidget* parent = nullptr);
+    // Window with the given services. Runs startUp.
+    explicit MainWindow(WindowServices services, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // --- visible controls -------------------------------------------------------------------
-    QTreeView* ListView1 = nullptr;
-    FolderListModel* sourceList = nullptr; // the entries ListView1 shows
-    QPushButton* PushButton1 = nullptr;    // Start Saving Selected Icons
-    QPushButton* PushButton2 = nullptr;    // Start Saving All Icons
-    QPushButton* PushButton3 = nullptr;    // ... (output folder)
-    QPushButton* PushButton4 = nullptr;    // Add Folder and Subfolders
-    QPushButton* PushButton5 = nullptr;    // Clear List
-    QPushButton* PushButton6 = nullptr;    // Start Extracting Icons
-    QPushButton* PushButton7 = nullptr;    // Load List Of Folders From File
-    QPushButton* PushButton8 = nullptr;    // Load Sample/Example Folders
-    QGroupBox* Frame1 = nullptr;
-    QGroupBox* Frame2 = nullptr;
-    QGroupBox* Frame3 = nullptr;
-    std::array<QRadioButton*, 2> optFiles{};
-    QLabel* Label1 = nullptr;
-    QListView* lv = nullptr;
-    QLineEdit* Text1 = nullptr;
-    QProgressBar* ProgressBar1 = nullptr;
-    QLabel* lblIcons = nullptr;
+    QTreeView* sourceListView = nullptr;
+    FolderListModel* sourceFolders = nullptr; // the entries sourceListView shows
+    QPushButton* saveSelectedButton = nullptr;    // Start Saving Selected Icons
+    QPushButton* saveAllButton = nullptr;    // Start Saving All Icons
+    QPushButton* chooseOutputFolderButton = nullptr;    // ... (output folder)
+    QPushButton* addFolderButton = nullptr;    // Add Folder and Subfolders
+    QPushButton* clearListButton = nullptr;    // Clear List
+    QPushButton* startExtractingButton = nullptr;    // Start Extracting Icons
+    QPushButton* loadListFileButton = nullptr;    // Load List Of Folders From File
+    QPushButton* loadSamplesButton = nullptr;    // Load Sample/Example Folders
+    QGroupBox* outputFolderFrame = nullptr;
+    QGroupBox* galleryFrame = nullptr;
+    QGroupBox* fileTypeFrame = nullptr;
+    std::array<QRadioButton*, 2> fileTypeOptions{};
+    QLabel* fileTypesLabel = nullptr;
+    QListView* gallery = nullptr;
+    QLineEdit* outputFolderEdit = nullptr;
+    QProgressBar* progressBar = nullptr;
+    QLabel* countersLabel = nullptr;
 
     // --- work: never seen ------------------------------------------------------------------
-    ImageList* Iml = nullptr;     // the gallery's images and captions
+    GalleryModel* galleryImages = nullptr;     // the gallery's images and captions
     ExtractionRun extraction;
     SaveRun saveRun;
 
     // --- pointer ----------------------------------------------------------------------------
-    int MousePointer() const { return mousePointer_; }
+    int mousePointer() const { return mousePointer_; }
     void setMousePointer(int value);
     const std::optional<QCursor>& handCursor() const { return handCursor_; }
 
     // --- commands and events ----------------------------------------------------------------
-    void Form_Load();
-    void Form_QueryUnload();
-    void PushButton1_Click(); // save selected icons
-    void PushButton2_Click(); // save all icons
-    void PushButton3_Click(); // choose the output folder
-    void PushButton4_Click(); // add a folder and its sub-folders
-    void PushButton5_Click(); // clear the source list
-    void PushButton6_Click(); // start extracting icons
-    void PushButton7_Click(); // load list files
-    void PushButton8_Click(); // add the sample folder
-    void ListView1_KeyDown(int keyCode, int shift);
-    void Text1_Change();
-    void optFiles_Click(int index);
+    void startUp();
+    void closeRequested();
+    void saveSelectedIcons(); // save selected icons
+    void saveAllIcons(); // save all icons
+    void chooseOutputFolder(); // choose the output folder
+    void addFolderTree(); // add a folder and its sub-folders
+    void clearSourceList(); // clear the source list
+    void startExtracting(); // start extracting icons
+    void loadListFiles(); // load list files
+    void loadSampleFolders(); // add the sample folder
+    void sourceListKeyDown(int keyCode, int shift);
+    void outputFolderEdited();
+    void chooseFileType(int index);
 
-    void SetAppTitle(const QString& productName = kProductName);
-    void ApplySkin();
+    void setAppTitle(const QString& productName = kProductName);
+    void applySkin();
 
     // The application title that plain message boxes carry. The program keeps it itself: handed
     // to Qt as the display name, it would be appended to every title bar.
@@ -114,7 +114,7 @@ public:
     // Shows a plain box: OK only, the application title, no icon.
     void showMessage(const QString& text);
 
-    const Form1Services& services() const { return services_; }
+    const WindowServices& services() const { return services_; }
     ErrorReporter& reporter() { return *this; }
     // What a command needs from the window, as it stands now.
     CommandContext commandContext();
@@ -134,7 +134,7 @@ private:
     class Progress;
 
 
-    Form1Services services_;
+    WindowServices services_;
     std::unique_ptr<MessageBoxes> ownBoxes_;
     std::unique_ptr<Dialogs> ownDialogs_;
     QString appTitle_;

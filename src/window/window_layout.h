@@ -27,7 +27,8 @@ struct ControlPlace {
     int tabIndex;
 };
 
-// Visible controls, top to bottom.
+// Visible controls, top to bottom. The object names are the old designer's ("PushButton6",
+// "Text1") and stay so: a user's skin style sheet (x/o.cjs) may address the controls by them.
 inline constexpr std::array<ControlPlace, 18> kVisibleControls{{
     {"ListView1", "", 120, 120, 7800, 2535, 14},
     {"PushButton4", "Add Folder and Subfolders", 120, 2750, 3840, 405, 15},

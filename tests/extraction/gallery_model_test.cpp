@@ -16,9 +16,9 @@ QImage filled(QRgb colour)
 }
 } // namespace
 
-TEST(ImageList, ImagesBecomeItemsOnlyWhenAddedInOnePass)
+TEST(GalleryModel, ImagesBecomeItemsOnlyWhenAddedInOnePass)
 {
-    ImageList list;
+    GalleryModel list;
     std::vector<std::pair<int, int>> inserted;
     QObject::connect(&list, &QAbstractItemModel::rowsInserted,
                      [&](const QModelIndex&, int first, int last) { inserted.emplace_back(first, last); });
@@ -41,9 +41,9 @@ TEST(ImageList, ImagesBecomeItemsOnlyWhenAddedInOnePass)
     EXPECT_EQ(list.count(), 0);
 }
 
-TEST(ImageList, ClearingTheImagesTakesTheItemsWithThem)
+TEST(GalleryModel, ClearingTheImagesTakesTheItemsWithThem)
 {
-    ImageList list;
+    GalleryModel list;
     list.add(filled(0xff000000), QStringLiteral("a.ico"));
     list.addItems();
     int resets = 0;

@@ -108,11 +108,11 @@ TEST(PosixDirectoryLister, OnlyMountPointsOfKernelPseudoFileSystemsAreHiddenSyst
     // A folder below a mount point, chosen on purpose, lists what lies below it.
     std::vector<std::string> folders{"/sys/class/"};
     gg::test::RecordingReporter reporter;
-    gg::GetSubDirectories2016(folders, false, lister, reporter, [] {});
+    gg::scanFolderTree(folders, false, lister, reporter, [] {});
     EXPECT_GT(folders.size(), 1u);
     EXPECT_EQ(folders.front(), "/sys/class/");
     folders = {"/sys/"};
-    gg::GetSubDirectories2016(folders, false, lister, reporter, [] {});
+    gg::scanFolderTree(folders, false, lister, reporter, [] {});
     EXPECT_EQ(folders, std::vector<std::string>{"/sys/"});
 }
 

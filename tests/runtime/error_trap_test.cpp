@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "runtime/message_boxes.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 #include "support/recording_reporter.h"
 
 namespace {
@@ -129,8 +129,8 @@ TEST(ErrorTrap, FailuresInALoopGiveOneReportPerPassAndTheLoopFinishes)
 
 TEST(ErrorReportBox, ShowsAModalWarningTitledApplicationError)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     h.boxes.boxes.clear();
     form.reporter().ReportError("in Glintwork2021/08/31.Form1.ViewIcons ", 112, "File not found");
     ASSERT_EQ(h.boxes.boxes.size(), 1u);

@@ -15,7 +15,7 @@
 
 #include "extraction/gallery_model.h"
 #include "icons/save_names.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 #include "support/icotool.h"
 
 namespace {
@@ -33,22 +33,22 @@ QImage sampleIcon(QColor fill = Qt::red)
 
 
 struct SaveFixture : ::testing::Test {
-    gg::test::FormHarness h;
+    gg::test::WindowHarness h;
     QTemporaryDir out;
-    gg::Form1* form = nullptr;
+    gg::MainWindow* form = nullptr;
 
     void SetUp() override
     {
         form = &h.open();
-        if (form->lv->model() != form->Iml)
-            form->lv->setModel(form->Iml);
-        form->Text1->setText(out.path() + "/");
+        if (form->gallery->model() != form->galleryImages)
+            form->gallery->setModel(form->galleryImages);
+        form->outputFolderEdit->setText(out.path() + "/");
         h.boxes.boxes.clear();
     }
     void add(const QString& caption, const QImage& image = sampleIcon())
     {
-        form->Iml->add(image, caption);
-        form->Iml->addItems(); // shown in the gallery, as a run publishes it
+        form->galleryImages->add(image, caption);
+        form->galleryImages->addItems(); // shown in the gallery, as a run publishes it
     }
     QStringList texts() const
     {
@@ -60,14 +60,14 @@ struct SaveFixture : ::testing::Test {
     QStringList files() const { return QDir(out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
     void select(int row)
     {
-        form->lv->selectionModel()->select(form->Iml->index(row), QItemSelectionModel::Select);
+        form->gallery->selectionModel()->select(form->galleryImages->index(row), QItemSelectionModel::Select);
     }
 };
 
 TEST_F(SaveFixture, EmptyGallerySaysDoneOnly)
 {
-    form->PushButton2_Click();
-    form->PushButton1_Click();
+    form->saveAllIcons();
+    form->saveSelectedIcons();
     EXPECT_EQ(texts(), (QStringList{"Done.", "Done."}));
     EXPECT_TRUE(files().isEmpty());
     EXPECT_EQ(h.boxes.boxes[0].title, form->appTitle());
@@ -81,7 +81,7 @@ TEST_F(SaveFixture, ItemsOfOneFileGetNumberedNamesAndKeepTheirShape)
     add("a.dll");
     add("my.icons.icl");
     add("README");
-    form->PushButton2_Click();
+    form->saveAllIcons();
     EXPECT_EQ(texts(), QStringList{"Done."});
     EXPECT_EQ(files(), (QStringList{"README.ico", "a.ico", "a1.ico", "a2.ico", "my.icons.ico"}));
 
@@ -110,7 +110,7 @@ TEST_F(SaveFixture, ASecondRunFillsGapsAndNeverTouchesExistingFiles)
     put("a2.ico", "");
     add("a.dll");
     add("a.dll");
-    form->PushButton2_Click();
+    form->saveAllIcons();
     EXPECT_EQ(files(), (QStringList{"a.ico", "a1.ico", "a2.ico", "a3.ico"}));
     QFile kept(out.filePath("a.ico"));
     ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
@@ -124,14 +124,14 @@ TEST_F(SaveFixture, SavingSelectedIconsTakesOnlyTheSelection)
     add("one.dll");
     add("two.exe");
     add("three.ico");
-    form->PushButton1_Click();
+    form->saveSelectedIcons();
     EXPECT_TRUE(files().isEmpty()) << "nothing selected";
     select(1);
-    form->PushButton1_Click();
+    form->saveSelectedIcons();
     EXPECT_EQ(files(), QStringList{"one.ico"});
     select(2);
     select(3);
-    form->PushButton1_Click();
+    form->saveSelectedIcons();
     EXPECT_EQ(files(), (QStringList{"one.ico", "one1.ico", "three.ico", "two.ico"}));
     EXPECT_EQ(texts(), (QStringList{"Done.", "Done.", "Done."}));
 }
@@ -140,8 +140,8 @@ TEST_F(SaveFixture, AMissingOutputFolderIsSaidOnceAndTheRunIsNotDone)
 {
     add("a.dll");
     add("b.dll");
-    form->Text1->setText(out.filePath("gone") + "/");
-    form->PushButton2_Click();
+    form->outputFolderEdit->setText(out.filePath("gone") + "/");
+    form->saveAllIcons();
     EXPECT_EQ(texts(), QStringList{"Folder does not exist. Please select another folder."});
     EXPECT_TRUE(files().isEmpty());
 }
@@ -149,8 +149,8 @@ TEST_F(SaveFixture, AMissingOutputFolderIsSaidOnceAndTheRunIsNotDone)
 TEST_F(SaveFixture, AFolderTypedWithoutASeparatorStillReceivesTheFiles)
 {
     add("a.dll");
-    form->Text1->setText(out.path());
-    form->PushButton2_Click();
+    form->outputFolderEdit->setText(out.path());
+    form->saveAllIcons();
     EXPECT_EQ(files(), QStringList{"a.ico"});
 }
 
@@ -160,22 +160,22 @@ TEST_F(SaveFixture, AFolderThatTakesNoFilesIsReportedOnceAndEndsTheRun)
     add("a.dll");
     add("b.dll");
     add("c.dll");
-    form->Text1->setText(QStringLiteral("/proc/self/"));
-    form->PushButton2_Click();
+    form->outputFolderEdit->setText(QStringLiteral("/proc/self/"));
+    form->saveAllIcons();
     ASSERT_EQ(h.boxes.boxes.size(), 1u) << texts().join(" | ").toStdString();
     EXPECT_EQ(h.boxes.boxes[0].title, QStringLiteral("Application Error"));
-    EXPECT_EQ(form->MousePointer(), gg::kPointerDefault);
+    EXPECT_EQ(form->mousePointer(), gg::kPointerDefault);
 }
 
 TEST_F(SaveFixture, NoSecondRunStartsWhileOneIsUnderWay)
 {
     add("a.dll");
     form->saveRun.saving = true;
-    form->PushButton2_Click();
-    form->PushButton1_Click();
+    form->saveAllIcons();
+    form->saveSelectedIcons();
     form->saveRun.saving = false;
     form->extraction.extracting = true;
-    form->PushButton2_Click();
+    form->saveAllIcons();
     form->extraction.extracting = false;
     EXPECT_TRUE(h.boxes.boxes.empty());
     EXPECT_TRUE(files().isEmpty());

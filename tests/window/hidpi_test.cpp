@@ -20,7 +20,7 @@
 #include "window/gallery_stand_in.h"
 #include "window/window_layout.h"
 #include "sources/folder_list.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ double scaleFactor()
     return ok ? factor : 1.0;
 }
 
-void showExposed(gg::Form1& form)
+void showExposed(gg::MainWindow& form)
 {
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
@@ -54,8 +54,8 @@ bool isCheckerColour(QRgb c)
 
 TEST(HiDpi, WindowScalesAsAWholeAndKeepsItsLayout)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     ASSERT_NO_FATAL_FAILURE(showExposed(form));
     const double factor = scaleFactor();
     EXPECT_DOUBLE_EQ(form.devicePixelRatio(), factor);
@@ -82,22 +82,22 @@ TEST(HiDpi, WindowScalesAsAWholeAndKeepsItsLayout)
         SCOPED_TRACE(g->objectName().toStdString());
         EXPECT_LE(QFontMetrics(g->font()).horizontalAdvance(g->title()), g->width());
     }
-    EXPECT_LE(form.Label1->sizeHint().width(), form.Label1->width());
+    EXPECT_LE(form.fileTypesLabel->sizeHint().width(), form.fileTypesLabel->width());
     // The extension list must not run into the frame's edge.
-    EXPECT_LE(form.Label1->geometry().right(), form.Frame3->width());
+    EXPECT_LE(form.fileTypesLabel->geometry().right(), form.fileTypeFrame->width());
 }
 
 TEST(HiDpi, GalleryIconsAreDrawnPixelForPixelFromTheImage)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
-    form.lv->setModel(gg::test::galleryStandIn({{checkerIcon(), QStringLiteral("checks.ico")}}, &form));
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
+    form.gallery->setModel(gg::test::galleryStandIn({{checkerIcon(), QStringLiteral("checks.ico")}}, &form));
     ASSERT_NO_FATAL_FAILURE(showExposed(form));
-    form.lv->clearSelection();
-    form.lv->setCurrentIndex({});
+    form.gallery->clearSelection();
+    form.gallery->setCurrentIndex({});
     const double factor = scaleFactor();
-    const QImage view = form.lv->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    const QRect item = form.lv->visualRect(form.lv->model()->index(0, 0));
+    const QImage view = form.gallery->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRect item = form.gallery->visualRect(form.gallery->model()->index(0, 0));
     const QRect itemPixels(QPoint(static_cast<int>(std::floor(item.left() * factor)),
                                   static_cast<int>(std::floor(item.top() * factor))),
                            QPoint(static_cast<int>(std::ceil((item.right() + 1) * factor)) - 1,
@@ -138,7 +138,7 @@ TEST(HiDpi, SavesAScreenshotWhenAsked)
     if (dir.isEmpty())
         GTEST_SKIP() << "GG_SCREENSHOT_DIR is not set";
     // The real thing: the samples beside the program, extracted into the gallery.
-    gg::test::FormHarness h;
+    gg::test::WindowHarness h;
     const QString samples = h.programFolder() + QStringLiteral("/Samples");
     QDir().mkpath(samples);
     const QDir from(QStringLiteral(GG_SOURCE_DIR "/Samples"));
@@ -148,13 +148,13 @@ TEST(HiDpi, SavesAScreenshotWhenAsked)
                                               QStringLiteral("*.icl"), QStringLiteral("*.ICL")},
                                              QDir::Files))
         ASSERT_TRUE(QFile::copy(from.filePath(name), samples + u'/' + name));
-    gg::Form1& form = h.open();
-    form.PushButton8->click();
-    form.PushButton6->click();
-    ASSERT_GT(form.Iml->itemCount(), 0);
-    form.Text1->setText(QStringLiteral("/home/user/Pictures/Icons/"));
+    gg::MainWindow& form = h.open();
+    form.loadSamplesButton->click();
+    form.startExtractingButton->click();
+    ASSERT_GT(form.galleryImages->itemCount(), 0);
+    form.outputFolderEdit->setText(QStringLiteral("/home/user/Pictures/Icons/"));
     ASSERT_NO_FATAL_FAILURE(showExposed(form));
-    form.lv->setCurrentIndex({});
+    form.gallery->setCurrentIndex({});
     QTest::qWait(50);
 
     const QString name = qEnvironmentVariableIsSet("GG_SCREENSHOT_NAME")

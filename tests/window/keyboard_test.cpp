@@ -12,61 +12,61 @@
 
 #include "window/gallery_stand_in.h"
 #include "sources/folder_list.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 
 namespace {
 
-void showActive(gg::Form1& form)
+void showActive(gg::MainWindow& form)
 {
     form.show();
     QApplication::setActiveWindow(&form);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
 }
 
-std::vector<QPushButton*> commandButtons(gg::Form1& form)
+std::vector<QPushButton*> commandButtons(gg::MainWindow& form)
 {
-    return {form.PushButton1, form.PushButton2, form.PushButton3, form.PushButton4,
-            form.PushButton5, form.PushButton6, form.PushButton7, form.PushButton8};
+    return {form.saveSelectedButton, form.saveAllButton, form.chooseOutputFolderButton, form.addFolderButton,
+            form.clearListButton, form.startExtractingButton, form.loadListFileButton, form.loadSamplesButton};
 }
 
 TEST(Keyboard, WindowOpensWithFocusOnTheFirstTabStop)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     ASSERT_NO_FATAL_FAILURE(showActive(form));
-    EXPECT_EQ(QApplication::focusWidget(), form.lv);
+    EXPECT_EQ(QApplication::focusWidget(), form.gallery);
 }
 
 TEST(Keyboard, TabVisitsEveryCommandInTheTableOrderAndComesBack)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     ASSERT_NO_FATAL_FAILURE(showActive(form));
-    form.lv->setFocus(Qt::TabFocusReason);
-    ASSERT_EQ(QApplication::focusWidget(), form.lv);
+    form.gallery->setFocus(Qt::TabFocusReason);
+    ASSERT_EQ(QApplication::focusWidget(), form.gallery);
 
-    std::vector<QWidget*> visited{form.lv};
+    std::vector<QWidget*> visited{form.gallery};
     for (int i = 0; i < 40; ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QWidget* now = QApplication::focusWidget();
         ASSERT_NE(now, nullptr);
-        if (now == form.lv)
+        if (now == form.gallery)
             break;
         visited.push_back(now);
     }
-    ASSERT_EQ(QApplication::focusWidget(), form.lv) << "Tab never came back to the gallery";
+    ASSERT_EQ(QApplication::focusWidget(), form.gallery) << "Tab never came back to the gallery";
 
     // The option pair is one Tab stop, on the chosen option ("Application Files" at first).
-    const std::vector<QWidget*> expected{static_cast<QWidget*>(form.lv),          form.PushButton1, form.PushButton2, form.optFiles[1],
-                                         form.ListView1,   form.PushButton4, form.PushButton5, form.PushButton6,
-                                         form.PushButton3, form.Text1,       form.PushButton7, form.PushButton8};
+    const std::vector<QWidget*> expected{static_cast<QWidget*>(form.gallery),          form.saveSelectedButton, form.saveAllButton, form.fileTypeOptions[1],
+                                         form.sourceListView,   form.addFolderButton, form.clearListButton, form.startExtractingButton,
+                                         form.chooseOutputFolderButton, form.outputFolderEdit,       form.loadListFileButton, form.loadSamplesButton};
     std::vector<std::string> names;
     for (QWidget* w : visited)
         names.push_back(w->objectName().toStdString());
     EXPECT_EQ(visited, expected) << ::testing::PrintToString(names);
 
     // Shift+Tab walks the same stops backwards.
-    std::vector<QWidget*> back{form.lv};
+    std::vector<QWidget*> back{form.gallery};
     for (size_t i = 1; i < expected.size(); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
         back.push_back(QApplication::focusWidget());
@@ -77,8 +77,8 @@ TEST(Keyboard, TabVisitsEveryCommandInTheTableOrderAndComesBack)
 
 TEST(Keyboard, SpaceEnterAndReturnPressTheFocusedButton)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     ASSERT_NO_FATAL_FAILURE(showActive(form));
     for (QPushButton* button : commandButtons(form)) {
         SCOPED_TRACE(button->objectName().toStdString());
@@ -95,7 +95,7 @@ TEST(Keyboard, SpaceEnterAndReturnPressTheFocusedButton)
         QTest::keyClick(button, Qt::Key_Enter, Qt::KeypadModifier);
         EXPECT_EQ(clicks, 3);
         // Enter presses only the focused button, not every button of the window.
-        QTest::keyClick(form.Text1, Qt::Key_Return);
+        QTest::keyClick(form.outputFolderEdit, Qt::Key_Return);
         EXPECT_EQ(clicks, 3);
     }
 }
@@ -104,60 +104,60 @@ TEST(Keyboard, SpaceEnterAndReturnPressTheFocusedButton)
 // arrows choose.
 TEST(Keyboard, TabEntersTheFileTypeChoicesOnTheChosenOneAndArrowsChoose)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     ASSERT_NO_FATAL_FAILURE(showActive(form));
-    form.PushButton2->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(form.PushButton2, Qt::Key_Tab);
-    ASSERT_TRUE(form.optFiles[1]->hasFocus());
-    QTest::keyClick(form.optFiles[1], Qt::Key_Up);
-    EXPECT_TRUE(form.optFiles[0]->hasFocus());
-    EXPECT_TRUE(form.optFiles[0]->isChecked());
+    form.saveAllButton->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form.saveAllButton, Qt::Key_Tab);
+    ASSERT_TRUE(form.fileTypeOptions[1]->hasFocus());
+    QTest::keyClick(form.fileTypeOptions[1], Qt::Key_Up);
+    EXPECT_TRUE(form.fileTypeOptions[0]->hasFocus());
+    EXPECT_TRUE(form.fileTypeOptions[0]->isChecked());
     EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kAllFilesPattern);
-    QTest::keyClick(form.optFiles[0], Qt::Key_Down);
-    EXPECT_TRUE(form.optFiles[1]->isChecked());
+    QTest::keyClick(form.fileTypeOptions[0], Qt::Key_Down);
+    EXPECT_TRUE(form.fileTypeOptions[1]->isChecked());
     EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kApplicationFilesPattern);
 
     // Focus that lands on an option without choosing it does not move the stop there.
-    form.optFiles[0]->setFocus(Qt::MouseFocusReason);
-    form.ListView1->setFocus(Qt::TabFocusReason);
-    QTest::keyClick(form.ListView1, Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_TRUE(form.optFiles[1]->hasFocus());
+    form.fileTypeOptions[0]->setFocus(Qt::MouseFocusReason);
+    form.sourceListView->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(form.sourceListView, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(form.fileTypeOptions[1]->hasFocus());
 }
 
 TEST(Keyboard, DeleteRemovesTheSelectedSourceFolder)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     ASSERT_NO_FATAL_FAILURE(showActive(form));
-    form.sourceList->append(QStringList{QStringLiteral("/a"), QStringLiteral("/b"), QStringLiteral("/c")});
-    form.ListView1->setFocus(Qt::TabFocusReason);
-    form.ListView1->setCurrentIndex(form.sourceList->index(1, 0));
+    form.sourceFolders->append(QStringList{QStringLiteral("/a"), QStringLiteral("/b"), QStringLiteral("/c")});
+    form.sourceListView->setFocus(Qt::TabFocusReason);
+    form.sourceListView->setCurrentIndex(form.sourceFolders->index(1, 0));
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Delete);
-    EXPECT_EQ(form.sourceList->entries(), (QStringList{QStringLiteral("/a"), QStringLiteral("/c")}));
+    EXPECT_EQ(form.sourceFolders->entries(), (QStringList{QStringLiteral("/a"), QStringLiteral("/c")}));
 }
 
 TEST(Keyboard, CtrlASelectsEveryGalleryItemAndShiftArrowsExtend)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     QImage icon(32, 32, QImage::Format_ARGB32);
     icon.fill(Qt::darkCyan);
     std::vector<std::pair<QImage, QString>> icons;
     for (int i = 0; i < 7; ++i)
         icons.emplace_back(icon, QStringLiteral("icon%1.ico").arg(i));
-    form.lv->setModel(gg::test::galleryStandIn(icons, &form));
+    form.gallery->setModel(gg::test::galleryStandIn(icons, &form));
     ASSERT_NO_FATAL_FAILURE(showActive(form));
-    form.lv->setFocus(Qt::TabFocusReason);
+    form.gallery->setFocus(Qt::TabFocusReason);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(form.lv->selectionModel()->selectedIndexes().size(), 7);
+    EXPECT_EQ(form.gallery->selectionModel()->selectedIndexes().size(), 7);
 
     // A plain arrow selects one icon; Shift+arrow extends the selection from there.
-    QTest::keyClick(form.lv, Qt::Key_Right);
-    EXPECT_EQ(form.lv->selectionModel()->selectedIndexes().size(), 1);
-    QTest::keyClick(form.lv, Qt::Key_Right, Qt::ShiftModifier);
-    QTest::keyClick(form.lv, Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(form.lv->selectionModel()->selectedIndexes().size(), 3);
+    QTest::keyClick(form.gallery, Qt::Key_Right);
+    EXPECT_EQ(form.gallery->selectionModel()->selectedIndexes().size(), 1);
+    QTest::keyClick(form.gallery, Qt::Key_Right, Qt::ShiftModifier);
+    QTest::keyClick(form.gallery, Qt::Key_Right, Qt::ShiftModifier);
+    EXPECT_EQ(form.gallery->selectionModel()->selectedIndexes().size(), 3);
 }
 
 } // namespace

@@ -13,7 +13,7 @@
 
 #include "window/window_layout.h"
 #include "sources/folder_list.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 
 namespace {
 
@@ -30,10 +30,10 @@ QString captionOf(QWidget* w)
     return {};
 }
 
-TEST(Form1Layout, EveryControlSitsWhereTheTableSaysWithItsCaptionAndFont)
+TEST(MainWindowLayout, EveryControlSitsWhereTheTableSaysWithItsCaptionAndFont)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     EXPECT_EQ(form.size(), QSize(536, 664));
     for (const auto& place : gg::layout::kVisibleControls) {
         const QString name = QString::fromLatin1(place.name.data(), static_cast<qsizetype>(place.name.size()));
@@ -58,26 +58,26 @@ TEST(Form1Layout, EveryControlSitsWhereTheTableSaysWithItsCaptionAndFont)
         EXPECT_DOUBLE_EQ(w->font().pointSizeF(), commandButton ? 11.25 : 9.0);
     }
     // The counters take the progress bar's place, one hidden while the other shows.
-    EXPECT_EQ(form.lblIcons->geometry(), form.ProgressBar1->geometry());
-    EXPECT_FALSE(form.lblIcons->isVisibleTo(&form));
-    EXPECT_TRUE(form.ProgressBar1->isVisibleTo(&form));
+    EXPECT_EQ(form.countersLabel->geometry(), form.progressBar->geometry());
+    EXPECT_FALSE(form.countersLabel->isVisibleTo(&form));
+    EXPECT_TRUE(form.progressBar->isVisibleTo(&form));
 }
 
-TEST(Form1Layout, ArialResolvesToAMetricCompatibleFace)
+TEST(MainWindowLayout, ArialResolvesToAMetricCompatibleFace)
 {
     const QFontInfo info(QFont(QStringLiteral("Arial")));
     EXPECT_TRUE(info.family() == QLatin1String("Arial") || info.family() == QLatin1String("Liberation Sans"))
         << info.family().toStdString();
 }
 
-TEST(Form1Layout, TabOrderFollowsTheTabIndexes)
+TEST(MainWindowLayout, TabOrderFollowsTheTabIndexes)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
-    const std::vector<QWidget*> expected{static_cast<QWidget*>(form.lv),          form.PushButton1, form.PushButton2, form.optFiles[0],
-                                         form.optFiles[1], form.ListView1,   form.PushButton4, form.PushButton5,
-                                         form.PushButton6, form.PushButton3, form.Text1,       form.PushButton7,
-                                         form.PushButton8};
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
+    const std::vector<QWidget*> expected{static_cast<QWidget*>(form.gallery),          form.saveSelectedButton, form.saveAllButton, form.fileTypeOptions[0],
+                                         form.fileTypeOptions[1], form.sourceListView,   form.addFolderButton, form.clearListButton,
+                                         form.startExtractingButton, form.chooseOutputFolderButton, form.outputFolderEdit,       form.loadListFileButton,
+                                         form.loadSamplesButton};
     // The next control in the focus chain, skipping the inner parts of a compound control. (Only the
     // chosen one of the two options is a Tab stop; the keyboard tests walk the stops.)
     auto nextTabStop = [](QWidget* from) {
@@ -90,28 +90,28 @@ TEST(Form1Layout, TabOrderFollowsTheTabIndexes)
         EXPECT_EQ(nextTabStop(expected[i]), expected[i + 1]) << expected[i]->objectName().toStdString();
 }
 
-TEST(Form1Layout, StartsWithApplicationFilesAndTheTitles)
+TEST(MainWindowLayout, StartsWithApplicationFilesAndTheTitles)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
-    EXPECT_TRUE(form.optFiles[1]->isChecked());
-    EXPECT_FALSE(form.optFiles[0]->isChecked());
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
+    EXPECT_TRUE(form.fileTypeOptions[1]->isChecked());
+    EXPECT_FALSE(form.fileTypeOptions[0]->isChecked());
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Tessaly Glimmer Gatherer Suite"));
     EXPECT_EQ(form.appTitle(), QStringLiteral("Tessaly Glimmer Gatherer"));
-    EXPECT_EQ(form.sourceList->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+    EXPECT_EQ(form.sourceFolders->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
               QStringLiteral("Folder(s)"));
-    EXPECT_EQ(form.ListView1->header()->sectionSize(0), 467); // 7000 twips, 466.67 px
-    EXPECT_EQ(form.sourceList->count(), 0);
+    EXPECT_EQ(form.sourceListView->header()->sectionSize(0), 467); // 7000 twips, 466.67 px
+    EXPECT_EQ(form.sourceFolders->count(), 0);
     EXPECT_FALSE(form.windowIcon().isNull());
     for (int size : {32, 48, 128, 256})
         EXPECT_FALSE(form.windowIcon().pixmap(size, size).isNull()) << size;
     EXPECT_TRUE(h.boxes.boxes.empty());
 }
 
-TEST(Form1Layout, GrabsTheWindowAsAPicture)
+TEST(MainWindowLayout, GrabsTheWindowAsAPicture)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     form.show();
     const QPixmap shot = form.grab();
     EXPECT_EQ(shot.size(), QSize(536, 664) * shot.devicePixelRatio());

@@ -21,7 +21,7 @@
 #include <cstdlib>
 
 #include "runtime/settings_store.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 
 namespace {
 
@@ -40,8 +40,8 @@ QColor background(QWidget* w)
 
 TEST(Startup, WithoutASkinTheDesignColoursStay)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     EXPECT_EQ(background(&form), QColor(Qt::white));
     EXPECT_TRUE(form.styleSheet().isEmpty());
     EXPECT_TRUE(h.boxes.boxes.empty());
@@ -49,29 +49,29 @@ TEST(Startup, WithoutASkinTheDesignColoursStay)
 
 TEST(Startup, ASkinPaintsTheWindowFramesLabelsAndOptionsButtonFaceThenLoadsTheSheet)
 {
-    gg::test::FormHarness h;
+    gg::test::WindowHarness h;
     writeFile(h.programFolder() + "/x/o.cjs", "QPushButton { color: rgb(1, 2, 3); }");
-    gg::Form1& form = h.open();
+    gg::MainWindow& form = h.open();
     const QColor face = QApplication::palette().color(QPalette::Button);
     EXPECT_EQ(background(&form), face);
-    for (QWidget* w : std::initializer_list<QWidget*>{form.Frame1, form.Frame2, form.Frame3, form.Label1,
-                                                      form.optFiles[0], form.optFiles[1], form.lblIcons})
+    for (QWidget* w : std::initializer_list<QWidget*>{form.outputFolderFrame, form.galleryFrame, form.fileTypeFrame, form.fileTypesLabel,
+                                                      form.fileTypeOptions[0], form.fileTypeOptions[1], form.countersLabel})
         EXPECT_EQ(background(w), face) << w->objectName().toStdString();
     // Buttons, lists and the text box keep their own colours.
-    gg::test::FormHarness plain;
-    gg::Form1& unskinned = plain.open();
-    EXPECT_EQ(form.Text1->palette().color(QPalette::Base), unskinned.Text1->palette().color(QPalette::Base));
-    EXPECT_EQ(form.PushButton1->palette().color(QPalette::Button),
-              unskinned.PushButton1->palette().color(QPalette::Button));
-    EXPECT_FALSE(form.PushButton1->autoFillBackground());
+    gg::test::WindowHarness plain;
+    gg::MainWindow& unskinned = plain.open();
+    EXPECT_EQ(form.outputFolderEdit->palette().color(QPalette::Base), unskinned.outputFolderEdit->palette().color(QPalette::Base));
+    EXPECT_EQ(form.saveSelectedButton->palette().color(QPalette::Button),
+              unskinned.saveSelectedButton->palette().color(QPalette::Button));
+    EXPECT_FALSE(form.saveSelectedButton->autoFillBackground());
     EXPECT_EQ(form.styleSheet(), QStringLiteral("QPushButton { color: rgb(1, 2, 3); }"));
     EXPECT_TRUE(h.boxes.boxes.empty());
 }
 
 TEST(Startup, HandPointerFileIsOptional)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     EXPECT_FALSE(form.handCursor().has_value());
     form.setMousePointer(gg::kPointerHand);
     EXPECT_EQ(form.cursor().shape(), Qt::PointingHandCursor);
@@ -79,9 +79,9 @@ TEST(Startup, HandPointerFileIsOptional)
 
 TEST(Startup, TheHandPointerFileBesideTheProgramIsLoadedWithItsHotSpot)
 {
-    gg::test::FormHarness h;
+    gg::test::WindowHarness h;
     ASSERT_TRUE(QFile::copy(QStringLiteral(GG_SOURCE_DIR "/res/HAND-M.CUR"), h.programFolder() + "/HAND-M.CUR"));
-    gg::Form1& form = h.open();
+    gg::MainWindow& form = h.open();
     ASSERT_TRUE(form.handCursor().has_value());
     EXPECT_FALSE(form.handCursor()->pixmap().isNull());
     EXPECT_NE(form.handCursor()->hotSpot(), QPoint(0, 0)) << "the fingertip, not the corner";
@@ -92,31 +92,31 @@ TEST(Startup, TheHandPointerFileBesideTheProgramIsLoadedWithItsHotSpot)
 
 TEST(Startup, AHandPointerThatIsNoPictureIsReportedAndStartUpGoesOn)
 {
-    gg::test::FormHarness h;
+    gg::test::WindowHarness h;
     writeFile(h.programFolder() + "/HAND-M.CUR", QByteArray("not a cursor at all"));
-    gg::Form1& form = h.open();
+    gg::MainWindow& form = h.open();
     ASSERT_EQ(h.boxes.boxes.size(), 1u);
     const QString text = h.boxes.boxes[0].text;
     EXPECT_TRUE(text.contains(QStringLiteral("\r\nin Glintwork2021/08/31.Form1.Form_Load at line 110\r\r")))
         << text.toStdString();
     // The steps after the failing one still ran.
-    EXPECT_EQ(form.sourceList->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Folder(s)"));
-    EXPECT_FALSE(form.Text1->text().isEmpty());
+    EXPECT_EQ(form.sourceFolders->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(), QStringLiteral("Folder(s)"));
+    EXPECT_FALSE(form.outputFolderEdit->text().isEmpty());
 }
 
 TEST(Startup, AppTitleDropsTheLastWordOnceAndAgainWhileTooLong)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
-    form.SetAppTitle(QStringLiteral("One Two"));
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
+    form.setAppTitle(QStringLiteral("One Two"));
     EXPECT_EQ(form.appTitle(), QStringLiteral("One"));
     // 48 characters: the first cut leaves 43, still too long; the second leaves 40.
-    form.SetAppTitle(QStringLiteral("Aaaaaaaaaaaaaaaaaaaa Bbbbbbbbbbbbbbbbbbb Cccc Dd"));
+    form.setAppTitle(QStringLiteral("Aaaaaaaaaaaaaaaaaaaa Bbbbbbbbbbbbbbbbbbb Cccc Dd"));
     EXPECT_EQ(form.appTitle(), QStringLiteral("Aaaaaaaaaaaaaaaaaaaa Bbbbbbbbbbbbbbbbbbb"));
     // A name without a blank cannot be cut: the title keeps its value.
-    EXPECT_THROW(form.SetAppTitle(QStringLiteral("Single")), gg::StepFailure);
+    EXPECT_THROW(form.setAppTitle(QStringLiteral("Single")), gg::StepFailure);
     EXPECT_EQ(form.appTitle(), QStringLiteral("Aaaaaaaaaaaaaaaaaaaa Bbbbbbbbbbbbbbbbbbb"));
-    form.SetAppTitle();
+    form.setAppTitle();
     EXPECT_EQ(form.appTitle(), QStringLiteral("Tessaly Glimmer Gatherer"));
 }
 
@@ -124,17 +124,17 @@ TEST(Startup, OutputFolderDefaultsToTheDesktopAndIsStoredAtOnce)
 {
     gg::WriteSetting(gg::kKeyOutputDirectory, QString());
     QSettings(QSettings::NativeFormat, QSettings::UserScope, gg::kSettingsApplication).remove(gg::kSettingsSection);
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + u'/';
-    EXPECT_EQ(form.Text1->text(), desktop);
+    EXPECT_EQ(form.outputFolderEdit->text(), desktop);
     EXPECT_EQ(gg::ReadSetting(gg::kKeyOutputDirectory, QStringLiteral("absent")), desktop);
 }
 
 TEST(Startup, TheWindowOpensCentredOnItsScreen)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     form.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
     const QRect area = form.screen()->availableGeometry();
@@ -147,8 +147,8 @@ TEST(Startup, TheWindowOpensCentredOnItsScreen)
 
 TEST(Startup, CloseRequestEndsTheProgramWithoutAsking)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     form.show();
     form.close();
     EXPECT_EQ(h.endProgramCalls, 1);
@@ -157,8 +157,8 @@ TEST(Startup, CloseRequestEndsTheProgramWithoutAsking)
 
 TEST(Startup, CloseRequestInTheMiddleOfALongCommandEndsAtOnce)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     form.show();
     form.setMousePointer(gg::kPointerBusy);
     // A long command yields to the event loop; the close arrives there.
@@ -179,42 +179,42 @@ void moveOver(QWidget* w)
 
 TEST(PointerRules, HandOverButtonsArrowOverBackgroundFramesAndSourceList)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
-    for (QPushButton* b : {form.PushButton1, form.PushButton2, form.PushButton3, form.PushButton4,
-                           form.PushButton5, form.PushButton6, form.PushButton7, form.PushButton8}) {
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
+    for (QPushButton* b : {form.saveSelectedButton, form.saveAllButton, form.chooseOutputFolderButton, form.addFolderButton,
+                           form.clearListButton, form.startExtractingButton, form.loadListFileButton, form.loadSamplesButton}) {
         moveOver(b);
-        EXPECT_EQ(form.MousePointer(), gg::kPointerHand) << b->objectName().toStdString();
+        EXPECT_EQ(form.mousePointer(), gg::kPointerHand) << b->objectName().toStdString();
         moveOver(&form);
-        EXPECT_EQ(form.MousePointer(), gg::kPointerDefault);
+        EXPECT_EQ(form.mousePointer(), gg::kPointerDefault);
     }
-    for (QWidget* w : std::initializer_list<QWidget*>{form.Frame1, form.Frame2, form.Frame3, form.ListView1}) {
-        moveOver(form.PushButton6);
+    for (QWidget* w : std::initializer_list<QWidget*>{form.outputFolderFrame, form.galleryFrame, form.fileTypeFrame, form.sourceListView}) {
+        moveOver(form.startExtractingButton);
         moveOver(w);
-        EXPECT_EQ(form.MousePointer(), gg::kPointerDefault) << w->objectName().toStdString();
+        EXPECT_EQ(form.mousePointer(), gg::kPointerDefault) << w->objectName().toStdString();
     }
 }
 
 TEST(PointerRules, OtherControlsLeaveTheHand)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
-    for (QWidget* w : std::initializer_list<QWidget*>{form.lv, form.Text1, form.optFiles[0], form.ProgressBar1}) {
-        moveOver(form.PushButton1);
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
+    for (QWidget* w : std::initializer_list<QWidget*>{form.gallery, form.outputFolderEdit, form.fileTypeOptions[0], form.progressBar}) {
+        moveOver(form.saveSelectedButton);
         moveOver(w);
-        EXPECT_EQ(form.MousePointer(), gg::kPointerHand) << w->objectName().toStdString();
+        EXPECT_EQ(form.mousePointer(), gg::kPointerHand) << w->objectName().toStdString();
     }
 }
 
 TEST(PointerRules, TheHourglassIsLeftAloneUntilTheCommandEnds)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     form.setMousePointer(gg::kPointerBusy);
-    moveOver(form.PushButton2);
+    moveOver(form.saveAllButton);
     moveOver(&form);
-    moveOver(form.Frame2);
-    EXPECT_EQ(form.MousePointer(), gg::kPointerBusy);
+    moveOver(form.galleryFrame);
+    EXPECT_EQ(form.mousePointer(), gg::kPointerBusy);
     EXPECT_EQ(form.cursor().shape(), Qt::WaitCursor);
     form.setMousePointer(gg::kPointerDefault);
     EXPECT_EQ(form.cursor().shape(), Qt::ArrowCursor);
@@ -224,20 +224,20 @@ TEST(PointerRules, TheHourglassIsLeftAloneUntilTheCommandEnds)
 // nothing else: a box or dialog owned by the window keeps its own pointers.
 TEST(PointerRules, TheWindowsPointerCoversItsControlsAndNoOtherWindow)
 {
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     QDialog dialog(&form);
     auto* field = new QLineEdit(&dialog);
     for (int value : {gg::kPointerBusy, gg::kPointerHand}) {
         form.setMousePointer(value);
         const Qt::CursorShape shape = value == gg::kPointerBusy ? Qt::WaitCursor : Qt::PointingHandCursor;
-        EXPECT_EQ(form.Text1->cursor().shape(), shape) << value;
-        EXPECT_EQ(form.lv->cursor().shape(), shape) << value;
+        EXPECT_EQ(form.outputFolderEdit->cursor().shape(), shape) << value;
+        EXPECT_EQ(form.gallery->cursor().shape(), shape) << value;
         EXPECT_EQ(QApplication::overrideCursor(), nullptr) << value;
         EXPECT_EQ(dialog.cursor().shape(), Qt::ArrowCursor) << value;
         EXPECT_EQ(field->cursor().shape(), Qt::IBeamCursor) << value;
         form.setMousePointer(gg::kPointerDefault);
-        EXPECT_EQ(form.Text1->cursor().shape(), Qt::IBeamCursor) << value;
+        EXPECT_EQ(form.outputFolderEdit->cursor().shape(), Qt::IBeamCursor) << value;
     }
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// A Form1 with recorded boxes, scripted dialogs and a temporary program folder.
+// A MainWindow with recorded boxes, scripted dialogs and a temporary program folder.
 
 #include <QTemporaryDir>
 #include <memory>
@@ -10,22 +10,22 @@
 
 namespace gg::test {
 
-struct FormHarness {
+struct WindowHarness {
     QTemporaryDir programDir;
     RecordingMessageBoxes boxes;
     ScriptedDialogs dialogs;
     int endProgramCalls = 0;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
 
     // Builds the window (which runs its start-up). Prepare programDir first where needed.
-    Form1& open()
+    MainWindow& open()
     {
-        Form1Services services;
+        WindowServices services;
         services.boxes = &boxes;
         services.dialogs = &dialogs;
         services.programFolder = programDir.path();
         services.endProgram = [this] { ++endProgramCalls; };
-        form = std::make_unique<Form1>(std::move(services));
+        form = std::make_unique<MainWindow>(std::move(services));
         return *form;
     }
     QString programFolder() const { return programDir.path(); }
