@@ -9,7 +9,7 @@
 // Usage: bench_icon_reader [scale [rounds]]
 //   scale: modules per thousand (default 1: about 3000 modules)
 //   rounds: passes of our reader over the corpus; the best one counts (default 3, the machine is shared)
-#include "platform/icon_extractor.h"
+#include "icons/icon_extractor.h"
 
 #include <fcntl.h>
 #include <spawn.h>

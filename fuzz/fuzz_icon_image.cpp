@@ -1,5 +1,5 @@
 // One image on its own: the DIB and PNG decoders, with the group choice over a single image.
-#include "platform/icon_image.h"
+#include "icons/icon_image.h"
 
 #include <QtGlobal>
 

@@ -1,11 +1,11 @@
 #include "tool/commands.h"
 
-#include "extraction/file_icons.h"
-#include "icon_writer/write_icon.h"
-#include "platform/icon_extractor.h"
-#include "platform/icon_groups.h"
-#include "platform/pixel_buffer.h"
-#include "saving/save_names.h"
+#include "icons/file_icons.h"
+#include "icons/write_icon.h"
+#include "icons/icon_extractor.h"
+#include "icons/icon_groups.h"
+#include "icons/pixel_buffer.h"
+#include "icons/save_names.h"
 #include "tool/output_files.h"
 
 #include <QBuffer>

@@ -1,8 +1,8 @@
 // The icon library's groups: the rebuilt .ico against icoutils' wrestool, and the picture rule.
-#include "platform/icon_test_files.h"
+#include "icons/icon_test_files.h"
 
-#include "platform/icon_extractor.h"
-#include "platform/icon_groups.h"
+#include "icons/icon_extractor.h"
+#include "icons/icon_groups.h"
 
 #include <gtest/gtest.h>
 
