@@ -2,6 +2,7 @@
 
 #include "icons/atomic_file.h"
 #include "icons/raster_ops.h"
+#include "runtime/report_labels.h"
 
 #include <algorithm>
 #include <array>
@@ -11,7 +12,6 @@ namespace gg {
 
 namespace {
 
-const char* const kModule = "WriteIcon";
 
 // Buffers the module keeps between saves; rewritten (and cleared) by every save.
 struct ModuleState {
@@ -44,7 +44,7 @@ void setWorkHeaderSize(int width, int height)
 // What differs between the four encoders: the values of the layout table and the numbered
 // lines on which the file steps stand.
 struct EncoderPlan {
-    const char* routine;
+    ReportLabel label;
     int depth;
     std::uint16_t entryPlanes;
     std::uint16_t entryBitCount;
@@ -56,10 +56,10 @@ struct EncoderPlan {
     int openLine; // the file steps follow on every second line from here
 };
 
-constexpr EncoderPlan kPlan1{"SaveIcon1Bit", 1, 5, 7, 304, 128, 0, 2, 128, 126};
-constexpr EncoderPlan kPlan4{"SaveIcon4Bit", 4, 0, 0, 744, 2, 0, 16, 512, 118};
-constexpr EncoderPlan kPlan8{"SaveIcon8Bit", 8, 0, 0, 2216, 1152, 256, 256, 1024, 122};
-constexpr EncoderPlan kPlan24{"SaveIcon24Bit", 24, 0, 0, 3244, 1153, 1, 0, 3072, 122};
+constexpr EncoderPlan kPlan1{labels::kSaveIcon1Bit, 1, 5, 7, 304, 128, 0, 2, 128, 126};
+constexpr EncoderPlan kPlan4{labels::kSaveIcon4Bit, 4, 0, 0, 744, 2, 0, 16, 512, 118};
+constexpr EncoderPlan kPlan8{labels::kSaveIcon8Bit, 8, 0, 0, 2216, 1152, 256, 256, 1024, 122};
+constexpr EncoderPlan kPlan24{labels::kSaveIcon24Bit, 24, 0, 0, 3244, 1153, 1, 0, 3072, 122};
 
 // Where an encoder puts its file: over the file at path, or as a new file in a folder.
 struct Destination {
@@ -75,7 +75,7 @@ constexpr std::size_t kLargestFile = ico::kImageOffset + kBitmapInfoHeaderBytes 
 void encode(ErrorReporter& reporter, const EncoderPlan& plan, const Destination& destination, DeviceContext& source,
             DeviceContext* work, Bitmap* workBitmap)
 {
-    Trap trap(reporter, TrapLabel(kModule, plan.routine));
+    Trap trap(reporter, TrapLabel(plan.label));
     const int lineOpen = plan.openLine;
     const int lineDirectory = lineOpen + 2;
     const int lineHeader = lineOpen + 4;
@@ -210,7 +210,7 @@ void encode(ErrorReporter& reporter, const EncoderPlan& plan, const Destination&
 
 void saveIconTo(ErrorReporter& reporter, const Destination& destination, DeviceContext& source, int depth)
 {
-    Trap trap(reporter, TrapLabel(kModule, "SaveIcon"));
+    Trap trap(reporter, TrapLabel(labels::kSaveIcon));
     std::unique_ptr<DeviceContext> work;
     std::unique_ptr<Bitmap> workBitmap;
 
@@ -325,7 +325,7 @@ void SetSaveData(ErrorReporter& reporter, int depth, DeviceContext& source, Bitm
                  IconDirectory& directory, std::unique_ptr<DeviceContext>& maskDc,
                  std::unique_ptr<Bitmap>& maskBitmap)
 {
-    Trap trap(reporter, TrapLabel(kModule, "SetSaveData"));
+    Trap trap(reporter, TrapLabel(labels::kSetSaveData));
     switch (depth) { // 102
     case 4:
         directory.colourCount = 16; // 106
@@ -369,7 +369,7 @@ void SetSaveData(ErrorReporter& reporter, int depth, DeviceContext& source, Bitm
 bool ChangePixels(ErrorReporter& reporter, DeviceContext& source, int x, int y, int width, int height,
                   ColorRef from, ColorRef to, DeviceContext& destination)
 {
-    Trap trap(reporter, TrapLabel(kModule, "ChangePixels"));
+    Trap trap(reporter, TrapLabel(labels::kChangePixels));
     Brush brush;
     std::unique_ptr<DeviceContext> memory;
     std::unique_ptr<Bitmap> bitmap;
@@ -402,7 +402,7 @@ bool ChangePixels(ErrorReporter& reporter, DeviceContext& source, int x, int y, 
 bool TransBlt(ErrorReporter& reporter, DeviceContext& source, int x, int y, int width, int height,
               ColorRef transparent, DeviceContext& background, DeviceContext& destination)
 {
-    Trap trap(reporter, TrapLabel(kModule, "TransBlt"));
+    Trap trap(reporter, TrapLabel(labels::kTransBlt));
     std::unique_ptr<DeviceContext> maskDc, resultDc, imageDc;
     std::unique_ptr<Bitmap> maskBitmap, resultBitmap, imageBitmap;
     auto failedSelection = [&](std::unique_ptr<DeviceContext>& dc, std::unique_ptr<Bitmap>& bitmap) {
@@ -446,7 +446,7 @@ bool TransBlt(ErrorReporter& reporter, DeviceContext& source, int x, int y, int 
 bool CreateMask(ErrorReporter& reporter, DeviceContext& source, int x, int y, int width, int height,
                 DeviceContext& maskDc, ColorRef transparent)
 {
-    Trap trap(reporter, TrapLabel(kModule, "CreateMask"));
+    Trap trap(reporter, TrapLabel(labels::kCreateMask));
     std::unique_ptr<DeviceContext> dc;
     std::unique_ptr<Bitmap> bitmap;
 
@@ -468,7 +468,7 @@ bool CreateMask(ErrorReporter& reporter, DeviceContext& source, int x, int y, in
 void GetIconBits(ErrorReporter& reporter, std::span<std::uint8_t> bits, int depth, DeviceContext* dc,
                  const Bitmap* bitmap, std::span<std::uint32_t> colourTable)
 {
-    Trap trap(reporter, TrapLabel(kModule, "GetIconBits"));
+    Trap trap(reporter, TrapLabel(labels::kGetIconBits));
     BitmapInfo info{};
     info.header.size = kBitmapInfoHeaderBytes; // 102
     info.header.width = ico::kIconSize;        // 104

@@ -30,6 +30,17 @@ inline constexpr ReportLabel kLoadSampleFolders{"Form1", "PushButton8_Click"};
 inline constexpr ReportLabel kExtractionRun{"Form1", "ViewIcons"};
 // The folder scan.
 inline constexpr ReportLabel kScanFolderTree{"AddFolder", "GetSubDirectories2016", "DunvellTitle"};
+// The icon file writer.
+inline constexpr ReportLabel kSaveIcon1Bit{"WriteIcon", "SaveIcon1Bit"};
+inline constexpr ReportLabel kSaveIcon4Bit{"WriteIcon", "SaveIcon4Bit"};
+inline constexpr ReportLabel kSaveIcon8Bit{"WriteIcon", "SaveIcon8Bit"};
+inline constexpr ReportLabel kSaveIcon24Bit{"WriteIcon", "SaveIcon24Bit"};
+inline constexpr ReportLabel kSaveIcon{"WriteIcon", "SaveIcon"};
+inline constexpr ReportLabel kSetSaveData{"WriteIcon", "SetSaveData"};
+inline constexpr ReportLabel kChangePixels{"WriteIcon", "ChangePixels"};
+inline constexpr ReportLabel kTransBlt{"WriteIcon", "TransBlt"};
+inline constexpr ReportLabel kCreateMask{"WriteIcon", "CreateMask"};
+inline constexpr ReportLabel kGetIconBits{"WriteIcon", "GetIconBits"};
 } // namespace labels
 
 inline std::string TrapLabel(const ReportLabel& label)
