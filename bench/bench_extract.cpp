@@ -26,10 +26,10 @@
 #include <vector>
 
 #include "extraction/gallery_view.h"
-#include "extraction/image_list.h"
-#include "platform/dialogs.h"
-#include "platform/message_boxes.h"
-#include "shell/form1.h"
+#include "extraction/gallery_model.h"
+#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
+#include "window/main_window.h"
 #include "sources/folder_list.h"
 
 namespace {
@@ -123,7 +123,7 @@ struct RunFigures {
     qint64 longestGapIcons = 0;
 };
 
-RunFigures runOnce(QApplication& app, gg::Form1& form)
+RunFigures runOnce(QApplication& app, gg::MainWindow& form)
 {
     RunFigures figures;
     QElapsedTimer clock;
@@ -138,7 +138,7 @@ RunFigures runOnce(QApplication& app, gg::Form1& form)
     QObject::connect(&eventTurns, &QTimer::timeout, [&] {
         const double t = now();
         const double gap = t - lastMark;
-        const int icons = form.Iml->count() - iconsAtLastMark;
+        const int icons = form.galleryImages->count() - iconsAtLastMark;
         if (gap > figures.longestGapMs) {
             figures.longestGapMs = gap;
             figures.longestGapIcons = icons;
@@ -146,29 +146,29 @@ RunFigures runOnce(QApplication& app, gg::Form1& form)
         if (icons < 100)
             figures.longestGapSmallFileMs = std::max(figures.longestGapSmallFileMs, gap);
         lastMark = t;
-        iconsAtLastMark = form.Iml->count();
+        iconsAtLastMark = form.galleryImages->count();
     });
-    const HideWatcher countersHidden(form.lblIcons, [&] {
+    const HideWatcher countersHidden(form.countersLabel, [&] {
         if (listed < 0) {
             listed = lastMark = now();
             eventTurns.start();
         }
     });
-    auto publishConn = QObject::connect(form.Iml, &QAbstractItemModel::rowsAboutToBeInserted, [&] {
+    auto publishConn = QObject::connect(form.galleryImages, &QAbstractItemModel::rowsAboutToBeInserted, [&] {
         publishStart = now();
         eventTurns.stop();
     });
 
     clock.start();
-    form.PushButton6->click();
+    form.startExtractingButton->click();
     // The view lays the items out on its next turn of the event loop: count that in.
-    const int total = form.Iml->itemCount();
-    while (total > 0 && !form.lv->visualRect(form.Iml->index(total - 1)).isValid())
+    const int total = form.galleryImages->itemCount();
+    while (total > 0 && !form.gallery->visualRect(form.galleryImages->index(total - 1)).isValid())
         app.processEvents();
     const double end = now();
 
     QObject::disconnect(publishConn);
-    figures.files = static_cast<qint64>(form.lvFiles.size());
+    figures.files = static_cast<qint64>(form.extraction.workingFiles.size());
     figures.icons = total;
     figures.listingMs = listed;
     figures.extractionMs = publishStart - listed;
@@ -191,13 +191,13 @@ void print(const char* title, const RunFigures& f)
                 f.longestGapMs, f.longestGapIcons, f.longestGapSmallFileMs);
 }
 
-void emptyGallery(gg::Form1& form)
+void emptyGallery(gg::MainWindow& form)
 {
-    form.Iml->clearItems();
-    gg::SetGalleryImageList(*form.lv, nullptr);
-    form.Iml->clear();
-    form.lvFiles.clear();
-    form.lvFiles.shrink_to_fit();
+    form.galleryImages->clearItems();
+    gg::SetGalleryImageList(*form.gallery, nullptr);
+    form.galleryImages->clear();
+    form.extraction.workingFiles.clear();
+    form.extraction.workingFiles.shrink_to_fit();
     malloc_trim(0);
 }
 
@@ -226,27 +226,27 @@ int main(int argc, char** argv)
 
     gg::RecordingMessageBoxes boxes;
     gg::ScriptedDialogs dialogs;
-    gg::Form1Services services{&boxes, &dialogs, program.path(), [] {}};
-    gg::Form1 form(services);
+    gg::WindowServices services{&boxes, &dialogs, program.path(), [] {}};
+    gg::MainWindow form(services);
     form.show();
     app.processEvents();
-    form.optFiles_Click(0); // all files, so the files without icons are listed too
+    form.chooseFileType(0); // all files, so the files without icons are listed too
 
     for (const QString& dir : folderPaths)
-        form.sourceList->append(dir);
+        form.sourceFolders->append(dir);
     runOnce(app, form); // warm-up: fills the page cache and the allocator
     emptyGallery(form);
     print("run, each folder once", runOnce(app, form));
 
     // The corpus listed as many times as it takes for a gallery of at least 50,000 icons.
-    const qint64 perPass = std::max<qint64>(1, form.Iml->count());
+    const qint64 perPass = std::max<qint64>(1, form.galleryImages->count());
     emptyGallery(form);
     const long baseKb = residentKb();
     const qint64 passes = (50000 + perPass - 1) / perPass;
-    form.sourceList->clear();
+    form.sourceFolders->clear();
     for (qint64 pass = 0; pass < passes; ++pass)
         for (const QString& dir : folderPaths)
-            form.sourceList->append(dir);
+            form.sourceFolders->append(dir);
     const long beforeKb = residentKb();
     const RunFigures big = runOnce(app, form);
     const long afterKb = residentKb();
@@ -256,14 +256,14 @@ int main(int argc, char** argv)
                 afterKb - beforeKb, baseKb);
 
     // Scrolling the full gallery: one row at a time at a spread of places, painted at once.
-    QScrollBar* bar = form.lv->verticalScrollBar();
+    QScrollBar* bar = form.gallery->verticalScrollBar();
     const int steps = 400;
     double worst = 0, sum = 0;
     for (int i = 0; i < steps; ++i) {
         QElapsedTimer t;
         t.start();
         bar->setValue(static_cast<int>(static_cast<long long>(bar->maximum()) * i / steps));
-        form.lv->viewport()->repaint();
+        form.gallery->viewport()->repaint();
         const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
         worst = std::max(worst, ms);
         sum += ms;

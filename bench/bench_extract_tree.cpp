@@ -31,10 +31,10 @@
 #include <unistd.h>
 #include <vector>
 
-#include "extraction/image_list.h"
-#include "shell/form1.h"
+#include "extraction/gallery_model.h"
+#include "window/main_window.h"
 #include "sources/folder_list.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 
 namespace {
 
@@ -240,22 +240,22 @@ struct RunFigures {
     long barPaints = 0;
 };
 
-RunFigures runOnce(gg::Form1& form)
+RunFigures runOnce(gg::MainWindow& form)
 {
     QElapsedTimer clock;
     clock.start();
-    WidgetWatcher bar(form.ProgressBar1, clock);
+    WidgetWatcher bar(form.progressBar, clock);
     // The run hides the counters line once the listing is done.
-    form.lblIcons->show();
-    WidgetWatcher counters(form.lblIcons, clock);
+    form.countersLabel->show();
+    WidgetWatcher counters(form.countersLabel, clock);
     double published = -1;
-    auto publishConn = QObject::connect(form.Iml, &QAbstractItemModel::rowsAboutToBeInserted,
+    auto publishConn = QObject::connect(form.galleryImages, &QAbstractItemModel::rowsAboutToBeInserted,
                                         [&] { published = secondsOf(clock); });
     clock.start();
-    form.PushButton6->click();
+    form.startExtractingButton->click();
     // The view lays the items out on its next turns of the event loop: that counts too.
-    const int items = form.Iml->itemCount();
-    while (items > 0 && !form.lv->visualRect(form.Iml->index(items - 1)).isValid())
+    const int items = form.galleryImages->itemCount();
+    while (items > 0 && !form.gallery->visualRect(form.galleryImages->index(items - 1)).isValid())
         QCoreApplication::processEvents();
     RunFigures figures;
     figures.whole = secondsOf(clock);
@@ -298,18 +298,18 @@ void benchTree(const std::string& kind, int runs)
     std::printf("  find -type f               %8.3f s\n", find);
     std::printf("  open + read 64 B each      %8.3f s  (its own walk included)\n", read);
 
-    gg::test::FormHarness harness;
-    gg::Form1& form = harness.open();
+    gg::test::WindowHarness harness;
+    gg::MainWindow& form = harness.open();
     form.show();
     QCoreApplication::processEvents();
-    form.optFiles[0]->click(); // All Files
+    form.fileTypeOptions[0]->click(); // All Files
 
     harness.dialogs.folders.push_back(QString::fromStdString(tree.root));
     QElapsedTimer scan;
     scan.start();
-    form.PushButton4->click();
+    form.addFolderButton->click();
     std::printf("  Add Folder and Subfolders  %8.3f s  %d folders in the source list\n", secondsOf(scan),
-                form.sourceList->count());
+                form.sourceFolders->count());
 
     // The machine may be busy with other work: the fastest of a few runs stands for the program.
     RunFigures best;
@@ -325,7 +325,7 @@ void benchTree(const std::string& kind, int runs)
     std::printf("    extraction               %8.3f s  progress bar painted %ld times (%.1f a second)\n",
                 best.extraction, best.barPaints, static_cast<double>(best.barPaints) / std::max(best.extraction, 1e-9));
     std::printf("    publication              %8.3f s\n", best.publication);
-    std::printf("  %s\n", qPrintable(form.lblIcons->text()));
+    std::printf("  %s\n", qPrintable(form.countersLabel->text()));
     std::printf("  boxes shown: %zu; peak memory so far %ld MB\n", harness.boxes.boxes.size(), peakMb());
     std::fflush(stdout);
 }

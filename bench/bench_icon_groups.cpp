@@ -3,8 +3,8 @@
 // with bench_extract_tool.sh, which times whole runs of the tool against icoutils.
 //
 // Usage: bench_icon_groups [rounds]   (default 200 over the module fixtures)
-#include "platform/icon_extractor.h"
-#include "platform/icon_groups.h"
+#include "icons/icon_extractor.h"
+#include "icons/icon_groups.h"
 
 #include <QBuffer>
 

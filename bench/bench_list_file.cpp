@@ -9,12 +9,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/dialogs.h"
-#include "platform/message_boxes.h"
-#include "support/form_harness.h"
-#include "shell/form1.h"
-#include "shell/fs_helpers.h"
+#include "runtime/dialogs.h"
+#include "runtime/message_boxes.h"
+#include "support/window_harness.h"
+#include "window/main_window.h"
+#include "runtime/fs_helpers.h"
 #include "sources/folder_list.h"
+#include "sources/list_files.h"
 
 int main(int argc, char** argv)
 {
@@ -54,15 +55,15 @@ int main(int argc, char** argv)
     }
 
     // The command as the user runs it, with the list shown in the window.
-    gg::test::FormHarness harness;
-    gg::Form1& form = harness.open();
+    gg::test::WindowHarness harness;
+    gg::MainWindow& form = harness.open();
     form.show();
     harness.dialogs.files.push_back({text});
     QElapsedTimer timer;
     timer.start();
-    form.PushButton7_Click();
+    form.loadListFiles();
     QCoreApplication::processEvents();
     std::printf("%-12s %8.3f s  %d entries in the window\n", "command", double(timer.nsecsElapsed()) / 1e9,
-                form.sourceList->count());
+                form.sourceFolders->count());
     return 0;
 }

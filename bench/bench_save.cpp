@@ -25,8 +25,8 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "extraction/image_list.h"
-#include "support/form_harness.h"
+#include "extraction/gallery_model.h"
+#include "support/window_harness.h"
 
 namespace {
 
@@ -44,24 +44,24 @@ QImage galleryIcon(int seed)
     return image;
 }
 
-void fillGallery(gg::Form1& form, int icons, int iconsPerFile)
+void fillGallery(gg::MainWindow& form, int icons, int iconsPerFile)
 {
-    form.Iml->clearItems();
-    form.Iml->clear();
+    form.galleryImages->clearItems();
+    form.galleryImages->clear();
     for (int i = 0; i < icons; ++i)
-        form.Iml->add(galleryIcon(i), iconsPerFile >= icons ? QStringLiteral("x.dll")
+        form.galleryImages->add(galleryIcon(i), iconsPerFile >= icons ? QStringLiteral("x.dll")
                                                              : QStringLiteral("lib%1.dll").arg(i / iconsPerFile));
-    form.Iml->addItems();
+    form.galleryImages->addItems();
 }
 
 // Seconds taken by "Start Saving All Icons" into the folder; fails loudly unless it said "Done." alone.
-double saveAll(gg::test::FormHarness& h, const QString& folder)
+double saveAll(gg::test::WindowHarness& h, const QString& folder)
 {
-    h.form->Text1->setText(folder + "/");
+    h.form->outputFolderEdit->setText(folder + "/");
     h.boxes.boxes.clear();
     QElapsedTimer clock;
     clock.start();
-    h.form->PushButton2->click();
+    h.form->saveAllButton->click();
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     if (h.boxes.boxes.size() != 1 || h.boxes.boxes.front().text != QStringLiteral("Done.")) {
         std::fprintf(stderr, "the run did not end with \"Done.\" alone (%zu boxes, first: %s)\n", h.boxes.boxes.size(),
@@ -110,8 +110,8 @@ int main(int argc, char** argv)
     const int icons = args.size() > 0 ? std::max(1, args[0].toInt()) : 10000;
     const int existing = args.size() > 1 ? std::max(0, args[1].toInt()) : 20000;
 
-    gg::test::FormHarness h;
-    gg::Form1& form = h.open();
+    gg::test::WindowHarness h;
+    gg::MainWindow& form = h.open();
     form.show();
     app.processEvents();
     QTemporaryDir work;

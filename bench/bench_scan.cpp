@@ -11,12 +11,12 @@
 #include <sys/stat.h>
 #include <vector>
 
-#include "platform/dialogs.h"
-#include "platform/directory_lister.h"
-#include "platform/message_boxes.h"
-#include "support/form_harness.h"
-#include "shell/error_trap.h"
-#include "shell/form1.h"
+#include "runtime/dialogs.h"
+#include "runtime/directory_lister.h"
+#include "runtime/message_boxes.h"
+#include "support/window_harness.h"
+#include "runtime/error_trap.h"
+#include "window/main_window.h"
 #include "sources/folder_list.h"
 #include "sources/folder_scan.h"
 
@@ -88,7 +88,7 @@ WalkResult walk(const std::string& root, std::chrono::nanoseconds slice)
     std::vector<std::string> folders{root + "/"};
     gg::PosixDirectoryLister lister;
     PrintingReporter reporter;
-    gg::GetSubDirectories2016(folders, true, lister, reporter, doEvents);
+    gg::scanFolderTree(folders, true, lister, reporter, doEvents);
     result.longestGap = std::max(result.longestGap, seconds(Clock::now() - last));
     result.folders = folders.size();
     return result;
@@ -125,14 +125,14 @@ int main(int argc, char** argv)
     const double everyCallTime = bestOf(runs, [&] { everyCall = walk(root, std::chrono::nanoseconds(0)); });
 
     // The whole command as the user starts it: dialog, walk, entries in the source list.
-    gg::test::FormHarness harness;
-    gg::Form1& form = harness.open();
+    gg::test::WindowHarness harness;
+    gg::MainWindow& form = harness.open();
     int listed = 0;
     const double commandTime = bestOf(runs, [&] {
-        form.sourceList->clear();
+        form.sourceFolders->clear();
         harness.dialogs.folders.push_back(QString::fromStdString(root));
-        form.PushButton4_Click();
-        listed = form.sourceList->count();
+        form.addFolderTree();
+        listed = form.sourceFolders->count();
     });
 
     std::printf("find -type d:               %.3f s\n", findTime);

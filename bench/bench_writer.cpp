@@ -1,7 +1,7 @@
 // Writes 10,000 icons (default 24 bits; other depths as arguments) into a temporary folder and
 // prints icons per second. Usage: bench_writer [depth...]
 
-#include "icon_writer/write_icon.h"
+#include "icons/write_icon.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,8 +1,8 @@
 // The icon library's groups: each icon's images, its group rebuilt as an .ico and read back, and
 // its picture at several sizes.
-#include "platform/icon_extractor.h"
-#include "platform/icon_formats.h"
-#include "platform/icon_groups.h"
+#include "icons/icon_extractor.h"
+#include "icons/icon_formats.h"
+#include "icons/icon_groups.h"
 
 #include <QtGlobal>
 

@@ -1,5 +1,5 @@
 // The whole reader: bytes in, every icon's pixels out.
-#include "platform/icon_extractor.h"
+#include "icons/icon_extractor.h"
 
 #include <QtGlobal>
 

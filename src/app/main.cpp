@@ -1,8 +1,8 @@
 #include <QApplication>
 
-#include "platform/termination_signals.h"
-#include "shell/form1.h"
-#include "shell/settings_store.h"
+#include "runtime/termination_signals.h"
+#include "window/main_window.h"
+#include "runtime/settings_store.h"
 
 int main(int argc, char** argv)
 {
@@ -11,7 +11,7 @@ int main(int argc, char** argv)
     // Lets a Wayland desktop match the window to its launcher entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.vorlentis.GlimmerGatherer"));
     gg::KeepOnlyOwnSettingsFile();
-    gg::Form1 window;
+    gg::MainWindow window;
     window.show();
     return app.exec();
 }

@@ -1,109 +1,106 @@
 // "Start Extracting Icons": list the files, take their icons, publish the gallery.
 #include <QCoreApplication>
-#include <QLabel>
 #include <QListView>
-#include <QProgressBar>
 #include <chrono>
 
-#include "extraction/file_icons.h"
+#include "extraction/extraction_run.h"
+#include "extraction/gallery_model.h"
 #include "extraction/gallery_view.h"
-#include "extraction/image_list.h"
-#include "shell/form1.h"
+#include "icons/file_icons.h"
+#include "runtime/report_labels.h"
 #include "sources/folder_list.h"
 #include "sources/folder_scan.h"
 
 namespace gg {
 
 namespace {
-const QString kProgressBarText = QStringLiteral("Progress Bar");
 // About 30 progress updates a second.
 constexpr std::chrono::milliseconds kProgressSlice{33};
 }
 
-void Form1::optFiles_Click(int index)
+// 555 twips square, as the window draws it.
+ExtractionRun::ExtractionRun() : drawSurface(37, 37, QImage::Format_ARGB32) {}
+
+void ExtractionRun::chooseFileType(int index)
 {
     if (index == 0)
-        File1.Pattern = kAllFilesPattern;
+        folderListing.Pattern = kAllFilesPattern;
     else if (index == 1)
-        File1.Pattern = kApplicationFilesPattern;
+        folderListing.Pattern = kApplicationFilesPattern;
 }
 
-void Form1::PushButton6_Click()
+void ExtractionRun::start(const CommandContext& context, const FolderListModel& folders, GalleryModel& images,
+                          QListView& gallery, ProgressDisplay& display, bool savingNow)
 {
-    Trap trap(reporter(), TrapLabel("Form1", "PushButton6_Click"));
+    Trap trap(context.reporter, TrapLabel(labels::kStartExtracting));
     // The run yields to the window once per file, so a second click can arrive meanwhile; a save
     // run yields too, and must not see the gallery emptied under it.
-    if (trap.test(100, [&] { return IsExtracting || IsSaving; }))
+    if (trap.test(100, [&] { return extracting || savingNow; }))
         return;
-    trap.step(102, [&] { IsExtracting = true; });
-    if (trap.test(104, [&] { return sourceList->count() == 0; })) {
-        trap.step(118, [&] { showMessage(QStringLiteral("No folders added.")); });
-        trap.step(120, [&] { IsExtracting = false; });
+    trap.step(102, [&] { extracting = true; });
+    if (trap.test(104, [&] { return folders.count() == 0; })) {
+        trap.step(118, [&] { context.showMessage(QStringLiteral("No folders added.")); });
+        trap.step(120, [&] { extracting = false; });
         return;
     }
-    trap.step(106, [&] { setMousePointer(kPointerBusy); });
-    trap.step(108, [&] { Iml->clearItems(); });
-    trap.step(110, [&] { lvFiles.clear(); });
-    trap.step(112, [&] { ViewIcons(); });
-    trap.step(114, [&] { setMousePointer(kPointerDefault); });
-    trap.step(116, [&] {
-        ProgressBar1->setValue(0);
-        ProgressBar1->setFormat(kProgressBarText);
-    });
-    trap.step(120, [&] { IsExtracting = false; });
+    trap.step(106, [&] { context.setPointer(kPointerBusy); });
+    trap.step(108, [&] { images.clearItems(); });
+    trap.step(110, [&] { workingFiles.clear(); });
+    trap.step(112, [&] { extract(context, folders, images, gallery, display); });
+    trap.step(114, [&] { context.setPointer(kPointerDefault); });
+    trap.step(116, [&] { display.resetProgress(); });
+    trap.step(120, [&] { extracting = false; });
 }
 
-void Form1::ViewIcons()
+void ExtractionRun::extract(const CommandContext& context, const FolderListModel& folders, GalleryModel& images,
+                            QListView& gallery, ProgressDisplay& display)
 {
-    Trap trap(reporter(), TrapLabel("Form1", "ViewIcons"));
+    Trap trap(context.reporter, TrapLabel(labels::kExtractionRun));
 
     // 1. Listing. No events are handled here, so the hourglass stays up.
-    const int folders = trap.value<int>(100, [&] { return sourceList->count(); });
-    for (int k = 0; k < folders; ++k) {
+    const int folderCount = trap.value<int>(100, [&] { return folders.count(); });
+    for (int k = 0; k < folderCount; ++k) {
         // A folder that cannot be opened is reported and lists nothing.
-        if (!trap.step(102, [&] { File1.setPath(sourceList->text(k)); }))
+        if (!trap.step(102, [&] { folderListing.setPath(folders.text(k)); }))
             continue;
-        trap.step(104, [&] { File1.Refresh(); });
+        trap.step(104, [&] { folderListing.Refresh(); });
         // The list grows geometrically: reserving each folder's exact share would copy it whole
         // once per folder.
-        const int entries = File1.ListCount();
+        const int entries = folderListing.ListCount();
         for (int j = 0; j < entries; ++j)
-            trap.step(108, [&] { lvFiles.push_back({File1.FilePath(j), File1.List(j)}); });
+            trap.step(108, [&] { workingFiles.push_back({folderListing.FilePath(j), folderListing.List(j)}); });
     }
-    trap.step(112, [&] { setMousePointer(kPointerDefault); });
+    trap.step(112, [&] { context.setPointer(kPointerDefault); });
 
     // 2. Preparation: the progress bar replaces the counters, the gallery empties and lets go
     //    of its image list before that is cleared.
-    trap.step(114, [&] {
-        ProgressBar1->setValue(0);
-        ProgressBar1->setFormat(kProgressBarText);
-    });
-    trap.step(116, [&] { ProgressBar1->setRange(0, static_cast<int>(lvFiles.size()) + 1); });
-    trap.step(118, [&] { ProgressBar1->show(); });
-    trap.step(120, [&] { lblIcons->hide(); });
-    trap.step(122, [&] { Iml->clearItems(); });
-    trap.step(124, [&] { SetGalleryImageList(*lv, nullptr); });
-    trap.step(126, [&] { Iml->clear(); });
+    trap.step(114, [&] { display.resetProgress(); });
+    trap.step(116, [&] { display.setProgressRange(static_cast<int>(workingFiles.size()) + 1); });
+    trap.step(118, [&] { display.setProgressVisible(true); });
+    trap.step(120, [&] { display.setCountersVisible(false); });
+    trap.step(122, [&] { images.clearItems(); });
+    trap.step(124, [&] { SetGalleryImageList(gallery, nullptr); });
+    trap.step(126, [&] { images.clear(); });
 
     // 3. Extraction: every icon of every file, each file opened once; the window gets its
     //    events after each file. Setting the bar's value costs more than reading a small file,
     //    so it is set at most ~30 times a second, each time to the files done so far, and
     //    after the last file.
     long long iconFiles = 0;
-    const size_t files = lvFiles.size();
+    const size_t files = workingFiles.size();
     int done = 0;
-    EventPacer progressPacer([&] { ProgressBar1->setValue(done); }, kProgressSlice);
+    EventPacer progressPacer([&] { display.setProgress(done); }, kProgressSlice);
     for (size_t j = 0; j < files; ++j) {
-        const WorkingFile& file = lvFiles[j];
+        const WorkingFile& file = workingFiles[j];
         // Each image keeps where it came from, for the gallery's full-quality copies.
         const QByteArray sourcePath = QByteArray::fromStdString(file.path);
         int number = 0;
         const int icons = trap.value<int>(132, [&] {
             return ExtractFileIcons(file.path, [&](QImage icon) {
-                if (trap.step(142, [&] { Iml->add(GalleryImage(std::move(icon))); }))
+                if (trap.step(142, [&] { images.add(GalleryImage(std::move(icon))); }))
                     trap.step(144, [&] {
-                        Iml->setTag(Iml->count() - 1, file.name);
-                        Iml->setOrigin(Iml->count() - 1, {sourcePath, number});
+                        images.setTag(images.count() - 1, file.name);
+                        images.setOrigin(images.count() - 1, {sourcePath, number});
                     });
                 ++number;
             });
@@ -114,24 +111,24 @@ void Form1::ViewIcons()
         done = static_cast<int>(j + 1);
         trap.step(152, [&] {
             if (j + 1 == files)
-                ProgressBar1->setValue(done);
+                display.setProgress(done);
             else
                 progressPacer();
         });
     }
 
     // 4. Publication: attach the images, add every item in one pass, write the counters.
-    if (trap.test(154, [&] { return Iml->count() > 0; })) {
-        trap.step(156, [&] { SetGalleryImageList(*lv, Iml); });
-        trap.step(160, [&] { Iml->addItems(); });
+    if (trap.test(154, [&] { return images.count() > 0; })) {
+        trap.step(156, [&] { SetGalleryImageList(gallery, &images); });
+        trap.step(160, [&] { images.addItems(); });
     }
-    trap.step(162, [&] { ArrangeGallery(*lv, GalleryArrangement::AutoLeft); });
-    trap.step(164, [&] { ArrangeGallery(*lv, GalleryArrangement::AutoTop); });
+    trap.step(162, [&] { ArrangeGallery(gallery, GalleryArrangement::AutoLeft); });
+    trap.step(164, [&] { ArrangeGallery(gallery, GalleryArrangement::AutoTop); });
     trap.step(166, [&] {
-        lblIcons->setText(CountersLine(static_cast<long long>(lvFiles.size()), iconFiles, Iml->itemCount()));
+        display.setCounters(CountersLine(static_cast<long long>(workingFiles.size()), iconFiles, images.itemCount()));
     });
-    trap.step(168, [&] { ProgressBar1->hide(); });
-    trap.step(170, [&] { lblIcons->show(); });
+    trap.step(168, [&] { display.setProgressVisible(false); });
+    trap.step(170, [&] { display.setCountersVisible(true); });
 }
 
 } // namespace gg

@@ -8,7 +8,7 @@
 #include <memory>
 #include <sys/stat.h>
 
-#include "shell/error_trap.h"
+#include "runtime/error_trap.h"
 
 namespace gg {
 

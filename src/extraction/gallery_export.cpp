@@ -30,14 +30,13 @@
 #include <unistd.h>
 #include <unordered_map>
 
-#include "extraction/image_list.h"
-#include "icon_writer/atomic_file.h"
-#include "platform/dialogs.h"
-#include "platform/icon_extractor.h"
-#include "platform/icon_groups.h"
-#include "platform/message_boxes.h"
-#include "saving/save_names.h"
-#include "shell/fs_helpers.h"
+#include "extraction/gallery_model.h"
+#include "icons/atomic_file.h"
+#include "icons/icon_extractor.h"
+#include "icons/icon_groups.h"
+#include "icons/save_names.h"
+#include "runtime/dialogs.h"
+#include "runtime/fs_helpers.h"
 #include "sources/folder_scan.h"
 
 namespace gg {
@@ -71,7 +70,7 @@ public:
     enum class Missing { No, Unreadable, Gone };
 
     // The group of the icon, or null with why in missing() and error().
-    const IconGroup* group(const ImageList::Origin& origin)
+    const IconGroup* group(const GalleryModel::Origin& origin)
     {
         if (origin.path != path_ || !opened_) {
             path_ = origin.path;
@@ -89,7 +88,7 @@ public:
     Missing missing() const { return missing_; }
 
     // The one message for a missing icon.
-    QString problem(const ImageList::Origin& origin) const
+    QString problem(const GalleryModel::Origin& origin) const
     {
         if (missing_ == Missing::Unreadable)
             return QStringLiteral("Cannot read %1.\n\n%2").arg(shown(origin.path), sentence(error_));
@@ -112,7 +111,7 @@ struct FileContent {
     QString problem;
 };
 
-FileContent originalFile(const IconGroup& group, const ImageList::Origin& origin)
+FileContent originalFile(const IconGroup& group, const GalleryModel::Origin& origin)
 {
     Result<Bytes> file = rebuildIconFile(group);
     if (!file)
@@ -122,7 +121,7 @@ FileContent originalFile(const IconGroup& group, const ImageList::Origin& origin
     return {std::move(file.value()), group.directoryType == 2 ? ".cur" : ".ico", {}};
 }
 
-FileContent pictureFile(const IconGroup& group, const ImageList::Origin& origin)
+FileContent pictureFile(const IconGroup& group, const GalleryModel::Origin& origin)
 {
     const QString what = QStringLiteral("Cannot make a PNG of icon %1 of %2.\n\n")
                              .arg(QString::number(origin.number), shown(origin.path));
@@ -194,28 +193,35 @@ QString imageText(const IconImageInfo& image)
     return image.png ? size + QStringLiteral(" PNG") : size + QStringLiteral(" %1-bit").arg(image.depth);
 }
 
-// Ends the mark of a save under way however the save ends.
+// Marks a save under way, the hourglass included, until the save ends however it ends.
 class SavingMark {
 public:
-    explicit SavingMark(const std::function<void(bool)>& mark) : mark_(mark) { mark_(true); }
+    SavingMark(const CommandContext& context, const std::function<void(bool)>& mark) : context_(context), mark_(mark)
+    {
+        mark_(true);
+        context_.setPointer(kPointerBusy);
+    }
     ~SavingMark() { end(); }
     SavingMark(const SavingMark&) = delete;
     SavingMark& operator=(const SavingMark&) = delete;
     void end()
     {
-        if (on_)
-            mark_(false);
+        if (!on_)
+            return;
         on_ = false;
+        mark_(false);
+        context_.setPointer(kPointerDefault);
     }
 
 private:
+    const CommandContext& context_;
     const std::function<void(bool)>& mark_;
     bool on_ = true;
 };
 
 } // namespace
 
-GalleryExport::GalleryExport(QListView& gallery, ImageList& images, GalleryExportServices services)
+GalleryExport::GalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services)
     : QObject(&gallery), gallery_(gallery), images_(&images), services_(std::move(services))
 {
     setObjectName(QStringLiteral("galleryExport"));
@@ -244,14 +250,9 @@ GalleryExport::~GalleryExport()
         images_->dragData = nullptr;
 }
 
-GalleryExport* InstallGalleryExport(QListView& gallery, ImageList& images, GalleryExportServices services)
+GalleryExport* InstallGalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services)
 {
     return new GalleryExport(gallery, images, std::move(services));
-}
-
-void GalleryExport::tell(const QString& text) const
-{
-    services_.boxes->show(services_.appTitle(), text, BoxIcon::None, BoxButtons::Ok);
 }
 
 std::vector<int> GalleryExport::selectedRows() const
@@ -322,7 +323,7 @@ bool GalleryExport::eventFilter(QObject* watched, QEvent* event)
 
 QString GalleryExport::toolTip(int row) const
 {
-    const ImageList::Origin& origin = images_->origin(row);
+    const GalleryModel::Origin& origin = images_->origin(row);
     QStringList lines{shown(origin.path), QStringLiteral("Icon number %1 in the file").arg(origin.number)};
     IconReader reader;
     if (const IconGroup* group = reader.group(origin)) {
@@ -352,28 +353,29 @@ void GalleryExport::save(Kind kind)
     if (!images_ || services_.busy())
         return;
     const std::vector<int> rows = selectedRows();
+    const CommandContext context = services_.context();
     try {
         if (rows.size() == 1)
-            saveOne(kind, rows.front());
+            saveOne(context, kind, rows.front());
         else if (!rows.empty())
-            saveSeveral(kind, rows);
+            saveSeveral(context, kind, rows);
     } catch (const std::exception& failure) {
-        tell(QStringLiteral("Cannot save the icons.\n\n") + QString::fromLocal8Bit(failure.what()));
+        context.showMessage(QStringLiteral("Cannot save the icons.\n\n") + QString::fromLocal8Bit(failure.what()));
     }
 }
 
-void GalleryExport::saveOne(Kind kind, int row)
+void GalleryExport::saveOne(const CommandContext& context, Kind kind, int row)
 {
-    const ImageList::Origin origin = images_->origin(row);
+    const GalleryModel::Origin origin = images_->origin(row);
     IconReader reader;
     const IconGroup* group = reader.group(origin);
     if (!group) {
-        tell(reader.problem(origin));
+        context.showMessage(reader.problem(origin));
         return;
     }
     const FileContent content = kind == Kind::Original ? originalFile(*group, origin) : pictureFile(*group, origin);
     if (!content.problem.isEmpty()) {
-        tell(content.problem);
+        context.showMessage(content.problem);
         return;
     }
 
@@ -386,8 +388,8 @@ void GalleryExport::saveOne(Kind kind, int row)
     const QString filter = content.suffix == ".png"   ? QStringLiteral("PNG images (*.png)")
                            : content.suffix == ".cur" ? QStringLiteral("Cursor files (*.cur)")
                                                       : QStringLiteral("Icon files (*.ico)");
-    const QString chosen = services_.dialogs->saveFile(
-        services_.owner, title, filter, QDir(startFolder).filePath(QFile::decodeName(QByteArray::fromStdString(name))));
+    const QString chosen = context.dialogs.saveFile(
+        context.owner, title, filter, QDir(startFolder).filePath(QFile::decodeName(QByteArray::fromStdString(name))));
     if (chosen.isEmpty())
         return;
 
@@ -415,46 +417,46 @@ void GalleryExport::saveOne(Kind kind, int row)
             });
         }
     } catch (const FileFailure& failure) {
-        tell(QStringLiteral("Cannot save %1.\n\n%2").arg(chosen, sentence(failure.error())));
+        context.showMessage(QStringLiteral("Cannot save %1.\n\n%2").arg(chosen, sentence(failure.error())));
     }
 }
 
-void GalleryExport::saveSeveral(Kind kind, const std::vector<int>& rows)
+void GalleryExport::saveSeveral(const CommandContext& context, Kind kind, const std::vector<int>& rows)
 {
     const QString outputFolder = services_.outputFolder();
     if (!IsFolder(outputFolder)) {
-        tell(kFolderMissing);
+        context.showMessage(kFolderMissing);
         return;
     }
     const FolderHandle folder = FolderHandle::open(QFile::encodeName(outputFolder).toStdString());
     if (!folder.isValid()) {
         const int error = errno;
-        tell(QStringLiteral("Cannot save into %1.\n\n%2").arg(outputFolder, sentence(error)));
+        context.showMessage(QStringLiteral("Cannot save into %1.\n\n%2").arg(outputFolder, sentence(error)));
         return;
     }
-    SavingMark saving(services_.markSaving);
+    SavingMark saving(context, services_.markSaving);
     EventPacer pacer([] { QCoreApplication::processEvents(); });
     NewFiles files(folder.fd());
     IconReader reader;
     std::set<QByteArray> toldOf; // files whose problem has been told: once is enough
     for (const int row : rows) {
         pacer();
-        const ImageList::Origin origin = images_->origin(row);
+        const GalleryModel::Origin origin = images_->origin(row);
         const IconGroup* group = reader.group(origin);
         if (!group) {
             if (toldOf.insert(origin.path).second)
-                tell(reader.problem(origin));
+                context.showMessage(reader.problem(origin));
             continue;
         }
         const FileContent content = kind == Kind::Original ? originalFile(*group, origin) : pictureFile(*group, origin);
         if (!content.problem.isEmpty()) {
-            tell(content.problem);
+            context.showMessage(content.problem);
             continue;
         }
         try {
             files.write(baseName(origin.path), content.suffix, content.bytes);
         } catch (const FileFailure& failure) {
-            tell(QStringLiteral("Cannot save icon %1 of %2 into %3.\n\n%4")
+            context.showMessage(QStringLiteral("Cannot save icon %1 of %2 into %3.\n\n%4")
                      .arg(QString::number(origin.number), shown(origin.path), outputFolder, sentence(failure.error())));
             // A failure that every further icon would meet ends the save.
             if (FailsForEveryIcon(failure.error()))
@@ -462,21 +464,22 @@ void GalleryExport::saveSeveral(Kind kind, const std::vector<int>& rows)
         }
     }
     saving.end();
-    tell(QStringLiteral("Done."));
+    context.showMessage(QStringLiteral("Done."));
 }
 
 void GalleryExport::copyImage()
 {
     if (!images_ || services_.busy())
         return;
+    const CommandContext context = services_.context();
     try {
-        copyOne();
+        copyOne(context);
     } catch (const std::exception& failure) {
-        tell(QStringLiteral("Cannot copy the icon.\n\n") + QString::fromLocal8Bit(failure.what()));
+        context.showMessage(QStringLiteral("Cannot copy the icon.\n\n") + QString::fromLocal8Bit(failure.what()));
     }
 }
 
-void GalleryExport::copyOne()
+void GalleryExport::copyOne(const CommandContext& context)
 {
     const std::vector<int> rows = selectedRows();
     if (rows.empty())
@@ -484,16 +487,16 @@ void GalleryExport::copyOne()
     // The item the menu was opened on, if it is one of the selected.
     const QModelIndex current = gallery_.currentIndex();
     const bool onCurrent = current.isValid() && std::binary_search(rows.begin(), rows.end(), current.row());
-    const ImageList::Origin origin = images_->origin(onCurrent ? current.row() : rows.front());
+    const GalleryModel::Origin origin = images_->origin(onCurrent ? current.row() : rows.front());
     IconReader reader;
     const IconGroup* group = reader.group(origin);
     if (!group) {
-        tell(reader.problem(origin));
+        context.showMessage(reader.problem(origin));
         return;
     }
     const Result<QImage> picture = pictureAt(*group, std::clamp(largestSide(*group), 1, kMaxPictureSide));
     if (!picture) {
-        tell(QStringLiteral("Cannot copy icon %1 of %2.\n\n%3")
+        context.showMessage(QStringLiteral("Cannot copy icon %1 of %2.\n\n%3")
                  .arg(QString::number(origin.number), shown(origin.path), sentence(picture.failure().error)));
         return;
     }
@@ -507,27 +510,28 @@ QMimeData* GalleryExport::dragData(const std::vector<int>& rows)
     try {
         return dropFiles(rows);
     } catch (const std::exception& failure) {
-        tell(QStringLiteral("Cannot make the dragged icons.\n\n") + QString::fromLocal8Bit(failure.what()));
+        services_.context().showMessage(QStringLiteral("Cannot make the dragged icons.\n\n") + QString::fromLocal8Bit(failure.what()));
         return nullptr;
     }
 }
 
 QMimeData* GalleryExport::dropFiles(const std::vector<int>& rows)
 {
+    const CommandContext context = services_.context();
     // A file manager copies the files after the drop, in its own time: they stay until the next drag.
     QString place = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (place.isEmpty())
         place = QDir::tempPath();
     auto dropFolder = std::make_unique<QTemporaryDir>(place + QStringLiteral("/glimmer-gatherer-drag-XXXXXX"));
     if (!dropFolder->isValid()) {
-        tell(QStringLiteral("Cannot make a folder for the dragged icons.\n\n") + dropFolder->errorString());
+        context.showMessage(QStringLiteral("Cannot make a folder for the dragged icons.\n\n") + dropFolder->errorString());
         return nullptr;
     }
     const QByteArray dropPath = QFile::encodeName(dropFolder->path());
     const FolderHandle folder = FolderHandle::open(dropPath.toStdString());
     if (!folder.isValid()) {
         const int error = errno;
-        tell(QStringLiteral("Cannot make a folder for the dragged icons.\n\n") + sentence(error));
+        context.showMessage(QStringLiteral("Cannot make a folder for the dragged icons.\n\n") + sentence(error));
         return nullptr;
     }
     NewFiles files(folder.fd());
@@ -535,16 +539,16 @@ QMimeData* GalleryExport::dropFiles(const std::vector<int>& rows)
     std::set<QByteArray> toldOf;
     QList<QUrl> urls;
     for (const int row : rows) {
-        const ImageList::Origin origin = images_->origin(row);
+        const GalleryModel::Origin origin = images_->origin(row);
         const IconGroup* group = reader.group(origin);
         if (!group) {
             if (toldOf.insert(origin.path).second)
-                tell(reader.problem(origin));
+                context.showMessage(reader.problem(origin));
             continue;
         }
         const FileContent content = originalFile(*group, origin);
         if (!content.problem.isEmpty()) {
-            tell(content.problem);
+            context.showMessage(content.problem);
             continue;
         }
         // The dropped file's name is shown as text, so it is made of text.
@@ -553,7 +557,7 @@ QMimeData* GalleryExport::dropFiles(const std::vector<int>& rows)
             const std::string name = files.write(base, content.suffix, content.bytes);
             urls << QUrl::fromLocalFile(QFile::decodeName(dropPath + '/' + QByteArray::fromStdString(name)));
         } catch (const FileFailure& failure) {
-            tell(QStringLiteral("Cannot make the dragged icons.\n\n") + sentence(failure.error()));
+            context.showMessage(QStringLiteral("Cannot make the dragged icons.\n\n") + sentence(failure.error()));
             break;
         }
     }

@@ -1,7 +1,7 @@
 #pragma once
 // Full-quality copies of gallery icons: the gallery's context menu ("Save Original Icon...",
 // "Save as PNG...", "Copy Image"), the tooltip of each item, and dragging items out as .ico files.
-// The gallery keeps only where each icon came from (ImageList::Origin); its group is read again
+// The gallery keeps only where each icon came from (GalleryModel::Origin); its group is read again
 // from the file when the user acts, so the file is what counts, as it is at that moment.
 
 #include <QObject>
@@ -10,6 +10,8 @@
 #include <functional>
 #include <memory>
 #include <vector>
+
+#include "runtime/command_context.h"
 
 class QAction;
 class QListView;
@@ -21,26 +23,21 @@ class QWidget;
 
 namespace gg {
 
-class Dialogs;
-class ImageList;
-class MessageBoxes;
+class GalleryModel;
 
-// What the export needs from the window.
+// What the export needs from the window, asked for when the user acts.
 struct GalleryExportServices {
-    MessageBoxes* boxes = nullptr;
-    Dialogs* dialogs = nullptr;
-    QWidget* owner = nullptr;               // boxes and dialogs belong to it
-    std::function<QString()> appTitle;      // the title of plain boxes
-    std::function<QString()> outputFolder;  // as the window shows it
-    std::function<bool()> busy;             // a run extracts or saves
-    std::function<void(bool)> markSaving;   // a save of several icons starts (true) or ends (false)
+    std::function<CommandContext()> context; // boxes, dialogs, their owner, the title, the pointer
+    std::function<QString()> outputFolder;   // as the window shows it
+    std::function<bool()> busy;              // a run extracts or saves
+    std::function<void(bool)> markSaving;    // a save of several icons starts (true) or ends (false)
 };
 
 class GalleryExport : public QObject {
     Q_OBJECT
 public:
     // Becomes a child of the gallery; gives it its menu, tooltips and dragging out.
-    GalleryExport(QListView& gallery, ImageList& images, GalleryExportServices services);
+    GalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services);
     ~GalleryExport() override;
 
     QMenu* menu() const { return menu_; }
@@ -66,23 +63,22 @@ protected:
 private:
     enum class Kind { Original, Picture };
     void save(Kind kind);
-    void saveOne(Kind kind, int row);
-    void saveSeveral(Kind kind, const std::vector<int>& rows);
-    void copyOne();
+    void saveOne(const CommandContext& context, Kind kind, int row);
+    void saveSeveral(const CommandContext& context, Kind kind, const std::vector<int>& rows);
+    void copyOne(const CommandContext& context);
     QMimeData* dropFiles(const std::vector<int>& rows);
     std::vector<int> selectedRows() const;
     QPoint keyboardMenuPlace() const;
-    void tell(const QString& text) const;
 
     QListView& gallery_;
     QWidget* viewport_ = nullptr; // the gallery's, whose events are watched
-    QPointer<ImageList> images_;
+    QPointer<GalleryModel> images_;
     GalleryExportServices services_;
     QMenu* menu_ = nullptr;
     std::unique_ptr<QTemporaryDir> dragFolder_;
 };
 
 // Gives the gallery its export; the window calls it once.
-GalleryExport* InstallGalleryExport(QListView& gallery, ImageList& images, GalleryExportServices services);
+GalleryExport* InstallGalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services);
 
 } // namespace gg

@@ -6,7 +6,7 @@
 #include <QListView>
 #include <QStyledItemDelegate>
 
-#include "extraction/image_list.h"
+#include "extraction/gallery_model.h"
 
 namespace gg {
 
@@ -66,7 +66,7 @@ void SetUpGallery(QListView& view)
     view.setItemDelegate(new GalleryDelegate(&view));
 }
 
-void SetGalleryImageList(QListView& view, ImageList* images)
+void SetGalleryImageList(QListView& view, GalleryModel* images)
 {
     if (view.model() == images)
         return;

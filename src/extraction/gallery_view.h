@@ -6,13 +6,13 @@ class QListView;
 
 namespace gg {
 
-class ImageList;
+class GalleryModel;
 
 // Large icons with their captions under them, several items selectable at once.
 void SetUpGallery(QListView& view);
 
 // Makes `images` the gallery's image list; nullptr leaves the gallery with none.
-void SetGalleryImageList(QListView& view, ImageList* images);
+void SetGalleryImageList(QListView& view, GalleryModel* images);
 
 // Auto-arrange from the left (columns) or from the top (rows).
 enum class GalleryArrangement { AutoLeft = 1, AutoTop = 2 };

@@ -6,43 +6,42 @@
 #include <string>
 #include <vector>
 
-#include "platform/directory_lister.h"
-#include "shell/form1.h"
-#include "shell/fs_helpers.h"
+#include "runtime/directory_lister.h"
+#include "runtime/fs_helpers.h"
+#include "runtime/report_labels.h"
 #include "sources/folder_browser.h"
 #include "sources/folder_list.h"
 #include "sources/folder_scan.h"
+#include "sources/source_commands.h"
 
 namespace gg {
 
-void Form1::PushButton4_Click()
+void addFolderTree(const CommandContext& context, FolderListModel& folders, const DirectoryListerFactory& makeLister)
 {
-    Trap trap(reporter(), TrapLabel("Form1", "PushButton4_Click"));
+    Trap trap(context.reporter, TrapLabel(labels::kAddFolderTree));
     QString chosen;
-    trap.step(102, [&] { chosen = BrowseForFolder(*services().dialogs, this, kBrowseFolderTitle, QString()); });
+    trap.step(102, [&] { chosen = BrowseForFolder(context.dialogs, context.owner, kBrowseFolderTitle, QString()); });
     if (trap.test(104, [&] { return chosen.isEmpty(); }))
         return;
-    trap.step(106, [&] { setMousePointer(kPointerBusy); });
-    std::vector<std::string> folders;
+    trap.step(106, [&] { context.setPointer(kPointerBusy); });
+    std::vector<std::string> found;
     // Always one separator more, so the root becomes "//" here; FixPathSlashes mends it below.
-    trap.step(110, [&] { folders.push_back(QFile::encodeName(chosen + u'/').toStdString()); });
+    trap.step(110, [&] { found.push_back(QFile::encodeName(chosen + u'/').toStdString()); });
     trap.step(112, [&] {
-        std::unique_ptr<DirectoryLister> lister = services().makeDirectoryLister
-                                                      ? services().makeDirectoryLister()
-                                                      : std::make_unique<PosixDirectoryLister>();
+        std::unique_ptr<DirectoryLister> lister = makeLister ? makeLister() : std::make_unique<PosixDirectoryLister>();
         EventPacer pacer([] { QCoreApplication::processEvents(); });
         const std::function<void()> doEvents = std::ref(pacer);
-        GetSubDirectories2016(folders, true, *lister, reporter(), doEvents);
+        scanFolderTree(found, true, *lister, context.reporter, doEvents);
     });
     // Nothing reaches the list before the walk has finished.
     trap.step(116, [&] {
         QStringList entries;
-        entries.reserve(static_cast<qsizetype>(folders.size()));
-        for (const std::string& folder : folders)
+        entries.reserve(static_cast<qsizetype>(found.size()));
+        for (const std::string& folder : found)
             entries.append(FixPathSlashes(QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size()))));
-        sourceList->append(entries);
+        folders.append(entries);
     });
-    trap.step(120, [&] { setMousePointer(kPointerDefault); });
+    trap.step(120, [&] { context.setPointer(kPointerDefault); });
 }
 
 } // namespace gg

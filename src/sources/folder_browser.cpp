@@ -1,7 +1,7 @@
 #include "sources/folder_browser.h"
 
-#include "platform/dialogs.h"
-#include "shell/fs_helpers.h"
+#include "runtime/dialogs.h"
+#include "runtime/fs_helpers.h"
 
 namespace gg {
 

@@ -3,8 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/directory_lister.h"
-#include "shell/error_trap.h"
+#include "runtime/directory_lister.h"
+#include "runtime/error_trap.h"
+#include "runtime/report_labels.h"
 
 namespace gg {
 
@@ -38,7 +39,7 @@ class Walk {
 public:
     Walk(DirectoryLister& lister, ErrorReporter& reporter, const std::function<void()>& doEvents)
         : lister_(lister), doEvents_(doEvents),
-          trap_(reporter, TrapLabel("AddFolder", "GetSubDirectories2016", "DunvellTitle"))
+          trap_(reporter, TrapLabel(labels::kScanFolderTree))
     {
     }
 
@@ -197,7 +198,7 @@ bool IsRootFolder(std::string_view path)
     return !path.empty() && path.find_first_not_of('/') == std::string_view::npos;
 }
 
-void GetSubDirectories2016(std::vector<std::string>& folders, bool recurse, DirectoryLister& lister,
+void scanFolderTree(std::vector<std::string>& folders, bool recurse, DirectoryLister& lister,
                            ErrorReporter& reporter, const std::function<void()>& doEvents)
 {
     Walk walk(lister, reporter, doEvents);

@@ -32,7 +32,7 @@ bool IsRootFolder(std::string_view path);
 // one is kept), names with bad characters are passed over with everything below them, and links to
 // folders are added but never entered. recurse = false stops after the first level below.
 // doEvents is called once per folder opened, per sub-folder seen and per folder examined.
-void GetSubDirectories2016(std::vector<std::string>& folders, bool recurse, DirectoryLister& lister,
+void scanFolderTree(std::vector<std::string>& folders, bool recurse, DirectoryLister& lister,
                            ErrorReporter& reporter, const std::function<void()>& doEvents);
 
 // Passes calls on to processEvents at most once per slice, so a long walk keeps the window

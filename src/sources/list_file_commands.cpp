@@ -2,11 +2,12 @@
 #include <QFile>
 #include <sys/stat.h>
 
-#include "platform/dialogs.h"
-#include "shell/form1.h"
-#include "shell/fs_helpers.h"
+#include "runtime/dialogs.h"
+#include "runtime/fs_helpers.h"
+#include "runtime/report_labels.h"
 #include "sources/folder_list.h"
 #include "sources/list_files.h"
+#include "sources/source_commands.h"
 
 namespace gg {
 
@@ -16,13 +17,13 @@ bool HasBadFileName(const QString& path)
     return path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0;
 }
 
-void Form1::PushButton7_Click()
+void loadListFiles(const CommandContext& context, FolderListModel& folders)
 {
-    Trap trap(reporter(), TrapLabel("Form1", "PushButton7_Click"));
-    trap.step(102, [&] { showMessage(kListFileHelp); });
+    Trap trap(context.reporter, TrapLabel(labels::kLoadListFiles));
+    trap.step(102, [&] { context.showMessage(kListFileHelp); });
     QStringList chosen;
     trap.step(112, [&] {
-        chosen = services().dialogs->openFiles(this, kListFileDialogTitle, kListFileFilter, QString());
+        chosen = context.dialogs.openFiles(context.owner, kListFileDialogTitle, kListFileFilter, QString());
     });
     if (trap.test(116, [&] { return chosen.isEmpty(); }))
         return;
@@ -34,17 +35,17 @@ void Form1::PushButton7_Click()
         });
     for (const QString& path : chosen) {
         if (trap.test(134, [&] { return HasBadFileName(path); })) {
-            trap.step(136, [&] { showMessage(path + kBadFileNameMessage); });
+            trap.step(136, [&] { context.showMessage(path + kBadFileNameMessage); });
             continue;
         }
-        trap.step(140, [&] { LoadListFile(*sourceList, path, *services().boxes, appTitle()); });
+        trap.step(140, [&] { LoadListFile(folders, path, context.boxes, context.appTitle); });
     }
 }
 
-void Form1::PushButton8_Click()
+void loadSampleFolders(const CommandContext& context, FolderListModel& folders, const QString& programFolder)
 {
-    Trap trap(reporter(), TrapLabel("Form1", "PushButton8_Click"));
-    trap.step(100, [&] { sourceList->append(services().programFolder + kSamplesFolder); });
+    Trap trap(context.reporter, TrapLabel(labels::kLoadSampleFolders));
+    trap.step(100, [&] { folders.append(programFolder + kSamplesFolder); });
 }
 
 } // namespace gg

@@ -5,7 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "shell/error_trap.h"
+#include "runtime/error_trap.h"
+#include "runtime/fs_helpers.h"
+#include "runtime/message_boxes.h"
+#include "sources/folder_list.h"
 #include "sources/list_files.h"
 
 namespace gg {
@@ -68,6 +71,15 @@ QByteArray ReadListFileBytes(const QString& path)
         bytes.append(chunk, static_cast<qsizetype>(n));
     }
     return bytes;
+}
+
+void LoadListFile(FolderListModel& list, const QString& path, MessageBoxes& boxes, const QString& title)
+{
+    if (!FileExists(path)) {
+        boxes.show(title, QStringLiteral("File not found"), BoxIcon::None, BoxButtons::Ok);
+        return;
+    }
+    list.append(SplitListFileBytes(ReadListFileBytes(path)));
 }
 
 } // namespace gg

@@ -6,6 +6,9 @@
 
 namespace gg {
 
+class FolderListModel;
+class MessageBoxes;
+
 // Shown before the dialog, lines parted by single CRs.
 inline const QString kListFileHelp =
     QStringLiteral("File should look like:\r/test/1.txt\r/test/2.txt\retc.");
@@ -27,5 +30,10 @@ inline constexpr qint64 kLargestListFile = qint64(64) << 20;
 // without a writer or a device such as /dev/zero is refused at once. Throws StepFailure with the
 // runtime's words when the file cannot be read, is not a regular file, or is too large.
 QByteArray ReadListFileBytes(const QString& path);
+
+// Appends every line of the file to the list; "File not found" when it does not exist.
+// Throws StepFailure, adding nothing, when the file exists but cannot be read, is not a regular
+// file or is too large (see ReadListFileBytes).
+void LoadListFile(FolderListModel& list, const QString& path, MessageBoxes& boxes, const QString& title);
 
 } // namespace gg

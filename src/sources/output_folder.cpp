@@ -1,33 +1,32 @@
 // The output folder box: chosen with "...", stored on every change.
-#include <QLineEdit>
-
+#include "runtime/report_labels.h"
+#include "runtime/settings_store.h"
 #include "sources/folder_browser.h"
-#include "shell/form1.h"
-#include "shell/settings_store.h"
+#include "sources/source_commands.h"
 
 namespace gg {
 
-void Form1::PushButton3_Click()
+void chooseOutputFolder(const CommandContext& context, const std::function<void(const QString&)>& showFolder)
 {
-    Trap trap(reporter(), TrapLabel("Form1", "PushButton3_Click"));
+    Trap trap(context.reporter, TrapLabel(labels::kChooseOutputFolder));
     QString lastFolder;
     trap.step(102, [&] { lastFolder = ReadSetting(kKeyLastFolderDot, QString()); });
     QString chosen;
     trap.step(104, [&] {
-        chosen = BrowseForFolder(*services().dialogs, this, kBrowseFolderTitle, lastFolder);
+        chosen = BrowseForFolder(context.dialogs, context.owner, kBrowseFolderTitle, lastFolder);
     });
     if (trap.test(106, [&] { return chosen.isEmpty(); }))
         return;
     trap.step(108, [&] { lastFolder = chosen; });
     trap.step(110, [&] { WriteSetting(kKeyLastFolderDot, lastFolder); });
-    trap.step(112, [&] { Text1->setText(chosen.endsWith(u'/') ? chosen : chosen + u'/'); });
+    trap.step(112, [&] { showFolder(chosen.endsWith(u'/') ? chosen : chosen + u'/'); });
 }
 
-void Form1::Text1_Change()
+void storeOutputFolder(const QString& text)
 {
     // A store that cannot be written leaves the text as typed; nothing is shown.
     try {
-        WriteSetting(kKeyOutputDirectory, Text1->text());
+        WriteSetting(kKeyOutputDirectory, text);
     } catch (const std::exception&) {
     }
 }

@@ -1,33 +1,31 @@
 // Taking entries out of the source list: the Delete key and "Clear List".
 #include <QItemSelectionModel>
-#include <QTreeView>
 
-#include "shell/form1.h"
+#include "runtime/report_labels.h"
 #include "sources/folder_list.h"
+#include "sources/source_commands.h"
 
 namespace gg {
 
-void Form1::ListView1_KeyDown(int keyCode, int /*shift*/)
+void removeSelectedFolder(const CommandContext& context, FolderListModel& folders,
+                          const QItemSelectionModel& selection)
 {
-    constexpr int kDeleteKey = 46;
-    if (keyCode != kDeleteKey)
+    if (context.pointer() == kPointerBusy)
         return;
-    if (MousePointer() == kPointerBusy)
+    if (folders.count() == 0)
         return;
-    if (sourceList->count() == 0)
+    const QModelIndex current = selection.currentIndex();
+    if (!current.isValid() || !selection.isSelected(current))
         return;
-    const QModelIndex current = ListView1->selectionModel()->currentIndex();
-    if (!current.isValid() || !ListView1->selectionModel()->isSelected(current))
-        return;
-    sourceList->removeAt(current.row());
+    folders.removeAt(current.row());
 }
 
-void Form1::PushButton5_Click()
+void clearSourceList(const CommandContext& context, FolderListModel& folders)
 {
-    Trap trap(reporter(), TrapLabel("Form1", "PushButton5_Click"));
-    if (trap.test(100, [&] { return MousePointer() == kPointerBusy; }))
+    Trap trap(context.reporter, TrapLabel(labels::kClearSourceList));
+    if (trap.test(100, [&] { return context.pointer() == kPointerBusy; }))
         return;
-    trap.step(100, [&] { sourceList->clear(); });
+    trap.step(100, [&] { folders.clear(); });
 }
 
 } // namespace gg

@@ -1,6 +1,6 @@
 #include "tool/command_line.h"
 
-#include "platform/icon_groups.h"
+#include "icons/icon_groups.h"
 
 #include <charconv>
 

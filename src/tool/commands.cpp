@@ -1,11 +1,11 @@
 #include "tool/commands.h"
 
-#include "extraction/file_icons.h"
-#include "icon_writer/write_icon.h"
-#include "platform/icon_extractor.h"
-#include "platform/icon_groups.h"
-#include "platform/pixel_buffer.h"
-#include "saving/save_names.h"
+#include "icons/file_icons.h"
+#include "icons/write_icon.h"
+#include "icons/icon_extractor.h"
+#include "icons/icon_groups.h"
+#include "icons/pixel_buffer.h"
+#include "icons/save_names.h"
 #include "tool/output_files.h"
 
 #include <QBuffer>
@@ -242,7 +242,7 @@ QJsonObject imageJson(const IconImageInfo& image)
     object[QStringLiteral("depth")] = image.depth;
     object[QStringLiteral("format")] =
         image.width == 0 ? QStringLiteral("unknown") : (image.png ? QStringLiteral("png") : QStringLiteral("bmp"));
-    object[QStringLiteral("bytes")] = static_cast<qint64>(image.bytes.size());
+    object[QStringLiteral("bytes")] = static_cast<qint64>(image.bytes);
     return object;
 }
 

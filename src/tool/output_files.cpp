@@ -1,8 +1,8 @@
 #include "tool/output_files.h"
 
-#include "icon_writer/atomic_file.h"
-#include "saving/save_names.h"
-#include "shell/error_trap.h"
+#include "icons/atomic_file.h"
+#include "icons/save_names.h"
+#include "runtime/error_trap.h"
 
 #include <QFile>
 

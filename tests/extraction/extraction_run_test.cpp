@@ -10,9 +10,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "extraction/image_list.h"
-#include "platform/icon_extractor.h"
-#include "support/form_harness.h"
+#include "extraction/gallery_model.h"
+#include "icons/icon_extractor.h"
+#include "support/window_harness.h"
 #include "sources/folder_list.h"
 #include "test_files.h"
 
@@ -25,13 +25,13 @@ protected:
     void SetUp() override { form = &harness.open(); }
 
     QString folder(const QString& name) { return test::makeFolder(data.path(), name); }
-    void addSource(const QString& path) { form->sourceList->append(path); }
-    void start() { form->PushButton6->click(); }
+    void addSource(const QString& path) { form->sourceFolders->append(path); }
+    void start() { form->startExtractingButton->click(); }
 
     QStringList captions() const
     {
         QStringList out;
-        const QAbstractItemModel* model = form->lv->model();
+        const QAbstractItemModel* model = form->gallery->model();
         for (int m = 0; model && m < model->rowCount(); ++m)
             out << model->data(model->index(m, 0), Qt::DisplayRole).toString();
         return out;
@@ -39,11 +39,11 @@ protected:
     QStringList listedNames() const
     {
         QStringList out;
-        for (const WorkingFile& file : form->lvFiles)
+        for (const WorkingFile& file : form->extraction.workingFiles)
             out << file.name;
         return out;
     }
-    QString counters() const { return form->lblIcons->text(); }
+    QString counters() const { return form->countersLabel->text(); }
     std::vector<RecordingMessageBoxes::Box>& boxes() { return harness.boxes.boxes; }
 
     // One folder with two icon files (one named in capitals, one with a library's name) and a
@@ -71,25 +71,26 @@ protected:
     {
         const IconSource source = IconSource::open(QFile::encodeName(path).toStdString());
         for (int i = 0; i < source.count(); ++i) {
-            ASSERT_LT(first + i, form->Iml->count());
-            EXPECT_EQ(form->Iml->image(first + i), source.icon(i)) << qPrintable(path) << " icon " << i;
+            ASSERT_LT(first + i, form->galleryImages->count());
+            EXPECT_EQ(form->galleryImages->image(first + i), source.icon(i)) << qPrintable(path) << " icon " << i;
         }
     }
 
     QTemporaryDir data;
-    test::FormHarness harness;
-    Form1* form = nullptr;
+    test::WindowHarness harness;
+    MainWindow* form = nullptr;
 };
 
 TEST_F(ExtractionRun, EmptySourceListOnlySaysSo)
 {
+    // Whatever the run before left in the window stays; what it extracted is other tests' concern.
     addSource(mixedFolder());
     start();
     const QString shownCounters = counters();
-    const int shownItems = form->Iml->itemCount();
-    ASSERT_EQ(shownItems, 2);
+    const int shownItems = form->galleryImages->itemCount();
+    const QAbstractItemModel* shownModel = form->gallery->model();
 
-    form->sourceList->clear();
+    form->sourceFolders->clear();
     start();
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].text, QStringLiteral("No folders added."));
@@ -97,12 +98,12 @@ TEST_F(ExtractionRun, EmptySourceListOnlySaysSo)
     EXPECT_EQ(boxes()[0].icon, BoxIcon::None);
     EXPECT_EQ(boxes()[0].buttons, BoxButtons::Ok);
     EXPECT_EQ(counters(), shownCounters);
-    EXPECT_EQ(form->Iml->itemCount(), shownItems);
-    EXPECT_EQ(form->lv->model(), form->Iml);
-    EXPECT_FALSE(form->lblIcons->isHidden());
-    EXPECT_TRUE(form->ProgressBar1->isHidden());
-    EXPECT_FALSE(form->IsExtracting);
-    EXPECT_EQ(form->MousePointer(), kPointerDefault);
+    EXPECT_EQ(form->galleryImages->itemCount(), shownItems);
+    EXPECT_EQ(form->gallery->model(), shownModel);
+    EXPECT_FALSE(form->countersLabel->isHidden());
+    EXPECT_TRUE(form->progressBar->isHidden());
+    EXPECT_FALSE(form->extraction.extracting);
+    EXPECT_EQ(form->mousePointer(), kPointerDefault);
 }
 
 TEST_F(ExtractionRun, FileTypeChoiceDecidesWhatIsListed)
@@ -112,13 +113,13 @@ TEST_F(ExtractionRun, FileTypeChoiceDecidesWhatIsListed)
     EXPECT_EQ(listedNames(), (QStringList{"PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
 
-    form->optFiles[0]->click();
+    form->fileTypeOptions[0]->click();
     start();
     EXPECT_EQ(listedNames(), (QStringList{"notes.txt", "PICTURE.ICO", "tool.exe"}));
-    EXPECT_EQ(form->lvFiles[0].path, QFile::encodeName(data.path() + QStringLiteral("/mixed/notes.txt")).toStdString());
+    EXPECT_EQ(form->extraction.workingFiles[0].path, QFile::encodeName(data.path() + QStringLiteral("/mixed/notes.txt")).toStdString());
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 3    Icon Files: 2    Total Icons: 2"));
 
-    form->optFiles[1]->click();
+    form->fileTypeOptions[1]->click();
     start();
     EXPECT_EQ(listedNames().size(), 2);
     EXPECT_TRUE(boxes().empty());
@@ -129,19 +130,19 @@ TEST_F(ExtractionRun, GalleryShowsEachIconWithItsFileNameAndTransparency)
     addSource(mixedFolder());
     start();
     EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe"}));
-    ASSERT_EQ(form->Iml->count(), 2);
-    const QImage picture = form->Iml->image(0);
+    ASSERT_EQ(form->galleryImages->count(), 2);
+    const QImage picture = form->galleryImages->image(0);
     EXPECT_EQ(picture.size(), QSize(32, 32));
     EXPECT_EQ(picture.format(), QImage::Format_ARGB32);
     EXPECT_EQ(qAlpha(picture.pixel(3, 3)), 0);
     EXPECT_EQ(picture.pixel(20, 20), qRgba(0, 0, 255, 255));
-    EXPECT_EQ(form->Iml->tag(1), QStringLiteral("tool.exe"));
+    EXPECT_EQ(form->galleryImages->tag(1), QStringLiteral("tool.exe"));
 
-    EXPECT_EQ(form->lv->viewMode(), QListView::IconMode);
-    EXPECT_EQ(form->lv->selectionMode(), QAbstractItemView::ExtendedSelection);
-    EXPECT_EQ(form->lv->flow(), QListView::LeftToRight); // auto-arranged from the top, last
-    form->lv->selectAll();
-    EXPECT_EQ(form->lv->selectionModel()->selectedIndexes().size(), 2);
+    EXPECT_EQ(form->gallery->viewMode(), QListView::IconMode);
+    EXPECT_EQ(form->gallery->selectionMode(), QAbstractItemView::ExtendedSelection);
+    EXPECT_EQ(form->gallery->flow(), QListView::LeftToRight); // auto-arranged from the top, last
+    form->gallery->selectAll();
+    EXPECT_EQ(form->gallery->selectionModel()->selectedIndexes().size(), 2);
 }
 
 TEST_F(ExtractionRun, SameFolderTwiceIsListedAndExtractedTwice)
@@ -149,11 +150,11 @@ TEST_F(ExtractionRun, SameFolderTwiceIsListedAndExtractedTwice)
     const QString dir = mixedFolder();
     addSource(dir);
     addSource(dir + QStringLiteral("/"));
-    form->optFiles[0]->click();
+    form->fileTypeOptions[0]->click();
     start();
     EXPECT_EQ(listedNames(), (QStringList{"notes.txt", "PICTURE.ICO", "tool.exe", "notes.txt", "PICTURE.ICO",
                                           "tool.exe"}));
-    EXPECT_EQ(form->lvFiles[3].path, QFile::encodeName(dir + QStringLiteral("/notes.txt")).toStdString());
+    EXPECT_EQ(form->extraction.workingFiles[3].path, QFile::encodeName(dir + QStringLiteral("/notes.txt")).toStdString());
     EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe", "PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 6    Icon Files: 4    Total Icons: 4"));
 }
@@ -208,8 +209,8 @@ TEST_F(ExtractionRun, RunWithoutIconsLeavesTheGalleryEmptyAndCountsTheFiles)
     addSource(dir);
     addSource(folder(QStringLiteral("nothing here")));
     start();
-    EXPECT_EQ(form->lv->model(), nullptr);
-    EXPECT_EQ(form->Iml->count(), 0);
+    EXPECT_EQ(form->gallery->model(), nullptr);
+    EXPECT_EQ(form->galleryImages->count(), 0);
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 0    Total Icons: 0"));
     EXPECT_TRUE(boxes().empty());
 }
@@ -225,15 +226,15 @@ TEST_F(ExtractionRun, SecondRunKeepsOnlyItsOwnIcons)
     addSource(first);
     start();
     ASSERT_EQ(captions(), (QStringList{"a.ico", "b.ico"}));
-    form->lv->selectAll();
+    form->gallery->selectAll();
 
-    form->PushButton5->click(); // Clear List
+    form->clearListButton->click(); // Clear List
     addSource(second);
     start();
     EXPECT_EQ(captions(), (QStringList{"c.ico"}));
-    EXPECT_EQ(form->Iml->count(), 1);
-    EXPECT_EQ(form->Iml->image(0).pixel(20, 20), qRgba(0, 255, 0, 255));
-    EXPECT_TRUE(form->lv->selectionModel()->selectedIndexes().isEmpty());
+    EXPECT_EQ(form->galleryImages->count(), 1);
+    EXPECT_EQ(form->galleryImages->image(0).pixel(20, 20), qRgba(0, 255, 0, 255));
+    EXPECT_TRUE(form->gallery->selectionModel()->selectedIndexes().isEmpty());
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 1    Icon Files: 1    Total Icons: 1"));
 }
 
@@ -255,7 +256,7 @@ TEST_F(ExtractionRun, FolderThatCannotBeOpenedIsReportedAndListsNothing)
     // The good folder's files once, not again for the entries after it.
     EXPECT_EQ(listedNames(), (QStringList{"PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
-    EXPECT_FALSE(form->IsExtracting);
+    EXPECT_FALSE(form->extraction.extracting);
 }
 
 TEST_F(ExtractionRun, ANameThatIsNotUtf8OpensItsOwnFileBesideItsLookAlike)
@@ -273,9 +274,9 @@ TEST_F(ExtractionRun, ANameThatIsNotUtf8OpensItsOwnFileBesideItsLookAlike)
     start();
     const QString shown = QStringLiteral("bad\uFFFD.ico");
     EXPECT_EQ(captions(), (QStringList{shown, shown}));
-    ASSERT_EQ(form->Iml->count(), 2);
-    EXPECT_EQ(form->Iml->image(0).pixel(20, 20), qRgba(0, 0, 255, 255));
-    EXPECT_EQ(form->Iml->image(1).pixel(20, 20), qRgba(255, 0, 0, 255));
+    ASSERT_EQ(form->galleryImages->count(), 2);
+    EXPECT_EQ(form->galleryImages->image(0).pixel(20, 20), qRgba(0, 0, 255, 255));
+    EXPECT_EQ(form->galleryImages->image(1).pixel(20, 20), qRgba(255, 0, 0, 255));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
 }
 
@@ -285,18 +286,18 @@ TEST_F(ExtractionRun, WindowStateWhileExtractingAndAfter)
     bool seen = false;
     QTimer::singleShot(0, form, [&] {
         seen = true;
-        EXPECT_TRUE(form->IsExtracting);
-        EXPECT_EQ(form->MousePointer(), kPointerDefault); // the hourglass is for the listing only
-        EXPECT_EQ(form->lv->model(), nullptr);
-        EXPECT_EQ(form->lv->model() ? form->lv->model()->rowCount() : 0, 0);
-        EXPECT_FALSE(form->ProgressBar1->isHidden());
-        EXPECT_TRUE(form->lblIcons->isHidden());
-        EXPECT_EQ(form->ProgressBar1->maximum(), 3);
+        EXPECT_TRUE(form->extraction.extracting);
+        EXPECT_EQ(form->mousePointer(), kPointerDefault); // the hourglass is for the listing only
+        EXPECT_EQ(form->gallery->model(), nullptr);
+        EXPECT_EQ(form->gallery->model() ? form->gallery->model()->rowCount() : 0, 0);
+        EXPECT_FALSE(form->progressBar->isHidden());
+        EXPECT_TRUE(form->countersLabel->isHidden());
+        EXPECT_EQ(form->progressBar->maximum(), 3);
     });
     // Set now and then, always to the files done; the last file's count before the bar goes.
     std::vector<int> values;
-    QObject::connect(form->ProgressBar1, &QProgressBar::valueChanged, form, [&](int value) {
-        if (!form->ProgressBar1->isHidden())
+    QObject::connect(form->progressBar, &QProgressBar::valueChanged, form, [&](int value) {
+        if (!form->progressBar->isHidden())
             values.push_back(value);
     });
     start();
@@ -304,12 +305,12 @@ TEST_F(ExtractionRun, WindowStateWhileExtractingAndAfter)
     ASSERT_FALSE(values.empty());
     EXPECT_EQ(values.back(), 2);
     EXPECT_TRUE(std::is_sorted(values.begin(), values.end()));
-    EXPECT_TRUE(form->ProgressBar1->isHidden());
-    EXPECT_EQ(form->ProgressBar1->value(), 0);
-    EXPECT_EQ(form->ProgressBar1->format(), QStringLiteral("Progress Bar"));
-    EXPECT_FALSE(form->lblIcons->isHidden());
-    EXPECT_EQ(form->MousePointer(), kPointerDefault);
-    EXPECT_FALSE(form->IsExtracting);
+    EXPECT_TRUE(form->progressBar->isHidden());
+    EXPECT_EQ(form->progressBar->value(), 0);
+    EXPECT_EQ(form->progressBar->format(), QStringLiteral("Progress Bar"));
+    EXPECT_FALSE(form->countersLabel->isHidden());
+    EXPECT_EQ(form->mousePointer(), kPointerDefault);
+    EXPECT_FALSE(form->extraction.extracting);
 }
 
 TEST_F(ExtractionRun, CommandsDuringTheRunDoNotDisturbIt)
@@ -318,18 +319,18 @@ TEST_F(ExtractionRun, CommandsDuringTheRunDoNotDisturbIt)
     addSource(dir);
     addSource(dir);
     QTimer::singleShot(0, form, [&] {
-        form->PushButton6->click();  // ignored: a run is under way
-        form->optFiles[0]->click();  // for the next run
-        form->PushButton5->click();  // Clear List works: the files are already listed
+        form->startExtractingButton->click();  // ignored: a run is under way
+        form->fileTypeOptions[0]->click();  // for the next run
+        form->clearListButton->click();  // Clear List works: the files are already listed
         form->close();               // ends the program at once
     });
     start();
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(harness.endProgramCalls, 1);
-    EXPECT_EQ(form->sourceList->count(), 0);
+    EXPECT_EQ(form->sourceFolders->count(), 0);
     EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe", "PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 4    Icon Files: 4    Total Icons: 4"));
-    EXPECT_EQ(form->File1.Pattern, kAllFilesPattern);
+    EXPECT_EQ(form->extraction.folderListing.Pattern, kAllFilesPattern);
 }
 
 TEST_F(ExtractionRun, NoRunStartsWhileASaveIsUnderWay)
@@ -337,14 +338,14 @@ TEST_F(ExtractionRun, NoRunStartsWhileASaveIsUnderWay)
     addSource(mixedFolder());
     start();
     const QStringList before = captions();
-    form->IsSaving = true;
-    form->sourceList->clear();
+    form->saveRun.saving = true;
+    form->sourceFolders->clear();
     addSource(folder(QStringLiteral("empty")));
     start();
-    form->IsSaving = false;
+    form->saveRun.saving = false;
     EXPECT_EQ(captions(), before);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_FALSE(form->IsExtracting);
+    EXPECT_FALSE(form->extraction.extracting);
 }
 
 } // namespace

@@ -21,12 +21,12 @@
 #include <memory>
 
 #include "extraction/gallery_export.h"
-#include "extraction/image_list.h"
-#include "platform/icon_extractor.h"
-#include "platform/icon_groups.h"
+#include "extraction/gallery_model.h"
+#include "icons/icon_extractor.h"
+#include "icons/icon_groups.h"
 #include "sources/folder_list.h"
 #include "sources/unprivileged.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 #include "test_files.h"
 
 using namespace gg;
@@ -52,10 +52,10 @@ protected:
             ASSERT_TRUE(QFile::copy(QStringLiteral(GG_TEST_DATA "/") + QLatin1String(fixture),
                                     source + u'/' + QLatin1String(fixture)));
         form = &harness.open();
-        form->Text1->setText(output + u'/');
-        form->sourceList->append(source);
-        form->PushButton6->click();
-        ASSERT_EQ(form->Iml->itemCount(), 7);
+        form->outputFolderEdit->setText(output + u'/');
+        form->sourceFolders->append(source);
+        form->startExtractingButton->click();
+        ASSERT_EQ(form->galleryImages->itemCount(), 7);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
     }
@@ -63,22 +63,22 @@ protected:
     QString dll() const { return source + QStringLiteral("/icons32.dll"); }
     QString exe() const { return source + QStringLiteral("/tool.exe"); }
     QString out(const QString& name) const { return output + u'/' + name; }
-    QWidget* viewport() const { return form->lv->viewport(); }
-    QPoint centre(int row) const { return form->lv->visualRect(form->Iml->index(row)).center(); }
-    GalleryExport& exporter() const { return *form->lv->findChild<GalleryExport*>(); }
+    QWidget* viewport() const { return form->gallery->viewport(); }
+    QPoint centre(int row) const { return form->gallery->visualRect(form->galleryImages->index(row)).center(); }
+    GalleryExport& exporter() const { return *form->gallery->findChild<GalleryExport*>(); }
     QMenu& menu() const { return *exporter().menu(); }
     std::vector<RecordingMessageBoxes::Box>& boxes() { return harness.boxes.boxes; }
 
     void select(std::initializer_list<int> rows)
     {
-        form->lv->selectionModel()->clearSelection();
+        form->gallery->selectionModel()->clearSelection();
         for (int row : rows)
-            form->lv->selectionModel()->select(form->Iml->index(row), QItemSelectionModel::Select);
+            form->gallery->selectionModel()->select(form->galleryImages->index(row), QItemSelectionModel::Select);
     }
     // Opens the menu from the keyboard and picks an entry, as Shift+F10 and Return would.
     void choose(Entry entry)
     {
-        QTest::keyClick(form->lv, Qt::Key_F10, Qt::ShiftModifier);
+        QTest::keyClick(form->gallery, Qt::Key_F10, Qt::ShiftModifier);
         ASSERT_TRUE(menu().isVisible());
         QAction* action = menu().actions().at(entry);
         ASSERT_TRUE(action->isEnabled());
@@ -107,8 +107,8 @@ protected:
 
     QTemporaryDir data;
     QString source, output;
-    test::FormHarness harness;
-    Form1* form = nullptr;
+    test::WindowHarness harness;
+    MainWindow* form = nullptr;
 };
 
 TEST_F(GalleryMenu, OpensOnTheRightButtonTheMenuKeyAndShiftF10WithItsEntriesInOrder)
@@ -117,7 +117,7 @@ TEST_F(GalleryMenu, OpensOnTheRightButtonTheMenuKeyAndShiftF10WithItsEntriesInOr
     QTest::mouseClick(viewport(), Qt::RightButton, {}, centre(2));
     QContextMenuEvent click(QContextMenuEvent::Mouse, centre(2), viewport()->mapToGlobal(centre(2)));
     QApplication::sendEvent(viewport(), &click);
-    EXPECT_EQ(form->lv->selectionModel()->selectedIndexes(), QModelIndexList{form->Iml->index(2)});
+    EXPECT_EQ(form->gallery->selectionModel()->selectedIndexes(), QModelIndexList{form->galleryImages->index(2)});
     ASSERT_TRUE(menu().isVisible());
     QStringList entries;
     for (QAction* action : menu().actions()) {
@@ -129,11 +129,11 @@ TEST_F(GalleryMenu, OpensOnTheRightButtonTheMenuKeyAndShiftF10WithItsEntriesInOr
     menu().hide();
 
     // The Menu key reaches the focused gallery as a keyboard request.
-    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), form->lv->mapToGlobal(QPoint(0, 0)));
-    QApplication::sendEvent(form->lv, &menuKey);
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(0, 0), form->gallery->mapToGlobal(QPoint(0, 0)));
+    QApplication::sendEvent(form->gallery, &menuKey);
     EXPECT_TRUE(menu().isVisible());
     menu().hide();
-    QTest::keyClick(form->lv, Qt::Key_F10, Qt::ShiftModifier);
+    QTest::keyClick(form->gallery, Qt::Key_F10, Qt::ShiftModifier);
     EXPECT_TRUE(menu().isVisible());
     menu().hide();
 }
@@ -141,7 +141,7 @@ TEST_F(GalleryMenu, OpensOnTheRightButtonTheMenuKeyAndShiftF10WithItsEntriesInOr
 TEST_F(GalleryMenu, EntriesAreDisabledWhileARunExtractsOrSavesOrNothingIsSelected)
 {
     auto allDisabled = [&] {
-        QTest::keyClick(form->lv, Qt::Key_F10, Qt::ShiftModifier);
+        QTest::keyClick(form->gallery, Qt::Key_F10, Qt::ShiftModifier);
         bool disabled = menu().isVisible();
         for (QAction* action : menu().actions())
             disabled = disabled && !action->isEnabled();
@@ -149,7 +149,7 @@ TEST_F(GalleryMenu, EntriesAreDisabledWhileARunExtractsOrSavesOrNothingIsSelecte
         return disabled;
     };
     select({1});
-    for (bool* busy : {&form->IsExtracting, &form->IsSaving}) {
+    for (bool* busy : {&form->extraction.extracting, &form->saveRun.saving}) {
         *busy = true;
         EXPECT_TRUE(allDisabled());
         exporter().saveOriginals(); // nor does a command run that was asked for before
@@ -203,8 +203,8 @@ TEST_F(GalleryMenu, SeveralOriginalsGoIntoTheOutputFolderUnderFreeNamesWithOneDo
     EXPECT_EQ(boxes()[0].text, QStringLiteral("Done."));
     EXPECT_EQ(boxes()[0].title, form->appTitle());
     EXPECT_EQ(boxes()[0].icon, BoxIcon::None);
-    EXPECT_FALSE(form->IsSaving);
-    EXPECT_EQ(form->MousePointer(), kPointerDefault);
+    EXPECT_FALSE(form->saveRun.saving);
+    EXPECT_EQ(form->mousePointer(), kPointerDefault);
 }
 
 TEST_F(GalleryMenu, SaveAsPngWritesThePictureAt256WithItsAlpha)
@@ -228,7 +228,7 @@ TEST_F(GalleryMenu, SaveAsPngWritesThePictureAt256WithItsAlpha)
 TEST_F(GalleryMenu, CopyImagePutsTheLargestImageWithAlphaOnTheClipboard)
 {
     select({0, 1});
-    form->lv->selectionModel()->setCurrentIndex(form->Iml->index(1), QItemSelectionModel::NoUpdate);
+    form->gallery->selectionModel()->setCurrentIndex(form->galleryImages->index(1), QItemSelectionModel::NoUpdate);
     ASSERT_NO_FATAL_FAILURE(choose(CopyImage));
     const QImage copied = QGuiApplication::clipboard()->image();
     const QImage expected = picture(dll(), 1, 256); // its 256 x 256 PNG as stored
@@ -268,13 +268,13 @@ TEST_F(GalleryMenu, AnIconGoneFromItsChangedFileIsToldInOneMessage)
 TEST_F(GalleryMenu, SeveralEndAtAFailureEveryIconWouldMeetWithOneMessage)
 {
     select({0, 1, 2});
-    form->Text1->setText(data.path() + QStringLiteral("/missing/"));
+    form->outputFolderEdit->setText(data.path() + QStringLiteral("/missing/"));
     ASSERT_NO_FATAL_FAILURE(choose(SaveOriginal));
     ASSERT_EQ(boxes().size(), 1U);
     EXPECT_EQ(boxes()[0].text, QStringLiteral("Folder does not exist. Please select another folder."));
 
     // An output folder nobody may write into, below folders everybody may read.
-    form->Text1->setText(output);
+    form->outputFolderEdit->setText(output);
     const auto readable = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
                           | QFile::ExeOther;
     for (const QString& folder : {data.path(), source})
@@ -290,15 +290,15 @@ TEST_F(GalleryMenu, SeveralEndAtAFailureEveryIconWouldMeetWithOneMessage)
     ASSERT_EQ(boxes().size(), 2U);
     EXPECT_EQ(boxes()[1].text, QStringLiteral("Cannot save icon 0 of ") + dll() + QStringLiteral(" into ") + output
                                    + QStringLiteral(".\n\nPermission denied."));
-    EXPECT_FALSE(form->IsSaving);
-    EXPECT_EQ(form->MousePointer(), kPointerDefault);
+    EXPECT_FALSE(form->saveRun.saving);
+    EXPECT_EQ(form->mousePointer(), kPointerDefault);
 }
 
 TEST_F(GalleryMenu, DraggedItemsCarryTheirOriginalIconFiles)
 {
-    EXPECT_TRUE(form->lv->dragEnabled());
+    EXPECT_TRUE(form->gallery->dragEnabled());
     select({1, 2, 6});
-    const std::unique_ptr<QMimeData> first(form->Iml->mimeData(form->lv->selectionModel()->selectedIndexes()));
+    const std::unique_ptr<QMimeData> first(form->galleryImages->mimeData(form->gallery->selectionModel()->selectedIndexes()));
     ASSERT_TRUE(first);
     const QList<QUrl> urls = first->urls();
     ASSERT_EQ(urls.size(), 3);
@@ -312,7 +312,7 @@ TEST_F(GalleryMenu, DraggedItemsCarryTheirOriginalIconFiles)
 
     // The files of one drag stay for the file manager to copy, until the next drag.
     select({0});
-    const std::unique_ptr<QMimeData> second(form->Iml->mimeData(form->lv->selectionModel()->selectedIndexes()));
+    const std::unique_ptr<QMimeData> second(form->galleryImages->mimeData(form->gallery->selectionModel()->selectedIndexes()));
     ASSERT_TRUE(second);
     EXPECT_FALSE(QFile::exists(urls[0].toLocalFile()));
     EXPECT_TRUE(QFile::exists(second->urls().value(0).toLocalFile()));

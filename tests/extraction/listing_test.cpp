@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 
 #include "extraction/file_list.h"
-#include "shell/error_trap.h"
+#include "runtime/error_trap.h"
 #include "test_files.h"
 
 using namespace gg;

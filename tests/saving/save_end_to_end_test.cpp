@@ -14,9 +14,9 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "extraction/image_list.h"
-#include "platform/icon_extractor.h"
-#include "support/form_harness.h"
+#include "extraction/gallery_model.h"
+#include "icons/icon_extractor.h"
+#include "support/window_harness.h"
 #include "support/icotool.h"
 
 namespace {
@@ -78,19 +78,19 @@ void expectSameIcon(const QImage& galleryImage, const QImage& decoded, const QSt
 
 TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
 {
-    gg::test::FormHarness h;
+    gg::test::WindowHarness h;
     copySamples(h.programFolder());
-    gg::Form1& form = h.open();
+    gg::MainWindow& form = h.open();
     QTemporaryDir out;
-    form.Text1->setText(out.path() + "/");
+    form.outputFolderEdit->setText(out.path() + "/");
 
-    form.PushButton8->click();
-    form.PushButton6->click();
-    const int icons = form.Iml->itemCount();
+    form.loadSamplesButton->click();
+    form.startExtractingButton->click();
+    const int icons = form.galleryImages->itemCount();
     ASSERT_GT(icons, 5);
     h.boxes.boxes.clear();
 
-    form.PushButton2->click();
+    form.saveAllButton->click();
     ASSERT_EQ(h.boxes.boxes.size(), 1u);
     EXPECT_EQ(h.boxes.boxes[0].text, QStringLiteral("Done."));
 
@@ -99,7 +99,7 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
     QStringList expected;
     QMap<QString, int> itemOfFile;
     for (int i = 0; i < icons; ++i) {
-        const QString caption = form.Iml->tag(i);
+        const QString caption = form.galleryImages->tag(i);
         const QString base = caption.left(caption.lastIndexOf(u'.'));
         const int n = perBase[base]++;
         const QString name = base + (n == 0 ? QString() : QString::number(n)) + ".ico";
@@ -114,7 +114,7 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
 
     // A few files read back by independent decoders show the gallery's picture and shape.
     for (const QString& name : {expected.first(), expected.at(expected.size() / 2), expected.last()}) {
-        const QImage gallery = form.Iml->image(itemOfFile[name]);
+        const QImage gallery = form.galleryImages->image(itemOfFile[name]);
         const QString path = out.filePath(name);
         expectSameIcon(gallery, gg::IconSource::open(QFile::encodeName(path).toStdString()).icon(0), name + " (ours)");
         const QImage icotool = gg::test::decodeWithIcotool(path);
@@ -134,7 +134,7 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
     for (const QString& name : QDir(out.path()).entryList(QDir::Files))
         before[name] = digest(out.filePath(name));
     h.boxes.boxes.clear();
-    form.PushButton2->click();
+    form.saveAllButton->click();
     // One file was taken away and one stranger added, so the second run adds exactly one per icon.
     EXPECT_EQ(QDir(out.path()).entryList(QDir::Files).size(), 2 * icons);
     EXPECT_TRUE(QFile::exists(gap)) << "the freed name is taken again first";

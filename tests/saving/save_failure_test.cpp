@@ -14,11 +14,11 @@
 #include <thread>
 #include <unistd.h>
 
-#include "extraction/image_list.h"
-#include "icon_writer/atomic_file.h"
-#include "icon_writer/write_icon.h"
-#include "saving/save_names.h"
-#include "support/form_harness.h"
+#include "extraction/gallery_model.h"
+#include "icons/atomic_file.h"
+#include "icons/write_icon.h"
+#include "icons/save_names.h"
+#include "support/window_harness.h"
 #include "support/recording_reporter.h"
 
 namespace {
@@ -31,21 +31,21 @@ QImage plainIcon()
 }
 
 struct FailingSave : ::testing::Test {
-    gg::test::FormHarness h;
+    gg::test::WindowHarness h;
     QTemporaryDir out;
-    gg::Form1* form = nullptr;
+    gg::MainWindow* form = nullptr;
 
     void SetUp() override
     {
         form = &h.open();
-        form->Text1->setText(out.path() + "/");
+        form->outputFolderEdit->setText(out.path() + "/");
         h.boxes.boxes.clear();
     }
     void add(const QString& caption, int count)
     {
         for (int i = 0; i < count; ++i)
-            form->Iml->add(plainIcon(), caption);
-        form->Iml->addItems();
+            form->galleryImages->add(plainIcon(), caption);
+        form->galleryImages->addItems();
     }
     QStringList files() const { return QDir(out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 };
@@ -56,15 +56,15 @@ TEST_F(FailingSave, ANameTooLongForTheFolderIsReportedOnceAndEndsTheRun)
     const QString base(251, u'n');
     add(base + ".dll", 4);
     add("after.dll", 1);
-    form->PushButton2_Click();
+    form->saveAllIcons();
 
     ASSERT_EQ(h.boxes.boxes.size(), 1u) << "one report, and no \"Done.\"";
     EXPECT_EQ(h.boxes.boxes[0].title, QStringLiteral("Application Error"));
     EXPECT_TRUE(h.boxes.boxes[0].text.startsWith(QStringLiteral("File name too long\r\n")))
         << h.boxes.boxes[0].text.toStdString();
     EXPECT_EQ(files(), QStringList{base + ".ico"});
-    EXPECT_EQ(form->MousePointer(), gg::kPointerDefault);
-    EXPECT_FALSE(form->IsSaving);
+    EXPECT_EQ(form->mousePointer(), gg::kPointerDefault);
+    EXPECT_FALSE(form->saveRun.saving);
 }
 
 TEST_F(FailingSave, AFileSizeLimitIsReportedOnceAndEndsTheRun)
@@ -76,7 +76,7 @@ TEST_F(FailingSave, AFileSizeLimitIsReportedOnceAndEndsTheRun)
     rlimit limit = saved;
     limit.rlim_cur = 1000;
     ::setrlimit(RLIMIT_FSIZE, &limit);
-    form->PushButton2_Click();
+    form->saveAllIcons();
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previous);
 
@@ -93,7 +93,7 @@ TEST_F(FailingSave, WhatAKilledSaveLeftInTheFolderGoesWithTheNextSave)
         stale.write(QByteArray(1200, 'x'));
     }
     add("a.dll", 1);
-    form->PushButton2_Click();
+    form->saveAllIcons();
     EXPECT_EQ(files(), QStringList{"a.ico"});
 }
 

@@ -10,38 +10,38 @@
 #include "sources/folder_list.h"
 #include "sources/sources_support.h"
 #include "sources/unprivileged.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 
 namespace {
 
 using gg::test::ControlledLister;
-using gg::test::FormHarness;
+using gg::test::WindowHarness;
 
 // A harness whose scans see the file system through the given lister's rules.
-std::unique_ptr<gg::Form1> openWith(FormHarness& h, const ControlledLister* rules)
+std::unique_ptr<gg::MainWindow> openWith(WindowHarness& h, const ControlledLister* rules)
 {
-    gg::Form1Services services;
+    gg::WindowServices services;
     services.boxes = &h.boxes;
     services.dialogs = &h.dialogs;
     services.programFolder = h.programFolder();
     services.endProgram = [] {};
     if (rules)
         services.makeDirectoryLister = [rules] { return std::make_unique<ControlledLister>(*rules); };
-    return std::make_unique<gg::Form1>(std::move(services));
+    return std::make_unique<gg::MainWindow>(std::move(services));
 }
 
-QStringList addVia(gg::Form1& form, FormHarness& h, const QString& folder)
+QStringList addVia(gg::MainWindow& form, WindowHarness& h, const QString& folder)
 {
     h.dialogs.folders.push_back(folder);
-    form.PushButton4_Click();
-    return form.sourceList->entries();
+    form.addFolderTree();
+    return form.sourceFolders->entries();
 }
 
 TEST(AddFolderCommand, AppendsTheFolderThenEachLevelBelowIt)
 {
     QTemporaryDir temp;
     gg::test::makeFolders(temp.path(), {"A/B/D", "A/C"});
-    FormHarness h;
+    WindowHarness h;
     ControlledLister rules;
     auto form = openWith(h, &rules);
     const QString a = temp.path() + "/A";
@@ -50,7 +50,7 @@ TEST(AddFolderCommand, AppendsTheFolderThenEachLevelBelowIt)
     EXPECT_EQ(h.dialogs.calls[0].kind, QStringLiteral("folder"));
     EXPECT_EQ(h.dialogs.calls[0].title, QStringLiteral("Please select folder:"));
     EXPECT_EQ(h.dialogs.calls[0].startFolder, QString());
-    EXPECT_EQ(form->MousePointer(), gg::kPointerDefault);
+    EXPECT_EQ(form->mousePointer(), gg::kPointerDefault);
     EXPECT_TRUE(h.boxes.boxes.empty());
 
     // Again: every folder a second time, after the first ones.
@@ -61,8 +61,8 @@ TEST(AddFolderCommand, TheRealFileSystemGivesTheSameFoldersInItsOwnOrder)
 {
     QTemporaryDir temp;
     gg::test::makeFolders(temp.path(), {"A/B/D", "A/C", "A/B/E"});
-    FormHarness h;
-    gg::Form1& form = h.open();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
     const QString a = temp.path() + "/A";
     QStringList entries = addVia(form, h, a);
     ASSERT_EQ(entries.size(), 5);
@@ -79,14 +79,14 @@ TEST(AddFolderCommand, TheRealFileSystemGivesTheSameFoldersInItsOwnOrder)
 TEST(AddFolderCommand, AFolderWithoutSubFoldersAndTheRootComeBackWithOneSeparator)
 {
     QTemporaryDir temp;
-    FormHarness h;
+    WindowHarness h;
     ControlledLister rules;
     auto form = openWith(h, &rules);
     EXPECT_EQ(addVia(*form, h, temp.path()), QStringList{temp.path() + "/"});
 
     // The root: "//" during the walk, one separator in the list.
-    FormHarness rootHarness;
-    gg::Form1Services services;
+    WindowHarness rootHarness;
+    gg::WindowServices services;
     services.boxes = &rootHarness.boxes;
     services.dialogs = &rootHarness.dialogs;
     services.programFolder = rootHarness.programFolder();
@@ -98,7 +98,7 @@ TEST(AddFolderCommand, AFolderWithoutSubFoldersAndTheRootComeBackWithOneSeparato
         fs->add("//usr/lib/");
         return fs;
     };
-    gg::Form1 rootForm(std::move(services));
+    gg::MainWindow rootForm(std::move(services));
     EXPECT_EQ(addVia(rootForm, rootHarness, QStringLiteral("/")), (QStringList{"/", "/usr/", "/usr/lib/"}));
 }
 
@@ -111,7 +111,7 @@ TEST(AddFolderCommand, HiddenSystemFoldersAndBadNamesAreAbsentWithEverythingBelo
         ASSERT_EQ(::mkdir((a + bad).c_str(), 0755), 0);
         ASSERT_EQ(::mkdir((a + bad + "/below").c_str(), 0755), 0);
     }
-    FormHarness h;
+    WindowHarness h;
     ControlledLister rules;
     rules.hidden.insert(a + "hidden/");
     auto form = openWith(h, &rules);
@@ -127,7 +127,7 @@ TEST(AddFolderCommand, LinksToFoldersAreKeptButNotEnteredSoLoopsEnd)
     const std::string a = temp.path().toStdString() + "/A/";
     ASSERT_EQ(::symlink("real", (a + "link").c_str()), 0);
     ASSERT_EQ(::symlink("..", (a + "real/up").c_str()), 0);
-    FormHarness h;
+    WindowHarness h;
     ControlledLister rules;
     auto form = openWith(h, &rules);
     const QString qa = temp.path() + "/A/";
@@ -140,7 +140,7 @@ TEST(AddFolderCommand, FoldersThatCannotBeListedAreAbsent)
     QTemporaryDir temp;
     gg::test::makeFolders(temp.path(), {"A/locked/x", "A/open/y"});
     const std::string a = temp.path().toStdString() + "/A/";
-    FormHarness h;
+    WindowHarness h;
     ControlledLister rules;
     rules.denied.insert(a + "locked/");
     auto form = openWith(h, &rules);
@@ -148,9 +148,9 @@ TEST(AddFolderCommand, FoldersThatCannotBeListedAreAbsent)
     EXPECT_EQ(addVia(*form, h, temp.path() + "/A"), (QStringList{qa, qa + "open/", qa + "open/y/"}));
 
     // The chosen folder itself: nothing at all, and the window is no longer busy.
-    form->sourceList->clear();
+    form->sourceFolders->clear();
     EXPECT_EQ(addVia(*form, h, temp.path() + "/A/locked"), QStringList{});
-    EXPECT_EQ(form->MousePointer(), gg::kPointerDefault);
+    EXPECT_EQ(form->mousePointer(), gg::kPointerDefault);
     EXPECT_TRUE(h.boxes.boxes.empty());
 }
 
@@ -161,8 +161,8 @@ TEST(AddFolderCommand, PermissionBitsReallyDenyThroughTheRealLister)
     gg::test::makeFolders(temp.path(), {"A/locked/x", "A/open"});
     const std::string locked = temp.path().toStdString() + "/A/locked";
     ASSERT_EQ(::chmod(locked.c_str(), 0), 0);
-    FormHarness h;
-    gg::Form1& form = h.open();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
     QStringList fromA, fromLocked;
     {
         gg::test::Unprivileged user;
@@ -171,7 +171,7 @@ TEST(AddFolderCommand, PermissionBitsReallyDenyThroughTheRealLister)
             GTEST_SKIP() << "cannot take an unprivileged file-system id";
         }
         fromA = addVia(form, h, temp.path() + "/A");
-        form.sourceList->clear();
+        form.sourceFolders->clear();
         fromLocked = addVia(form, h, QString::fromStdString(locked));
     }
     ::chmod(locked.c_str(), 0755);
@@ -182,12 +182,12 @@ TEST(AddFolderCommand, PermissionBitsReallyDenyThroughTheRealLister)
 
 TEST(AddFolderCommand, CancellingAppendsNothingAndLeavesThePointer)
 {
-    FormHarness h;
-    gg::Form1& form = h.open();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
     form.setMousePointer(gg::kPointerHand);
-    form.PushButton4_Click(); // the script is empty: the dialog is cancelled
-    EXPECT_EQ(form.sourceList->count(), 0);
-    EXPECT_EQ(form.MousePointer(), gg::kPointerHand);
+    form.addFolderTree(); // the script is empty: the dialog is cancelled
+    EXPECT_EQ(form.sourceFolders->count(), 0);
+    EXPECT_EQ(form.mousePointer(), gg::kPointerHand);
     EXPECT_TRUE(h.boxes.boxes.empty());
 }
 
@@ -195,23 +195,23 @@ TEST(AddFolderCommand, WhileTheWalkRunsTheWindowIsBusyAndTheListCannotBeEmptied)
 {
     QTemporaryDir temp;
     gg::test::makeFolders(temp.path(), {"A/B"});
-    FormHarness h;
+    WindowHarness h;
     ControlledLister rules;
-    gg::Form1* seen = nullptr;
+    gg::MainWindow* seen = nullptr;
     std::vector<int> pointers;
     rules.whileListing = [&] {
-        pointers.push_back(seen->MousePointer());
-        seen->ListView1_KeyDown(46, 0);
-        seen->PushButton5_Click();
+        pointers.push_back(seen->mousePointer());
+        seen->sourceListKeyDown(46, 0);
+        seen->clearSourceList();
     };
     auto form = openWith(h, &rules);
     seen = form.get();
-    form->sourceList->append(QStringLiteral("earlier"));
-    form->ListView1->setCurrentIndex(form->sourceList->index(0, 0));
+    form->sourceFolders->append(QStringLiteral("earlier"));
+    form->sourceListView->setCurrentIndex(form->sourceFolders->index(0, 0));
     const QString a = temp.path() + "/A";
     EXPECT_EQ(addVia(*form, h, a), (QStringList{"earlier", a + "/", a + "/B/"}));
     EXPECT_EQ(pointers, (std::vector<int>{gg::kPointerBusy, gg::kPointerBusy}));
-    EXPECT_EQ(form->MousePointer(), gg::kPointerDefault);
+    EXPECT_EQ(form->mousePointer(), gg::kPointerDefault);
 }
 
 } // namespace

@@ -19,7 +19,7 @@ struct Scan {
     Folders run(Folders given, bool recurse = true)
     {
         const std::function<void()> doEvents = [this] { ++events; };
-        gg::GetSubDirectories2016(given, recurse, fs, reporter, doEvents);
+        gg::scanFolderTree(given, recurse, fs, reporter, doEvents);
         return given;
     }
 };
@@ -241,7 +241,7 @@ TEST(FolderScan, ADenialTakesTheFirstEntryWithThatText)
     fs.add("Y/");
     RecordingReporter reporter;
     Folders folders{"X/", "Y/", "X/"};
-    gg::GetSubDirectories2016(folders, true, fs, reporter, [] {});
+    gg::scanFolderTree(folders, true, fs, reporter, [] {});
     EXPECT_EQ(folders, (Folders{"Y/", "X/"}));
 }
 

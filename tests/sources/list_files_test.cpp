@@ -3,24 +3,24 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "shell/error_trap.h"
+#include "runtime/error_trap.h"
 
-#include "platform/dialogs.h"
+#include "runtime/dialogs.h"
 #include "sources/folder_list.h"
 #include "sources/list_files.h"
 #include "sources/sources_support.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 
 namespace {
 
-using gg::test::FormHarness;
+using gg::test::WindowHarness;
 using gg::test::writeBytes;
 
 TEST(LoadListCommand, ShowsTheHelpFirstThenTheDialogAndStopsOnCancel)
 {
-    FormHarness h;
-    gg::Form1& form = h.open();
-    form.PushButton7_Click();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
+    form.loadListFiles();
     ASSERT_EQ(h.boxes.boxes.size(), 1u);
     EXPECT_EQ(h.boxes.boxes[0].title, form.appTitle());
     EXPECT_EQ(h.boxes.boxes[0].text, QStringLiteral("File should look like:\r/test/1.txt\r/test/2.txt\retc."));
@@ -31,7 +31,7 @@ TEST(LoadListCommand, ShowsTheHelpFirstThenTheDialogAndStopsOnCancel)
     EXPECT_EQ(h.dialogs.calls[0].title, QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"));
     EXPECT_EQ(h.dialogs.calls[0].filter, QStringLiteral("All Files (*.*)|*.*|"));
     EXPECT_EQ(h.dialogs.calls[0].startFolder, QString());
-    EXPECT_EQ(form.sourceList->count(), 0);
+    EXPECT_EQ(form.sourceFolders->count(), 0);
 }
 
 TEST(LoadListCommand, EveryKindOfLineEndInTheOrderTheFilesWereChosen)
@@ -44,21 +44,21 @@ TEST(LoadListCommand, EveryKindOfLineEndInTheOrderTheFilesWereChosen)
     writeBytes(cr, "/c\r/d\r");
     // A NUL stays in its entry: cut there, the entry would name a different folder.
     writeBytes(lf, QByteArray(" /e \n\n/f\n/n\0ul", 14));
-    FormHarness h;
-    gg::Form1& form = h.open();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
     h.dialogs.files.push_back({lf, crlf, cr});
-    form.PushButton7_Click();
-    EXPECT_EQ(form.sourceList->entries(),
+    form.loadListFiles();
+    EXPECT_EQ(form.sourceFolders->entries(),
               (QStringList{" /e ", "", "/f", QStringLiteral("/n") + QChar(0) + QStringLiteral("ul"), "C:\\A", "",
                            "/b/", "/c", "/d"}));
     EXPECT_EQ(h.boxes.boxes.size(), 1u); // just the help
 
     // A file whose last line ends in a line feed gives no empty entry after it.
     writeBytes(lf, "/g\n/h\n");
-    form.sourceList->clear();
+    form.sourceFolders->clear();
     h.dialogs.files.push_back({lf});
-    form.PushButton7_Click();
-    EXPECT_EQ(form.sourceList->entries(), (QStringList{"/g", "/h"}));
+    form.loadListFiles();
+    EXPECT_EQ(form.sourceFolders->entries(), (QStringList{"/g", "/h"}));
 }
 
 TEST(LoadListCommand, AFileThatCannotBeFoundIsSkippedWithItsMessageTheOthersLoad)
@@ -67,14 +67,14 @@ TEST(LoadListCommand, AFileThatCannotBeFoundIsSkippedWithItsMessageTheOthersLoad
     const QString good = temp.filePath("good.txt");
     const QString gone = temp.filePath("gone\xef\xbf\xbd.txt");
     writeBytes(good, "/x\r\n");
-    FormHarness h;
-    gg::Form1& form = h.open();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
     h.dialogs.files.push_back({gone, good});
-    form.PushButton7_Click();
+    form.loadListFiles();
     ASSERT_EQ(h.boxes.boxes.size(), 2u);
     EXPECT_EQ(h.boxes.boxes[1].text, gone + "\r\rwas not added because it has bad characters in the filename.");
     EXPECT_EQ(h.boxes.boxes[1].title, form.appTitle());
-    EXPECT_EQ(form.sourceList->entries(), QStringList{"/x"});
+    EXPECT_EQ(form.sourceFolders->entries(), QStringList{"/x"});
 }
 
 TEST(LoadListCommand, SeveralFilesAreJoinedPathsTidiedOnce)
@@ -82,11 +82,11 @@ TEST(LoadListCommand, SeveralFilesAreJoinedPathsTidiedOnce)
     QTemporaryDir temp;
     writeBytes(temp.filePath("one.txt"), "/1\r\n");
     writeBytes(temp.filePath("two.txt"), "/2\r\n");
-    FormHarness h;
-    gg::Form1& form = h.open();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
     h.dialogs.files.push_back({temp.path() + "//one.txt", temp.path() + "//two.txt"});
-    form.PushButton7_Click();
-    EXPECT_EQ(form.sourceList->entries(), (QStringList{"/1", "/2"}));
+    form.loadListFiles();
+    EXPECT_EQ(form.sourceFolders->entries(), (QStringList{"/1", "/2"}));
     EXPECT_EQ(h.boxes.boxes.size(), 1u);
 }
 
@@ -103,10 +103,10 @@ TEST(LoadListCommand, OnlyRegularFilesOfSaneSizeAreReadEachOtherIsReportedOnce)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_TRUE(file.resize(gg::kLargestListFile + 1)); // sparse: no disk used
     }
-    FormHarness h;
-    gg::Form1& form = h.open();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
     h.dialogs.files.push_back({pipe, QStringLiteral("/dev/zero"), temp.path(), huge, temp.filePath("list.txt")});
-    form.PushButton7_Click();
+    form.loadListFiles();
 
     const char* expected[] = {"Path/File access error", "Path/File access error", "Path/File access error",
                               "File too large"};
@@ -116,17 +116,17 @@ TEST(LoadListCommand, OnlyRegularFilesOfSaneSizeAreReadEachOtherIsReportedOnce)
         EXPECT_EQ(h.boxes.boxes[i + 1].text.toStdString(),
                   gg::BuildErrorReportText(expected[i], "in Glintwork2021/08/31.Form1.PushButton7_Click ", 140));
     }
-    EXPECT_EQ(form.sourceList->entries(), QStringList{"/z"});
+    EXPECT_EQ(form.sourceFolders->entries(), QStringList{"/z"});
 }
 
 TEST(SampleFoldersCommand, AppendsTheSamplesFolderBesideTheProgramEachTime)
 {
-    FormHarness h;
-    gg::Form1& form = h.open();
-    form.PushButton8_Click();
-    form.PushButton8_Click();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
+    form.loadSampleFolders();
+    form.loadSampleFolders();
     const QString samples = h.programFolder() + "/Samples";
-    EXPECT_EQ(form.sourceList->entries(), (QStringList{samples, samples}));
+    EXPECT_EQ(form.sourceFolders->entries(), (QStringList{samples, samples}));
     EXPECT_TRUE(h.boxes.boxes.empty());
 }
 

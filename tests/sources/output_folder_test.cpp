@@ -4,15 +4,15 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include "shell/settings_store.h"
+#include "runtime/settings_store.h"
 #include "sources/sources_support.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 
 namespace {
 
 using gg::ReadSetting;
 using gg::WriteSetting;
-using gg::test::FormHarness;
+using gg::test::WindowHarness;
 
 struct OutputFolder : ::testing::Test {
     void SetUp() override { gg::test::clearSettingsStore(); }
@@ -41,11 +41,11 @@ TEST_F(OutputFolder, BrowsingShowsTheFolderWithASeparatorAndRemembersWhereItWas)
 {
     QTemporaryDir temp;
     const QString out = temp.path();
-    FormHarness h;
-    gg::Form1& form = h.open();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
     h.dialogs.folders.push_back(out);
-    form.PushButton3_Click();
-    EXPECT_EQ(form.Text1->text(), out + "/");
+    form.chooseOutputFolder();
+    EXPECT_EQ(form.outputFolderEdit->text(), out + "/");
     EXPECT_EQ(ReadSetting(gg::kKeyLastFolderDot, QString()), out);
     EXPECT_EQ(ReadSetting(gg::kKeyOutputDirectory, QString()), out + "/");
     ASSERT_EQ(h.dialogs.calls.size(), 1u);
@@ -54,14 +54,14 @@ TEST_F(OutputFolder, BrowsingShowsTheFolderWithASeparatorAndRemembersWhereItWas)
 
     // The next browse opens where the last one ended; the root keeps its single separator.
     h.dialogs.folders.push_back(QStringLiteral("/"));
-    form.PushButton3_Click();
+    form.chooseOutputFolder();
     EXPECT_EQ(h.dialogs.calls[1].startFolder, out);
-    EXPECT_EQ(form.Text1->text(), QStringLiteral("/"));
+    EXPECT_EQ(form.outputFolderEdit->text(), QStringLiteral("/"));
     EXPECT_EQ(ReadSetting(gg::kKeyLastFolderDot, QString()), QStringLiteral("/"));
 
     // Cancelling changes neither the box nor the store.
-    form.PushButton3_Click();
-    EXPECT_EQ(form.Text1->text(), QStringLiteral("/"));
+    form.chooseOutputFolder();
+    EXPECT_EQ(form.outputFolderEdit->text(), QStringLiteral("/"));
     EXPECT_EQ(ReadSetting(gg::kKeyLastFolderDot, QString()), QStringLiteral("/"));
     EXPECT_EQ(ReadSetting(gg::kKeyOutputDirectory, QString()), QStringLiteral("/"));
     EXPECT_TRUE(h.boxes.boxes.empty());
@@ -70,9 +70,9 @@ TEST_F(OutputFolder, BrowsingShowsTheFolderWithASeparatorAndRemembersWhereItWas)
 TEST_F(OutputFolder, AStartFolderThatIsGoneOpensTheDialogAtItsDefault)
 {
     WriteSetting(gg::kKeyLastFolderDot, QStringLiteral("/no/such/folder/anywhere"));
-    FormHarness h;
-    gg::Form1& form = h.open();
-    form.PushButton3_Click();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
+    form.chooseOutputFolder();
     ASSERT_EQ(h.dialogs.calls.size(), 1u);
     EXPECT_EQ(h.dialogs.calls[0].startFolder, QString());
     EXPECT_TRUE(h.boxes.boxes.empty());
@@ -81,19 +81,19 @@ TEST_F(OutputFolder, AStartFolderThatIsGoneOpensTheDialogAtItsDefault)
 TEST_F(OutputFolder, EveryKeystrokeIsStoredAndARestartReadsItBack)
 {
     {
-        FormHarness h;
-        gg::Form1& form = h.open();
-        form.Text1->clear();
+        WindowHarness h;
+        gg::MainWindow& form = h.open();
+        form.outputFolderEdit->clear();
         EXPECT_EQ(ReadSetting(gg::kKeyOutputDirectory, QStringLiteral("absent")), QString());
         for (const char* typed : {"/", "/o", "/ou", "/out"}) {
-            QTest::keyClick(form.Text1, QChar::fromLatin1(typed[qstrlen(typed) - 1]).toLatin1());
+            QTest::keyClick(form.outputFolderEdit, QChar::fromLatin1(typed[qstrlen(typed) - 1]).toLatin1());
             EXPECT_EQ(ReadSetting(gg::kKeyOutputDirectory, QString()), QString::fromLatin1(typed));
         }
     }
     // A stored folder is shown as it is, whether or not it exists.
-    FormHarness again;
-    gg::Form1& form = again.open();
-    EXPECT_EQ(form.Text1->text(), QStringLiteral("/out"));
+    WindowHarness again;
+    gg::MainWindow& form = again.open();
+    EXPECT_EQ(form.outputFolderEdit->text(), QStringLiteral("/out"));
     EXPECT_TRUE(again.boxes.boxes.empty());
 }
 
@@ -101,10 +101,10 @@ TEST_F(OutputFolder, AddingFoldersNeitherUsesNorChangesTheLastBrowseFolder)
 {
     QTemporaryDir temp;
     WriteSetting(gg::kKeyLastFolderDot, temp.path());
-    FormHarness h;
-    gg::Form1& form = h.open();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
     h.dialogs.folders.push_back(temp.path());
-    form.PushButton4_Click();
+    form.addFolderTree();
     ASSERT_EQ(h.dialogs.calls.size(), 1u);
     EXPECT_EQ(h.dialogs.calls[0].startFolder, QString());
     EXPECT_EQ(ReadSetting(gg::kKeyLastFolderDot, QString()), temp.path());

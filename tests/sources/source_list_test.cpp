@@ -8,94 +8,94 @@
 
 #include "extraction/file_list.h"
 #include "sources/folder_list.h"
-#include "support/form_harness.h"
+#include "support/window_harness.h"
 
 namespace {
 
-using gg::test::FormHarness;
+using gg::test::WindowHarness;
 
-void fill(gg::Form1& form, const QStringList& entries)
+void fill(gg::MainWindow& form, const QStringList& entries)
 {
-    form.sourceList->clear();
-    form.sourceList->append(entries);
+    form.sourceFolders->clear();
+    form.sourceFolders->append(entries);
 }
 
-void select(gg::Form1& form, int row)
+void select(gg::MainWindow& form, int row)
 {
-    form.ListView1->setCurrentIndex(form.sourceList->index(row, 0));
+    form.sourceListView->setCurrentIndex(form.sourceFolders->index(row, 0));
 }
 
 TEST(SourceList, DeleteRemovesExactlyTheSelectedEntry)
 {
-    FormHarness h;
-    gg::Form1& form = h.open();
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
     fill(form, {"a", "b", "c", "b"});
     select(form, 1);
-    form.ListView1->setFocus();
-    QTest::keyClick(form.ListView1, Qt::Key_Delete);
-    EXPECT_EQ(form.sourceList->entries(), (QStringList{"a", "c", "b"}));
+    form.sourceListView->setFocus();
+    QTest::keyClick(form.sourceListView, Qt::Key_Delete);
+    EXPECT_EQ(form.sourceFolders->entries(), (QStringList{"a", "c", "b"}));
 
     // Other keys mean nothing.
     select(form, 0);
-    QTest::keyClick(form.ListView1, Qt::Key_Backspace);
-    form.ListView1_KeyDown(45, 0);
-    EXPECT_EQ(form.sourceList->entries(), (QStringList{"a", "c", "b"}));
+    QTest::keyClick(form.sourceListView, Qt::Key_Backspace);
+    form.sourceListKeyDown(45, 0);
+    EXPECT_EQ(form.sourceFolders->entries(), (QStringList{"a", "c", "b"}));
 }
 
 TEST(SourceList, DeleteDoesNothingWithoutSelectionOnAnEmptyListOrWhileBusy)
 {
-    FormHarness h;
-    gg::Form1& form = h.open();
-    form.ListView1_KeyDown(46, 0); // empty list
-    EXPECT_EQ(form.sourceList->count(), 0);
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
+    form.sourceListKeyDown(46, 0); // empty list
+    EXPECT_EQ(form.sourceFolders->count(), 0);
 
     fill(form, {"a", "b"});
-    form.ListView1->selectionModel()->clear();
-    form.ListView1_KeyDown(46, 0);
-    EXPECT_EQ(form.sourceList->count(), 2);
+    form.sourceListView->selectionModel()->clear();
+    form.sourceListKeyDown(46, 0);
+    EXPECT_EQ(form.sourceFolders->count(), 2);
 
     select(form, 0);
     form.setMousePointer(gg::kPointerBusy);
-    form.ListView1_KeyDown(46, 0);
-    EXPECT_EQ(form.sourceList->count(), 2);
+    form.sourceListKeyDown(46, 0);
+    EXPECT_EQ(form.sourceFolders->count(), 2);
     form.setMousePointer(gg::kPointerDefault);
-    form.ListView1_KeyDown(46, 0);
-    EXPECT_EQ(form.sourceList->entries(), QStringList{"b"});
+    form.sourceListKeyDown(46, 0);
+    EXPECT_EQ(form.sourceFolders->entries(), QStringList{"b"});
     EXPECT_TRUE(h.boxes.boxes.empty());
 }
 
 TEST(SourceList, ClearListEmptiesItUnlessBusyAndTouchesNothingElse)
 {
-    FormHarness h;
-    gg::Form1& form = h.open();
-    form.PushButton5_Click(); // empty: nothing happens, nothing is shown
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
+    form.clearSourceList(); // empty: nothing happens, nothing is shown
     EXPECT_TRUE(h.boxes.boxes.empty());
 
     fill(form, {"a", "b"});
-    const QString output = form.Text1->text();
+    const QString output = form.outputFolderEdit->text();
     form.setMousePointer(gg::kPointerBusy);
-    QTest::mouseClick(form.PushButton5, Qt::LeftButton);
-    EXPECT_EQ(form.sourceList->count(), 2);
+    QTest::mouseClick(form.clearListButton, Qt::LeftButton);
+    EXPECT_EQ(form.sourceFolders->count(), 2);
     form.setMousePointer(gg::kPointerDefault);
-    QTest::mouseClick(form.PushButton5, Qt::LeftButton);
-    EXPECT_EQ(form.sourceList->count(), 0);
-    EXPECT_EQ(form.Text1->text(), output);
+    QTest::mouseClick(form.clearListButton, Qt::LeftButton);
+    EXPECT_EQ(form.sourceFolders->count(), 0);
+    EXPECT_EQ(form.outputFolderEdit->text(), output);
     EXPECT_TRUE(h.boxes.boxes.empty());
 }
 
 TEST(FileTypeChoice, OptionsSetThePatternWhichIgnoresCase)
 {
-    FormHarness h;
-    gg::Form1& form = h.open();
-    EXPECT_EQ(form.File1.Pattern, gg::kApplicationFilesPattern);
-    QTest::mouseClick(form.optFiles[0], Qt::LeftButton);
-    EXPECT_EQ(form.File1.Pattern, QStringLiteral("*.*"));
-    QTest::mouseClick(form.optFiles[1], Qt::LeftButton);
-    EXPECT_EQ(form.File1.Pattern, QStringLiteral("*.ICO;*.ICL;*.EXE;*.CPL;*.DLL;*.OCX;*.VBX;*.DRV;*.SCR"));
-    form.optFiles_Click(7); // no such option: nothing changes
-    EXPECT_EQ(form.File1.Pattern, gg::kApplicationFilesPattern);
+    WindowHarness h;
+    gg::MainWindow& form = h.open();
+    EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kApplicationFilesPattern);
+    QTest::mouseClick(form.fileTypeOptions[0], Qt::LeftButton);
+    EXPECT_EQ(form.extraction.folderListing.Pattern, QStringLiteral("*.*"));
+    QTest::mouseClick(form.fileTypeOptions[1], Qt::LeftButton);
+    EXPECT_EQ(form.extraction.folderListing.Pattern, QStringLiteral("*.ICO;*.ICL;*.EXE;*.CPL;*.DLL;*.OCX;*.VBX;*.DRV;*.SCR"));
+    form.chooseFileType(7); // no such option: nothing changes
+    EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kApplicationFilesPattern);
 
-    const QString app = form.File1.Pattern;
+    const QString app = form.extraction.folderListing.Pattern;
     for (const char* name : {"setup.exe", "ICON.ICO", "lib.dll", "LIB.DLL", "Panel.Cpl", "x.scr"})
         EXPECT_TRUE(gg::MatchesPattern(QString::fromLatin1(name), app)) << name;
     for (const char* name : {"notes.txt", "exe", "a.exe.bak", "icons.icon"})

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/directory_lister.h"
-#include "shell/error_trap.h"
+#include "runtime/directory_lister.h"
+#include "runtime/error_trap.h"
 #include "support/recording_reporter.h"
-#include "shell/settings_store.h"
+#include "runtime/settings_store.h"
 
 namespace gg::test {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/error_trap.h"
+#include "runtime/error_trap.h"
 
 namespace gg::test {
 

@@ -1,13 +1,13 @@
 // glimmer-extract as a user runs it: what it lists against the gallery, what it writes and where,
 // and its exit statuses.
-#include "platform/icon_test_files.h"
+#include "icons/icon_test_files.h"
 
-#include "extraction/file_icons.h"
-#include "extraction/image_list.h"
-#include "platform/icon_extractor.h"
-#include "platform/icon_groups.h"
-#include "saving/save_names.h"
-#include "support/form_harness.h"
+#include "icons/file_icons.h"
+#include "extraction/gallery_model.h"
+#include "icons/icon_extractor.h"
+#include "icons/icon_groups.h"
+#include "icons/save_names.h"
+#include "support/window_harness.h"
 
 #include <gtest/gtest.h>
 
@@ -181,18 +181,18 @@ TEST(ExtractCommand, NothingExistingIsOverwrittenUnlessAsked)
 
 TEST(ExtractCommand, Ico32WritesWhatTheWindowSavesUnderTheSameNames)
 {
-    FormHarness h;
+    WindowHarness h;
     const QString samples = h.programFolder() + "/Samples";
     QDir().mkpath(samples);
     for (const QString& name : QDir(GG_SOURCE_DIR "/Samples").entryList(QDir::Files))
         ASSERT_TRUE(QFile::copy(GG_SOURCE_DIR "/Samples/" + name, samples + "/" + name));
-    Form1& form = h.open();
+    MainWindow& form = h.open();
     QTemporaryDir byWindow, byTool;
-    form.Text1->setText(byWindow.path() + "/");
-    form.PushButton8->click();
-    form.PushButton6->click();
-    ASSERT_GT(form.Iml->itemCount(), 5);
-    form.PushButton2->click();
+    form.outputFolderEdit->setText(byWindow.path() + "/");
+    form.loadSamplesButton->click();
+    form.startExtractingButton->click();
+    ASSERT_GT(form.galleryImages->itemCount(), 5);
+    form.saveAllButton->click();
 
     const ToolRun run = runTool({"extract", "--format", "ico32", "-o", byTool.path(), samples});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();

@@ -1,10 +1,12 @@
 // The icon library's groups: the rebuilt .ico against icoutils' wrestool, and the picture rule.
-#include "platform/icon_test_files.h"
+#include "icons/icon_test_files.h"
 
-#include "platform/icon_extractor.h"
-#include "platform/icon_groups.h"
+#include "icons/icon_extractor.h"
+#include "icons/icon_groups.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include <QBuffer>
 #include <QDir>
@@ -94,15 +96,15 @@ namespace {
 
 // A group of images made here; the bytes live as long as the group.
 struct MadeGroup {
-    std::vector<Bytes> images;
+    std::vector<std::unique_ptr<Bytes>> images;
+    std::vector<std::unique_ptr<MemorySource>> sources;
     IconGroup group;
 
     MadeGroup& add(Bytes bytes)
     {
-        images.push_back(std::move(bytes));
-        group.images.clear();
-        for (const Bytes& b : images)
-            group.images.push_back(ImageCandidate{ByteReader(std::span<const std::uint8_t>(b)), 0, 0});
+        images.push_back(std::make_unique<Bytes>(std::move(bytes)));
+        sources.push_back(std::make_unique<MemorySource>(std::span<const std::uint8_t>(*images.back())));
+        group.images.push_back(ImageCandidate{ByteRange(*sources.back()), 0, 0});
         group.entries.assign(images.size(), {});
         return *this;
     }

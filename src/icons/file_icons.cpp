@@ -1,0 +1,41 @@
+#include "icons/file_icons.h"
+
+#include "icons/icon_extractor.h"
+
+namespace gg {
+
+namespace {
+constexpr int kLargeIconSize = 32;
+}
+
+int ExtractFileIcons(const std::string& path, const std::function<void(QImage)>& take)
+{
+    const IconSource source = IconSource::open(path);
+    int index = 0;
+    for (;;) {
+        QImage icon = source.icon(index);
+        if (icon.isNull())
+            break;
+        take(std::move(icon));
+        ++index;
+    }
+    return index;
+}
+
+QImage GalleryImage(QImage icon)
+{
+    if (icon.width() != kLargeIconSize || icon.height() != kLargeIconSize)
+        icon = icon.scaled(kLargeIconSize, kLargeIconSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    if (icon.format() != QImage::Format_ARGB32)
+        icon.convertTo(QImage::Format_ARGB32);
+    return icon;
+}
+
+QString CountersLine(long long files, long long iconFiles, long long icons)
+{
+    const QString gap = QStringLiteral("    ");
+    return QStringLiteral("Total Files: ") + QString::number(files) + gap + QStringLiteral("Icon Files: ")
+        + QString::number(iconFiles) + gap + QStringLiteral("Total Icons: ") + QString::number(icons);
+}
+
+} // namespace gg

@@ -1,0 +1,83 @@
+// Stand-in for the shell's icon extraction service (ExtractIconExA, DrawIcon, DestroyIcon).
+//
+// An IconSource opens a file once and answers "icon i, or none". The kind of file is decided by
+// its bytes: .ico/.cur (one icon), .ani (one icon, its first frame), PE32/PE32+ modules (one icon
+// per group icon resource, named entries first, then ids ascending) and 16-bit NE modules (one
+// per group icon resource in table order). Anything else holds no icon.
+//
+// Decoding is lazy: the first question reads the headers and the resource directory only.
+// icon(i) decodes groups in order up to the i-th one that gives an image, and keeps every
+// decoded image, so asking count() and then icon(0..n-1) decodes each group once. count() decodes every group,
+// because only decoding tells whether a group gives an image; damaged groups are passed over,
+// so icon(i) for i < count() always yields an image. A file that shrinks or is rewritten while
+// it is read gives the icons still found in it, or none. Copies share one parse and its cache;
+// an IconSource is not meant to be used from two threads at once.
+#pragma once
+
+#include "icons/byte_reader.h"
+#include "icons/icon_image.h"
+
+#include <QImage>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace gg {
+
+// What the bytes say a file is.
+enum class FileKind { Unknown, Icon, Cursor, AnimatedCursor, Pe32, Pe32Plus, Ne };
+
+class IconSource {
+public:
+    IconSource(); // holds no icon
+
+    // Opens the file named by these bytes; it is read at the first question, and then only
+    // its headers, resource directory and the images decoded. The file stays open while any
+    // copy of the source lives. Never throws.
+    static IconSource open(const std::string& path);
+    static IconSource fromBytes(std::vector<std::uint8_t> bytes);
+
+    // Icons that give an image.
+    int count() const;
+    // 32 x 32, Format_ARGB32 with alpha; a null image when there is no icon i.
+    QImage icon(int index) const;
+
+    FileKind kind() const;
+    // What was wrong with the file or its damaged groups, as far as read so far.
+    std::vector<ReadFailure> problems() const;
+
+    // --- For the icon library's groups (icon_groups.h) ---
+    // The group that gave icon `index`, or null when there is no icon `index`. It lives as
+    // long as this source or a copy of it.
+    const IconGroup* group(int index) const;
+    // ---
+
+private:
+    struct State;
+    std::shared_ptr<State> state_;
+};
+
+// Icon `index` of the file at `path` at the large size, or a null image. Opens the file for one
+// icon; a run over all icons of a file uses one IconSource instead.
+QImage ExtractIconExA(const std::string& path, int index);
+
+// Composites `icon` over `surface` at (x, y): transparent pixels keep the surface colour,
+// partly transparent ones blend with it.
+void DrawIcon(QImage& surface, int x, int y, const QImage& icon);
+
+// Icons are plain images here; destroying one just lets it go.
+inline void DestroyIcon(QImage& icon) { icon = QImage(); }
+
+// A cursor file (.cur, or the first frame of an .ani) for the window's pointer: its image at
+// 32 x 32 (chosen like an icon's) and the hot spot scaled with it; nullopt if unreadable.
+struct CursorImage {
+    QImage image;
+    int hotX = 0;
+    int hotY = 0;
+};
+std::optional<CursorImage> ReadCursorFile(const std::string& path);
+
+} // namespace gg

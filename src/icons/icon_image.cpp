@@ -1,0 +1,481 @@
+#include "icons/icon_image.h"
+
+#include "icons/icon_png.h"
+
+#include <QPainter>
+
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+namespace gg {
+namespace {
+
+constexpr std::array<std::uint8_t, 8> kPngSignature{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+
+// BITMAPINFOHEADER, the part every later header version starts with.
+namespace bih {
+constexpr std::uint64_t kSize = 0;         // u32 header size
+constexpr std::uint64_t kWidth = 4;        // i32
+constexpr std::uint64_t kHeight = 8;       // i32, image and AND mask together
+constexpr std::uint64_t kBitCount = 14;    // u16
+constexpr std::uint64_t kCompression = 16; // u32
+constexpr std::uint64_t kColorsUsed = 32;  // u32
+constexpr std::uint64_t kRedMask = 40;     // u32, headers of 52 bytes and more
+constexpr std::uint64_t kAlphaMask = 52;   // u32, headers of 56 bytes and more
+constexpr std::uint32_t kMinSize = 40;
+} // namespace bih
+
+constexpr std::uint32_t kBiRgb = 0;
+constexpr std::uint32_t kBiBitfields = 3;
+
+// PNG: signature, then the IHDR chunk: length, "IHDR", width, height, bit depth, colour type.
+namespace ihdr {
+constexpr std::uint64_t kWidth = 16;     // u32 big-endian
+constexpr std::uint64_t kHeight = 20;    // u32 big-endian
+constexpr std::uint64_t kBitDepth = 24;  // u8
+constexpr std::uint64_t kColorType = 25; // u8
+constexpr std::uint64_t kEnd = 26;
+} // namespace ihdr
+
+bool isPng(const ByteReader& data) { return data.startsWith(0, kPngSignature); }
+
+// Enough of an image's start to tell its size and depth: a BITMAPINFOHEADER, or a PNG's IHDR.
+constexpr std::uint64_t kImageHeadBytes = 64;
+static_assert(kImageHeadBytes >= bih::kMinSize && kImageHeadBytes >= ihdr::kEnd);
+
+struct DibLayout {
+    int width = 0;
+    int height = 0;
+    int bitCount = 0;
+    bool hasMask = true;
+};
+
+Result<DibLayout> readDibLayout(const ByteReader& data)
+{
+    if (!data.has(0, bih::kMinSize))
+        return fail(ReadError::Truncated, data.base());
+    std::uint32_t headerSize = data.u32(bih::kSize);
+    if (headerSize < bih::kMinSize)
+        return fail(ReadError::BadBitmapHeader, data.base());
+    std::int32_t width = data.i32(bih::kWidth);
+    std::int32_t fullHeight = data.i32(bih::kHeight);
+    if (width <= 0 || fullHeight <= 0)
+        return fail(ReadError::BadBitmapHeader, data.base() + bih::kWidth);
+    DibLayout layout;
+    layout.width = width;
+    // The height covers the colour image and the AND mask below it; an odd one has no mask.
+    if (fullHeight % 2 == 0) {
+        layout.height = fullHeight / 2;
+    } else {
+        layout.height = fullHeight;
+        layout.hasMask = false;
+    }
+    if (layout.width > kMaxIconSide || layout.height > kMaxIconSide)
+        return fail(ReadError::ImageTooLarge, data.base() + bih::kWidth);
+    layout.bitCount = data.u16(bih::kBitCount);
+    switch (layout.bitCount) {
+    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    default: return fail(ReadError::UnsupportedBitmap, data.base() + bih::kBitCount);
+    }
+    return layout;
+}
+
+// One channel of a bit-field pixel, widened to 8 bits.
+struct Channel {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    int bits = 0;
+
+    explicit Channel(std::uint32_t m) : mask(m)
+    {
+        if (m == 0)
+            return;
+        shift = std::countr_zero(m);
+        bits = std::popcount(m >> shift);
+        if (bits > 8) { // keep the top 8 bits of a wide field
+            shift += bits - 8;
+            bits = 8;
+        }
+    }
+    std::uint32_t take(std::uint32_t pixel) const
+    {
+        if (bits == 0)
+            return 0;
+        std::uint32_t v = (pixel >> shift) & ((1u << bits) - 1);
+        std::uint32_t max = (1u << bits) - 1;
+        return (v * 255 + max / 2) / max;
+    }
+};
+
+std::uint64_t strideOf(std::uint64_t width, std::uint64_t bits) { return ((width * bits + 31) / 32) * 4; }
+
+Result<QImage> decodeDib(const ByteReader& data)
+{
+    Result<DibLayout> layoutResult = readDibLayout(data);
+    if (!layoutResult)
+        return layoutResult.failure();
+    const DibLayout layout = *layoutResult;
+    const std::uint32_t headerSize = data.u32(bih::kSize);
+    const std::uint32_t compression = data.u32(bih::kCompression);
+    std::uint64_t pos = headerSize;
+
+    std::uint32_t redMask = 0, greenMask = 0, blueMask = 0, alphaMask = 0;
+    if (compression == kBiBitfields && (layout.bitCount == 16 || layout.bitCount == 32)) {
+        // Small headers carry the three masks right after them; larger ones hold them inside.
+        std::uint64_t at = headerSize >= 52 ? bih::kRedMask : headerSize;
+        if (!data.has(at, 12))
+            return fail(ReadError::Truncated, data.base() + at);
+        redMask = data.u32(at);
+        greenMask = data.u32(at + 4);
+        blueMask = data.u32(at + 8);
+        alphaMask = headerSize >= 56 ? data.u32(bih::kAlphaMask) : 0;
+        if (headerSize < 52)
+            pos += 12;
+    } else if (compression != kBiRgb) {
+        return fail(ReadError::UnsupportedBitmap, data.base() + bih::kCompression);
+    } else if (layout.bitCount == 16) {
+        redMask = 0x7C00;
+        greenMask = 0x03E0;
+        blueMask = 0x001F;
+    }
+
+    std::array<QRgb, 256> palette{};
+    if (layout.bitCount <= 8) {
+        std::uint32_t maxColors = 1u << layout.bitCount;
+        std::uint32_t used = data.u32(bih::kColorsUsed);
+        if (used > 256)
+            return fail(ReadError::BadBitmapHeader, data.base() + bih::kColorsUsed);
+        std::uint32_t colors = used == 0 ? maxColors : used;
+        Result<ByteReader> table = data.slice(pos, std::uint64_t{colors} * 4);
+        if (!table)
+            return table.failure();
+        for (std::uint32_t i = 0; i < colors && i < maxColors; ++i) // RGBQUAD: blue, green, red, reserved
+            palette[i] = qRgb(table->u8(i * 4 + 2), table->u8(i * 4 + 1), table->u8(i * 4));
+        pos += std::uint64_t{colors} * 4;
+    }
+
+    const std::uint64_t w = static_cast<std::uint64_t>(layout.width);
+    const std::uint64_t h = static_cast<std::uint64_t>(layout.height);
+    const std::uint64_t colorStride = strideOf(w, static_cast<std::uint64_t>(layout.bitCount));
+    const std::uint64_t maskStride = strideOf(w, 1);
+    if (layout.bitCount > 8) {
+        // Above 8 bits a colour table of "colours used" entries may still follow the header as a
+        // palette hint (our own 24-bit files carry one). Skip it only when the image still fits
+        // after it, so a stray count in an otherwise sound image costs nothing.
+        const std::uint32_t used = data.u32(bih::kColorsUsed);
+        const std::uint64_t image = colorStride * h + (layout.hasMask ? maskStride * h : 0);
+        if (used != 0 && used <= 256 && data.has(pos + std::uint64_t{used} * 4, image))
+            pos += std::uint64_t{used} * 4;
+    }
+    Result<ByteReader> colorBits = data.slice(pos, colorStride * h);
+    if (!colorBits)
+        return colorBits.failure();
+    // A missing AND mask leaves every pixel opaque rather than losing the image.
+    Result<ByteReader> maskBits = data.slice(pos + colorStride * h, maskStride * h);
+    const bool haveMask = layout.hasMask && maskBits.ok();
+
+    QImage image(layout.width, layout.height, QImage::Format_ARGB32);
+    if (image.isNull())
+        return fail(ReadError::ImageTooLarge, data.base());
+    const Channel red(redMask), green(greenMask), blue(blueMask), alpha(alphaMask);
+    std::uint32_t alphaSeen = 0;
+    const auto width = static_cast<std::size_t>(w);
+    // Rows of the image, found once rather than through scanLine()'s checks for every row.
+    uchar* const pixels = image.bits();
+    const auto rowBytes = static_cast<std::size_t>(image.bytesPerLine());
+    auto outputRow = [&](std::uint64_t y) { return reinterpret_cast<QRgb*>(pixels + y * rowBytes); };
+
+    for (std::uint64_t y = 0; y < h; ++y) {
+        // Rows are stored bottom-up; the stride covers every pixel of a row.
+        const std::span<const std::uint8_t> in = colorBits->row((h - 1 - y) * colorStride, colorStride);
+        QRgb* out = outputRow(y);
+        switch (layout.bitCount) {
+        case 1:
+            for (std::size_t x = 0; x < width; ++x)
+                out[x] = palette[(in[x / 8] >> (7 - x % 8)) & 1];
+            break;
+        case 4:
+            for (std::size_t x = 0; x + 1 < width; x += 2) {
+                out[x] = palette[in[x / 2] >> 4];
+                out[x + 1] = palette[in[x / 2] & 0x0F];
+            }
+            if (width % 2)
+                out[width - 1] = palette[in[width / 2] >> 4];
+            break;
+        case 8:
+            for (std::size_t x = 0; x < width; ++x)
+                out[x] = palette[in[x]];
+            break;
+        case 16:
+            for (std::size_t x = 0; x < width; ++x) {
+                const std::uint32_t v = in[2 * x] | (std::uint32_t{in[2 * x + 1]} << 8);
+                out[x] = qRgb(static_cast<int>(red.take(v)), static_cast<int>(green.take(v)), static_cast<int>(blue.take(v)));
+            }
+            break;
+        case 24:
+            for (std::size_t x = 0; x < width; ++x)
+                out[x] = qRgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
+            break;
+        case 32:
+            if (compression == kBiBitfields) {
+                for (std::size_t x = 0; x < width; ++x) {
+                    const std::uint32_t v = in[4 * x] | (std::uint32_t{in[4 * x + 1]} << 8) |
+                                            (std::uint32_t{in[4 * x + 2]} << 16) | (std::uint32_t{in[4 * x + 3]} << 24);
+                    out[x] = qRgba(static_cast<int>(red.take(v)), static_cast<int>(green.take(v)),
+                                   static_cast<int>(blue.take(v)), alphaMask ? static_cast<int>(alpha.take(v)) : 0);
+                }
+            } else {
+                // Blue, green, red, alpha bytes are 0xAARRGGBB read little-endian, which is QRgb.
+                static_assert(std::endian::native == std::endian::little);
+                std::memcpy(out, in.data(), width * 4);
+            }
+            for (std::size_t x = 0; x < width; ++x)
+                alphaSeen |= out[x];
+            break;
+        }
+    }
+
+    // Alpha of a 32-bit image rules; one whose alpha is all zero falls back to the mask.
+    if (layout.bitCount == 32 && qAlpha(alphaSeen) != 0)
+        return image;
+    for (std::uint64_t y = 0; y < h; ++y) {
+        const std::span<const std::uint8_t> mask = haveMask ? maskBits->row((h - 1 - y) * maskStride, maskStride)
+                                                            : std::span<const std::uint8_t>();
+        QRgb* out = outputRow(y);
+        // Eight pixels a mask byte; most bytes are all clear or all set.
+        for (std::size_t x = 0; x < width; x += 8) {
+            const std::uint8_t bits = mask.empty() ? 0 : mask[x / 8];
+            const std::size_t end = std::min(width, x + 8);
+            if (bits == 0) {
+                for (std::size_t i = x; i < end; ++i)
+                    out[i] |= 0xFF000000u;
+            } else if (bits == 0xFF) {
+                std::fill(out + x, out + end, qRgba(0, 0, 0, 0));
+            } else {
+                for (std::size_t i = x; i < end; ++i)
+                    out[i] = (bits << (i - x)) & 0x80 ? qRgba(0, 0, 0, 0) : (out[i] | 0xFF000000u);
+            }
+        }
+    }
+    return image;
+}
+
+Result<QImage> decodePng(const ByteReader& data)
+{
+    Result<ImageShape> shape = peekImageShape(data);
+    if (!shape)
+        return shape.failure();
+    return decodePngStream(data);
+}
+
+bool hasOnlyFullOrNoAlpha(const QImage& image)
+{
+    const int width = image.width(), height = image.height();
+    for (int y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < width; ++x)
+            if (row[x] != 0 && qAlpha(row[x]) != 255)
+                return false;
+    }
+    return true;
+}
+
+// An image a whole number of times smaller than 32 x 32 (a 16 x 16 doubled, say), each pixel
+// repeated into a square: small icons keep their sharp pixel art, as the platform's own icon
+// service enlarges them, and it costs a fraction of smooth scaling. Null when the sizes do not fit.
+QImage enlargedWhole(const QImage& image, int side)
+{
+    const int w = image.width(), h = image.height();
+    const int factor = side / std::max(w, h);
+    if (factor < 2 || side % std::max(w, h) != 0)
+        return QImage();
+    QImage icon(side, side, QImage::Format_ARGB32);
+    icon.fill(0);
+    const int left = (side - w * factor) / 2, top = (side - h * factor) / 2;
+    for (int y = 0; y < h; ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        auto* out = reinterpret_cast<QRgb*>(icon.scanLine(top + y * factor)) + left;
+        for (int x = 0; x < w; ++x)
+            std::fill(out + x * factor, out + (x + 1) * factor, in[x]);
+        for (int k = 1; k < factor; ++k)
+            std::memcpy(icon.scanLine(top + y * factor + k), icon.constScanLine(top + y * factor),
+                        static_cast<std::size_t>(icon.bytesPerLine()));
+    }
+    return icon;
+}
+
+// Brings an image to 32 x 32, keeping its proportions and centring it on transparency.
+QImage toIconSize(QImage image)
+{
+    constexpr int kSide = 32;
+    if (image.width() == kSide && image.height() == kSide)
+        return image;
+    if (QImage enlarged = enlargedWhole(image, kSide); !enlarged.isNull())
+        return enlarged;
+    // Colours under full or no alpha are already premultiplied (the decoders clear transparent
+    // pixels), which saves a copy for every image with a mask.
+    if (hasOnlyFullOrNoAlpha(image))
+        image.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
+    else
+        image.convertTo(QImage::Format_ARGB32_Premultiplied);
+    QImage scaled = image.scaled(kSide, kSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    if (scaled.width() != kSide || scaled.height() != kSide) {
+        QImage canvas(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
+        canvas.fill(Qt::transparent);
+        QPainter painter(&canvas);
+        painter.drawImage((kSide - scaled.width()) / 2, (kSide - scaled.height()) / 2, scaled);
+        painter.end();
+        scaled = canvas;
+    }
+    return scaled.convertToFormat(QImage::Format_ARGB32);
+}
+
+} // namespace
+
+const char* describeReadError(ReadError error)
+{
+    switch (error) {
+    case ReadError::Truncated: return "The file ends before a record it refers to.";
+    case ReadError::UnknownFormat: return "The file is not an icon, cursor, animated cursor or Windows module.";
+    case ReadError::NoIcons: return "The file holds no icons.";
+    case ReadError::BadIconDirectory: return "The icon directory is damaged.";
+    case ReadError::BadPeHeader: return "The module's PE headers or section table are damaged.";
+    case ReadError::BadResourceTree: return "The module's resource directory points outside its data.";
+    case ReadError::ResourceLoop: return "The module's resource directory refers back to itself.";
+    case ReadError::ResourceTooDeep: return "The module's resource directory is nested too deeply.";
+    case ReadError::BadNeHeader: return "The 16-bit module's header or resource table is damaged.";
+    case ReadError::BadAniFile: return "The animated cursor's chunks are damaged or hold no frame.";
+    case ReadError::MissingImage: return "An icon group names an image that the file does not hold.";
+    case ReadError::BadBitmapHeader: return "An icon image's bitmap header is damaged.";
+    case ReadError::UnsupportedBitmap: return "An icon image uses a bitmap format that icons do not use.";
+    case ReadError::ImageTooLarge: return "An icon image is larger than an icon can be.";
+    case ReadError::BadPng: return "An icon image's PNG stream cannot be decoded.";
+    case ReadError::NoUsableImage: return "No image of the icon can be decoded.";
+    }
+    return "Unknown error.";
+}
+
+Result<ImageShape> peekImageShape(const ByteReader& data)
+{
+    ImageShape shape;
+    if (isPng(data)) {
+        if (!data.has(0, ihdr::kEnd) || !data.startsWith(12, "IHDR", 4))
+            return fail(ReadError::BadPng, data.base());
+        std::uint32_t width = data.u32be(ihdr::kWidth);
+        std::uint32_t height = data.u32be(ihdr::kHeight);
+        if (width == 0 || height == 0)
+            return fail(ReadError::BadPng, data.base() + ihdr::kWidth);
+        if (width > kMaxIconSide || height > kMaxIconSide)
+            return fail(ReadError::ImageTooLarge, data.base() + ihdr::kWidth);
+        int channels = 1;
+        switch (data.u8(ihdr::kColorType)) {
+        case 2: channels = 3; break;
+        case 4: channels = 2; break;
+        case 6: channels = 4; break;
+        default: break;
+        }
+        shape.width = static_cast<int>(width);
+        shape.height = static_cast<int>(height);
+        shape.depth = data.u8(ihdr::kBitDepth) * channels;
+        shape.png = true;
+        return shape;
+    }
+    Result<DibLayout> layout = readDibLayout(data);
+    if (!layout)
+        return layout.failure();
+    shape.width = layout->width;
+    shape.height = layout->height;
+    shape.depth = layout->bitCount;
+    return shape;
+}
+
+Result<QImage> decodeIconImage(const ByteReader& data)
+{
+    return isPng(data) ? decodePng(data) : decodeDib(data);
+}
+
+// Which image of a group becomes the icon, chosen for the best picture at 32 x 32:
+//  1. an exact 32 x 32, the colour depth closest to 32 bits among those;
+//  2. otherwise the smallest image larger than 32 x 32 (both sides at least 32), scaled down;
+//  3. otherwise the largest smaller one, scaled up.
+// Within a rank the depth closest to 32 bits wins, then directory order. Sizes and depths come
+// from the images' own headers, not from the directory, which often leaves them 0 or wrong.
+Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
+{
+    struct Ranked {
+        std::size_t index;
+        int tier;
+        std::int64_t area;
+        int depthDistance;
+        ImageShape shape;
+    };
+    std::vector<Ranked> ranked;
+    ranked.reserve(std::min(group.images.size(), kMaxImagesPerGroup));
+    ReadFailure lastFailure = fail(ReadError::NoUsableImage);
+    for (std::size_t i = 0; i < group.images.size() && i < kMaxImagesPerGroup; ++i) {
+        const ByteRange& data = group.images[i].data;
+        Result<ByteReader> head = data.slice(0, std::min<std::uint64_t>(data.size(), kImageHeadBytes));
+        if (!head) {
+            lastFailure = head.failure();
+            continue;
+        }
+        Result<ImageShape> shape = peekImageShape(*head);
+        if (!shape) {
+            lastFailure = shape.failure();
+            continue;
+        }
+        const int w = shape->width, h = shape->height;
+        Ranked r{i, 0, std::int64_t{w} * h, std::abs(shape->depth - 32), *shape};
+        if (w == 32 && h == 32) {
+            r.tier = 0;
+        } else if (w >= 32 && h >= 32) {
+            r.tier = 1;
+        } else {
+            r.tier = 2;
+            r.area = -r.area; // the largest of the smaller ones first
+        }
+        ranked.push_back(r);
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
+        if (a.tier != b.tier)
+            return a.tier < b.tier;
+        if (a.area != b.area)
+            return a.area < b.area;
+        return a.depthDistance < b.depthDistance;
+    });
+    auto decodeOne = [](const ByteRange& data) {
+        Result<ByteReader> bytes = data.slice(0, std::min(data.size(), kMaxImageBytes));
+        if (!bytes)
+            return DecodedImage{bytes.failure(), 0, 0};
+        Result<QImage> image = decodeIconImage(*bytes);
+        if (!image)
+            return DecodedImage{image.failure(), 0, 0};
+        const int width = image->width(), height = image->height();
+        return DecodedImage{toIconSize(std::move(image.value())), width, height};
+    };
+    for (const Ranked& r : ranked) {
+        const ByteRange& data = group.images[r.index].data;
+        DecodedImage decoded{fail(ReadError::NoUsableImage), 0, 0};
+        if (cache) {
+            auto key = std::make_pair(data.base(), data.size());
+            auto found = cache->find(key);
+            if (found == cache->end())
+                found = cache->emplace(key, decodeOne(data)).first;
+            decoded = found->second;
+        } else {
+            decoded = decodeOne(data);
+        }
+        if (!decoded.icon) {
+            lastFailure = decoded.icon.failure();
+            continue;
+        }
+        return ChosenImage{*decoded.icon, r.index, decoded.sourceWidth, decoded.sourceHeight};
+    }
+    return lastFailure;
+}
+
+} // namespace gg

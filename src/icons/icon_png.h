@@ -1,0 +1,15 @@
+// PNG streams inside icons (the 256 x 256 images of today's icons are stored as PNG).
+#pragma once
+
+#include "icons/byte_reader.h"
+
+#include <QImage>
+
+namespace gg {
+
+// The image at its own size, Format_ARGB32. Every colour type, bit depth and interlacing;
+// chunk checksums and the stream's checksum are checked, ancillary chunks other than tRNS are
+// passed over (colours are taken as stored, like the toolkit's own reader does by default).
+Result<QImage> decodePngStream(const ByteReader& data);
+
+} // namespace gg

@@ -1,0 +1,270 @@
+// Putting files in place: never over anything, never half written, never a stray file, and
+// nothing outside the folder touched; kills, termination requests and size limits.
+
+#include "icons/atomic_file.h"
+#include "icons/write_icon.h"
+#include "runtime/termination_signals.h"
+#include "support/child_process.h"
+#include "writer_test_support.h"
+
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <random>
+#include <set>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <thread>
+
+using namespace gg;
+using namespace gg::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+enum class Naming { Nameless, Named };
+
+// An open folder for the *at() calls, closed at the end of the test.
+struct Folder {
+    explicit Folder(const fs::path& p) : path(p), handle(FolderHandle::open(p.string())) {}
+    int fd() const { return handle.fd(); }
+    fs::path path;
+    FolderHandle handle;
+};
+
+std::vector<std::uint8_t> bytesOf(const std::string& text)
+{
+    return {text.begin(), text.end()};
+}
+
+void openIn(AtomicFile& file, int folder, Naming naming)
+{
+    if (naming == Naming::Named)
+        file.openNamed(folder);
+    else
+        file.open(folder);
+}
+
+// n.ico, n1.ico, n2.ico, ... from the start on every call: every saver fights for every name.
+struct NaiveNames {
+    int next = 0;
+    std::string operator()() { return next == 0 ? (++next, "n.ico") : "n" + std::to_string(next++) + ".ico"; }
+};
+
+std::map<std::string, std::vector<std::uint8_t>> folderContents(const fs::path& folder)
+{
+    std::map<std::string, std::vector<std::uint8_t>> contents;
+    for (const auto& entry : fs::directory_iterator(folder))
+        contents[entry.path().filename().string()] = readBytes(entry.path().string());
+    return contents;
+}
+
+} // namespace
+
+TEST(AtomicFile, TwoSaversRacingForTheSameNamesNeverReplaceAFile)
+{
+    for (Naming naming : {Naming::Nameless, Naming::Named}) {
+        SCOPED_TRACE(naming == Naming::Named ? "named" : "nameless");
+        QTemporaryDir dir;
+        const Folder folder(dir.path().toStdString());
+        {
+            AtomicFile users;
+            users.open(folder.fd());
+            users.write(bytesOf("the user's own"));
+            EXPECT_EQ(users.commitAsNew(NaiveNames{}), "n.ico");
+        }
+        constexpr int kEach = 150;
+        std::atomic<int> failures{0};
+        auto saver = [&](char who) {
+            NaiveNames names;
+            for (int i = 0; i < kEach; ++i) {
+                try {
+                    AtomicFile file;
+                    openIn(file, folder.fd(), naming);
+                    file.write(bytesOf(std::string(1, who) + std::to_string(i)));
+                    // Each save starts over at n.ico, like a window that knows nothing of the other.
+                    names.next = 0;
+                    file.commitAsNew(names);
+                } catch (const FileFailure&) {
+                    ++failures;
+                }
+            }
+        };
+        std::thread a(saver, 'a'), b(saver, 'b');
+        a.join();
+        b.join();
+        EXPECT_EQ(failures.load(), 0);
+
+        const auto contents = folderContents(folder.path);
+        EXPECT_EQ(contents.size(), 1u + 2 * kEach) << "no temporary file is left and nothing was replaced";
+        EXPECT_EQ(contents.at("n.ico"), bytesOf("the user's own"));
+        std::set<std::string> saved;
+        for (const auto& [name, bytes] : contents)
+            saved.insert(std::string(bytes.begin(), bytes.end()));
+        for (int i = 0; i < kEach; ++i) {
+            EXPECT_TRUE(saved.contains("a" + std::to_string(i))) << i;
+            EXPECT_TRUE(saved.contains("b" + std::to_string(i))) << i;
+        }
+    }
+}
+
+TEST(AtomicFile, KillsAtRandomMomentsLeaveOnlyWholeFiles)
+{
+    // A picture's bytes, written again and again by a child that is killed at a random moment.
+    const std::vector<std::uint8_t> whole(3266, 0x5A);
+    std::mt19937 random(20240611);
+    for (Naming naming : {Naming::Nameless, Naming::Named})
+        for (int signal : {SIGKILL, SIGTERM}) {
+            SCOPED_TRACE(std::string(naming == Naming::Named ? "named, " : "nameless, ") + strsignal(signal));
+            QTemporaryDir dir;
+            const Folder folder(dir.path().toStdString());
+            for (int round = 0; round < 12; ++round) {
+                const pid_t child = startChild([&] {
+                    InstallTerminationHandling();
+                    NaiveNames names{1 + round * 100000}; // clear of the names earlier rounds took
+                    for (;;) {
+                        AtomicFile file;
+                        openIn(file, folder.fd(), naming);
+                        file.write(std::span(whole).first(1000));
+                        file.write(std::span(whole).subspan(1000));
+                        file.commitAsNew(std::ref(names));
+                    }
+                });
+                std::this_thread::sleep_for(std::chrono::microseconds(random() % 4000));
+                ::kill(child, signal);
+                const int status = waitForChild(child);
+                ASSERT_TRUE(WIFSIGNALED(status));
+                EXPECT_EQ(WTERMSIG(status), signal);
+                // A termination request lets the file in hand finish: not even a temporary one stays.
+                if (signal == SIGKILL)
+                    RemoveStaleTemporaryFiles(folder.fd());
+                for (const auto& [name, bytes] : folderContents(folder.path)) {
+                    ASSERT_TRUE(name.ends_with(".ico")) << name;
+                    ASSERT_EQ(bytes, whole) << name;
+                }
+            }
+        }
+}
+
+TEST(AtomicFile, ATerminationRequestWaitsUntilTheFileIsInPlace)
+{
+    QTemporaryDir dir;
+    const Folder folder(dir.path().toStdString());
+    const std::vector<std::uint8_t> whole(3266, 0x21);
+    const int status = runInChild([&] {
+        InstallTerminationHandling();
+        AtomicFile file;
+        file.openInFolder(folder.path.string());
+        ::kill(::getpid(), SIGTERM);
+        file.write(whole);
+        file.commitAsNew([] { return std::string("late.ico"); });
+        std::_Exit(3); // not reached: the request is acted on once the file is in place
+    });
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGTERM);
+    EXPECT_EQ(folderContents(folder.path), (std::map<std::string, std::vector<std::uint8_t>>{{"late.ico", whole}}));
+}
+
+TEST(AtomicFile, UnderAFileSizeLimitTheWriteFailsOnceInsteadOfEndingTheProgram)
+{
+    QTemporaryDir dir;
+    const std::string folder = dir.path().toStdString();
+    const Bitmap picture = makePicture([](int x, int y) { return Rgb(x * 8, y * 8, 40); });
+    // Child exit codes: 0 as wanted, else which check failed.
+    const int status = runInChild([&] {
+        InstallTerminationHandling();
+        rlimit limit{1000, 1000};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        RecordingReporter reporter;
+        const SaveResult result =
+            SaveNewIcon(reporter, folder, [](int) { return std::string("big.ico"); }, picture, 24);
+        if (reporter.reports.size() != 1)
+            std::_Exit(10 + static_cast<int>(reporter.reports.size()));
+        if (reporter.reports[0].description != "File too large" || reporter.reports[0].line != 132)
+            std::_Exit(2);
+        if (result.error != EFBIG || !result.name.empty())
+            std::_Exit(3);
+    });
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_TRUE(fs::is_empty(folder));
+}
+
+TEST(AtomicFile, AMovedFolderIsFollowedAndItsOldPathNeverTouched)
+{
+    QTemporaryDir dir;
+    const fs::path root = dir.path().toStdString();
+    fs::create_directory(root / "out");
+    const Folder folder(root / "out");
+
+    AtomicFile dropped, placed;
+    dropped.openNamed(folder.fd());
+    dropped.write(bytesOf("dropped"));
+    placed.open(folder.fd());
+    placed.write(bytesOf("placed"));
+    const std::string temporary = dropped.temporaryName();
+    ASSERT_FALSE(temporary.empty());
+
+    // The folder goes away mid-save and another takes its path, holding the same names.
+    fs::rename(root / "out", root / "moved");
+    fs::create_directory(root / "out");
+    for (const std::string& name : {temporary, std::string("n.ico"), std::string(".glimmer-1.1.tmp")})
+        std::ofstream(root / "out" / name) << "someone else's";
+    std::ofstream(root / "moved" / ".glimmer-1.1.tmp") << "stale";
+
+    dropped.discard();
+    EXPECT_EQ(placed.commitAsNew(NaiveNames{}), "n.ico");
+    EXPECT_EQ(RemoveStaleTemporaryFiles(folder.fd()), 1);
+
+    EXPECT_EQ(folderContents(root / "moved"),
+              (std::map<std::string, std::vector<std::uint8_t>>{{"n.ico", bytesOf("placed")}}));
+    EXPECT_EQ(folderContents(root / "out").size(), 3u);
+    for (const auto& [name, bytes] : folderContents(root / "out"))
+        EXPECT_EQ(bytes, bytesOf("someone else's")) << name;
+}
+
+TEST(AtomicFile, OnlyThisProgramsAbandonedTemporaryFilesAreCleared)
+{
+    QTemporaryDir dir, outside;
+    const fs::path root = dir.path().toStdString();
+    const Folder folder(root);
+    auto put = [&](const std::string& name) { std::ofstream(root / name) << "x"; };
+    put(".glimmer-12.3.tmp");         // abandoned
+    put(".shell32.ico.4242-7.tmp");   // abandoned by an earlier version of the program
+    put(".glimmer-x.tmp");            // not one of our names
+    put(".other.tmp");
+    put("keep.ico");
+    fs::create_directory(root / ".glimmer-5.5.tmp");
+    const fs::path target = fs::path(outside.path().toStdString()) / "target";
+    std::ofstream(target) << "outside";
+    fs::create_symlink(target, root / ".glimmer-6.6.tmp");
+    AtomicFile live; // a save under way holds its temporary file
+    live.openNamed(folder.fd());
+    if (::geteuid() == 0) {
+        put(".glimmer-7.7.tmp");
+        ASSERT_EQ(::chown((root / ".glimmer-7.7.tmp").c_str(), 4321, 4321), 0); // another user's
+    }
+
+    std::set<std::string> others;
+    EXPECT_EQ(RemoveStaleTemporaryFiles(folder.fd(), [&](std::string_view name) { others.emplace(name); }), 2);
+
+    std::set<std::string> left;
+    for (const auto& entry : fs::directory_iterator(root))
+        left.insert(entry.path().filename().string());
+    EXPECT_FALSE(left.contains(".glimmer-12.3.tmp"));
+    EXPECT_FALSE(left.contains(".shell32.ico.4242-7.tmp"));
+    for (const char* kept : {".glimmer-x.tmp", ".other.tmp", "keep.ico", ".glimmer-5.5.tmp", ".glimmer-6.6.tmp"})
+        EXPECT_TRUE(left.contains(kept)) << kept;
+    EXPECT_TRUE(left.contains(live.temporaryName()));
+    if (::geteuid() == 0)
+        EXPECT_TRUE(left.contains(".glimmer-7.7.tmp"));
+    EXPECT_EQ(readBytes(target.string()), bytesOf("outside"));
+    EXPECT_TRUE(others.contains("keep.ico"));
+    EXPECT_FALSE(others.contains(".glimmer-12.3.tmp"));
+}

@@ -1,0 +1,272 @@
+// Inputs that each take the reader down one path of its own: shared resource directories,
+// name strings out of order, gaps in icon ids, padded RIFF chunks, non-square images, 5-6-5
+// bitmaps, PNG depths and sections whose virtual size differs from their raw size.
+#include "icon_test_files.h"
+
+#include "icons/icon_extractor.h"
+
+#include <gtest/gtest.h>
+
+using namespace gg;
+using namespace gg::test;
+
+namespace {
+
+const QRgb kColours[] = {qRgb(200, 0, 0),   qRgb(0, 160, 0),   qRgb(0, 0, 220),   qRgb(200, 200, 0),
+                         qRgb(0, 180, 180), qRgb(170, 0, 170), qRgb(90, 90, 90)};
+
+QRgb centre(const QImage& icon) { return icon.isNull() ? 0 : icon.pixel(16, 16); }
+
+// The centre colour of every icon of the file, in order.
+std::vector<QRgb> centres(const IconSource& source)
+{
+    std::vector<QRgb> out;
+    const int count = source.count();
+    for (int i = 0; i < count; ++i)
+        out.push_back(centre(source.icon(i)));
+    return out;
+}
+
+bool reported(const IconSource& source, ReadError error)
+{
+    for (const ReadFailure& f : source.problems())
+        if (f.error == error)
+            return true;
+    return false;
+}
+
+// Groups with ids 1..n, each one 24-bit image of its own colour.
+std::vector<PeGroup> numberedGroups(std::size_t n)
+{
+    std::vector<PeGroup> groups;
+    for (std::size_t i = 0; i < n; ++i)
+        groups.push_back({"", static_cast<std::uint32_t>(i + 1), {{32, 32, 24, kColours[i]}}});
+    return groups;
+}
+
+// Where a group's language directory lies in the resource section, as its entries point at it.
+std::uint32_t languageDirectoryOf(const PeOptions& o, std::size_t group)
+{
+    return 0x80000000u | static_cast<std::uint32_t>(o.groupLanguageEntryAt[group] - 16 - 0x400);
+}
+
+} // namespace
+
+TEST(PeModule, GroupsSharingALanguageDirectoryEachGiveTheirIcon)
+{
+    for (bool plus : {false, true}) {
+        SCOPED_TRACE(plus ? "PE32+" : "PE32");
+        PeOptions o;
+        o.pe32Plus = plus;
+        Bytes b = peModule(numberedGroups(7), o);
+        // Ids 4 and 6 point at the language directories of ids 2 and 1.
+        put32(b, o.groupEntryAt[3] + 4, languageDirectoryOf(o, 1));
+        put32(b, o.groupEntryAt[5] + 4, languageDirectoryOf(o, 0));
+        const IconSource source = IconSource::fromBytes(b);
+        EXPECT_EQ(centres(source), (std::vector<QRgb>{kColours[0], kColours[1], kColours[2], kColours[1], kColours[4],
+                                                      kColours[0], kColours[6]}));
+        EXPECT_TRUE(source.problems().empty());
+
+        // A "language directory" that is the group type's own directory is a loop: that group
+        // is passed over and the walk ends.
+        put32(b, o.groupEntryAt[2] + 4, 0x80000000u | static_cast<std::uint32_t>(get32(b, o.groupTypeEntryAt + 4)));
+        const IconSource looped = IconSource::fromBytes(b);
+        EXPECT_EQ(looped.count(), 6);
+        EXPECT_TRUE(reported(looped, ReadError::ResourceLoop));
+
+        // The group type's directory being the root again: one loop, reported once.
+        Bytes rooted = peModule(numberedGroups(3), o);
+        put32(rooted, o.groupTypeEntryAt + 4, 0x80000000u);
+        const IconSource none = IconSource::fromBytes(rooted);
+        EXPECT_EQ(none.count(), 0);
+        ASSERT_EQ(none.problems().size(), 1u);
+        EXPECT_EQ(none.problems()[0].error, ReadError::ResourceLoop);
+    }
+}
+
+TEST(PeModule, NamedGroupsComeInDirectoryOrderWhereverTheirNamesAreStored)
+{
+    const std::vector<PeGroup> groups{{"ZETA", 0, {{32, 32, 24, kColours[0]}}},
+                                      {"ALPHA", 0, {{32, 32, 24, kColours[1]}}},
+                                      {"MID", 0, {{32, 32, 24, kColours[2]}}},
+                                      {"", 5, {{32, 32, 24, kColours[3]}}}};
+    for (bool reversed : {false, true}) {
+        SCOPED_TRACE(reversed ? "name strings in reverse order" : "name strings in entry order");
+        PeOptions o;
+        o.namesReversed = reversed;
+        EXPECT_EQ(centres(IconSource::fromBytes(peModule(groups, o))),
+                  (std::vector<QRgb>{kColours[0], kColours[1], kColours[2], kColours[3]}));
+    }
+}
+
+TEST(Modules, GroupNamingAMissingIdBelowTheLargestGetsNoNeighbouringImage)
+{
+    for (bool plus : {false, true}) {
+        SCOPED_TRACE(plus ? "PE32+" : "PE32");
+        PeOptions o;
+        o.pe32Plus = plus;
+        Bytes b = peModule(numberedGroups(3), o);
+        put32(b, o.iconEntryAt[1], 9); // icon 2 is now 9: group 2 names an id that is not there
+        const IconSource source = IconSource::fromBytes(b);
+        EXPECT_EQ(centres(source), (std::vector<QRgb>{kColours[0], kColours[2]}));
+        EXPECT_TRUE(reported(source, ReadError::MissingImage));
+    }
+    {
+        SCOPED_TRACE("NE");
+        Bytes b = readFile(dataPath("shapes.icl"));
+        const IconSource original = IconSource::fromBytes(b);
+        ASSERT_EQ(original.count(), 3);
+        // The first group's only image is icon 1; icon 1 becomes 100.
+        const std::size_t ne = get32(b, 0x3C);
+        const std::size_t table = ne + get16(b, ne + 0x24);
+        ASSERT_EQ(get16(b, table + 2), 0x8003u);
+        ASSERT_EQ(get16(b, table + 2 + 8 + 6), 0x8001u);
+        put16(b, table + 2 + 8 + 6, 0x8000 | 100);
+        const IconSource source = IconSource::fromBytes(b);
+        ASSERT_EQ(source.count(), 2);
+        EXPECT_EQ(source.icon(0), original.icon(1));
+        EXPECT_EQ(source.icon(1), original.icon(2));
+        EXPECT_TRUE(reported(source, ReadError::MissingImage));
+    }
+}
+
+TEST(AnimatedCursor, FrameListAfterOddSizedChunksIsFound)
+{
+    const Bytes frame = iconFile({{32, 32, 32, kColours[4]}}, 2);
+    const std::vector<std::vector<Bytes>> before{
+        {riffChunk("IART", Bytes(5, 'a'))},
+        {riffChunk("IART", Bytes(1, 'a')), riffChunk("INAM", Bytes(3, 'n'))},
+        {riffChunk("LIST", {'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 3, 0, 0, 0, 'a', 'b', 'c'})},
+    };
+    for (std::size_t row = 0; row < before.size(); ++row) {
+        SCOPED_TRACE(row);
+        const IconSource source = IconSource::fromBytes(aniFile({frame, iconFile({{32, 32, 32, kColours[5]}}, 2)}, before[row]));
+        EXPECT_EQ(source.kind(), FileKind::AnimatedCursor);
+        EXPECT_EQ(centres(source), (std::vector<QRgb>{kColours[4]}));
+    }
+}
+
+TEST(IconFile, NonSquareImagesRankByTheirOwnWidthAndHeight)
+{
+    const QRgb chosen = kColours[0], other = kColours[1];
+    struct Row {
+        ImageSpec first, second;
+        QRgb expected;
+    };
+    const Row rows[] = {
+        {{32, 16, 32, chosen}, {32, 32, 8, other}, other}, // only a square 32 x 32 is exact
+        {{16, 32, 32, chosen}, {32, 32, 8, other}, other},
+        {{64, 32, 32, chosen}, {48, 48, 32, other}, chosen}, // the smaller of the larger ones by area
+        {{32, 64, 32, chosen}, {48, 48, 32, other}, chosen},
+        {{16, 48, 32, chosen}, {24, 24, 32, other}, chosen}, // the larger of the smaller ones by area
+        {{48, 16, 32, chosen}, {24, 24, 32, other}, chosen},
+        {{64, 32, 32, chosen, true}, {48, 48, 32, other}, chosen}, // sizes from a PNG's header
+        {{32, 64, 32, chosen, true}, {48, 48, 32, other}, chosen},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << row.first.width << " x " << row.first.height << (row.first.png ? " PNG" : ""));
+        EXPECT_EQ(centre(IconSource::fromBytes(iconFile({row.first, row.second})).icon(0)), row.expected);
+    }
+}
+
+TEST(IconFile, PngDepthComesFromItsColourTypeAndBitDepth)
+{
+    // A 32 x 32 PNG of one colour type (8 bits a sample) beside a bitmap of some depth: the
+    // depth closer to 32 wins. The one that should lose comes first, as a tie goes to it.
+    auto png = [](int colorType, QRgb colour) {
+        PngSpec p{32, 32, colorType, 8, false, {}, {}, {}};
+        const std::vector<std::uint16_t> pixel =
+            colorType == 6   ? std::vector<std::uint16_t>{static_cast<std::uint16_t>(qRed(colour)),
+                                                          static_cast<std::uint16_t>(qGreen(colour)),
+                                                          static_cast<std::uint16_t>(qBlue(colour)), 255}
+            : colorType == 2 ? std::vector<std::uint16_t>{static_cast<std::uint16_t>(qRed(colour)),
+                                                          static_cast<std::uint16_t>(qGreen(colour)),
+                                                          static_cast<std::uint16_t>(qBlue(colour))}
+            : colorType == 4 ? std::vector<std::uint16_t>{static_cast<std::uint16_t>(qGray(colour)), 255}
+                             : std::vector<std::uint16_t>{0};
+        if (colorType == 3)
+            p.palette = {static_cast<std::uint8_t>(qRed(colour)), static_cast<std::uint8_t>(qGreen(colour)),
+                         static_cast<std::uint8_t>(qBlue(colour))};
+        for (int y = 0; y < 32; ++y) {
+            p.samples.emplace_back();
+            for (int x = 0; x < 32; ++x)
+                p.samples.back().insert(p.samples.back().end(), pixel.begin(), pixel.end());
+        }
+        return pngStream(p);
+    };
+    const QRgb fromPng = kColours[2], fromBitmap = qRgb(255, 255, 0); // held exactly at 16 bits too
+    struct Row {
+        int colorType, bitmapBits;
+        bool pngWins;
+    };
+    const Row rows[] = {{6, 24, true}, {2, 32, false}, {3, 16, false}, {4, 24, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(testing::Message() << "colour type " << row.colorType << " beside " << row.bitmapBits << " bits");
+        const Bytes image = png(row.colorType, fromPng), bitmap = solidDib({32, 32, row.bitmapBits, fromBitmap});
+        const Bytes file = row.pngWins ? iconFileOfImages({bitmap, image}) : iconFileOfImages({image, bitmap});
+        const QRgb got = centre(IconSource::fromBytes(file).icon(0));
+        if (row.pngWins)
+            EXPECT_EQ(got, fromPng);
+        else
+            EXPECT_EQ(got, fromBitmap);
+    }
+}
+
+TEST(Bitmap, SixteenBitsWithFiveSixFiveMasks)
+{
+    // BI_BITFIELDS with red 0xF800, green 0x07E0, blue 0x001F, the usual way to store 5-6-5:
+    // the masks follow a 40-byte header, or sit inside a larger one.
+    struct Colour {
+        std::uint32_t red5, green6, blue5;
+        QRgb expected;
+    };
+    const Colour colours[] = {{31, 63, 0, qRgb(255, 255, 0)}, {16, 32, 8, qRgb(132, 130, 66)}, {0, 1, 1, qRgb(0, 4, 8)}};
+    for (std::uint32_t headerSize : {40u, 56u, 108u})
+        for (const Colour& c : colours) {
+            SCOPED_TRACE(testing::Message() << headerSize << "-byte header, " << c.red5 << "/" << c.green6 << "/" << c.blue5);
+            Bytes dib(headerSize, 0);
+            put32(dib, 0, headerSize);
+            put32(dib, 4, 32);
+            put32(dib, 8, 64);
+            put16(dib, 12, 1);
+            put16(dib, 14, 16);
+            put32(dib, 16, 3); // BI_BITFIELDS
+            // Right after a 40-byte header, or in the same place inside a larger one.
+            put32(dib, 40, 0xF800);
+            put32(dib, 44, 0x07E0);
+            put32(dib, 48, 0x001F);
+            const std::uint32_t pixel = (c.red5 << 11) | (c.green6 << 5) | c.blue5;
+            for (int i = 0; i < 32 * 32; ++i)
+                put16(dib, dib.size(), pixel);
+            dib.resize(dib.size() + 4 * 32, 0); // AND mask: all opaque
+            const QImage icon = IconSource::fromBytes(iconFileOfImages({dib})).icon(0);
+            EXPECT_EQ(icon.pixel(5, 7), c.expected);
+            EXPECT_EQ(icon.pixel(0, 31), c.expected); // the first pixel stored
+        }
+}
+
+TEST(PeModule, SectionWhoseVirtualSizeIsBelowItsRawSize)
+{
+    struct Row {
+        const char* what;
+        bool decoy;
+        std::uint32_t slack;
+        bool zeroVirtualSize;
+    };
+    const Row rows[] = {
+        // .rsrc lies inside the raw data of the section before it, past that one's virtual size.
+        {"resource data past another section's virtual size", true, 0, false},
+        {"raw size padded past the virtual size", false, 0x400, false},
+        {"virtual size 0 stands for the raw size", false, 0, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        PeOptions o;
+        o.decoySection = row.decoy;
+        o.rawSlack = row.slack;
+        Bytes b = peModule(numberedGroups(3), o);
+        if (row.zeroVirtualSize)
+            put32(b, o.sectionHeaderAt + 8, 0);
+        EXPECT_EQ(centres(IconSource::fromBytes(b)), (std::vector<QRgb>{kColours[0], kColours[1], kColours[2]}));
+    }
+}

@@ -1,0 +1,366 @@
+// Golden fixtures per format: counts, order and pixels.
+#include "icon_test_files.h"
+
+#include "icons/icon_extractor.h"
+#include "icons/icon_formats.h"
+#include "icons/icon_image.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace gg;
+using namespace gg::test;
+
+namespace {
+
+// Pixels must match; where both are fully transparent the colour does not matter.
+::testing::AssertionResult samePixels(const QImage& actual, const QImage& expectedIn)
+{
+    if (actual.isNull())
+        return ::testing::AssertionFailure() << "no image";
+    QImage expected = expectedIn.convertToFormat(QImage::Format_ARGB32);
+    if (actual.size() != expected.size() || actual.format() != QImage::Format_ARGB32)
+        return ::testing::AssertionFailure() << "size or format differs";
+    for (int y = 0; y < actual.height(); ++y)
+        for (int x = 0; x < actual.width(); ++x) {
+            QRgb a = actual.pixel(x, y), e = expected.pixel(x, y);
+            if (qAlpha(a) == 0 && qAlpha(e) == 0)
+                continue;
+            if (a != e)
+                return ::testing::AssertionFailure() << "pixel " << x << "," << y << " is " << std::hex << a
+                                                     << " instead of " << e;
+        }
+    return ::testing::AssertionSuccess();
+}
+
+QImage expectedImage(const std::string& name) { return QImage(QString::fromStdString(dataPath(name))); }
+QImage iconOf(const std::string& name) { return IconSource::open(dataPath(name)).icon(0); }
+
+QRgb centre(const QImage& image) { return image.pixel(16, 16); }
+
+} // namespace
+
+TEST(IconFile, EveryDepthDecodesToTheDrawnPixels)
+{
+    for (int bits : {1, 4, 8, 16, 24, 32}) {
+        SCOPED_TRACE(bits);
+        IconSource source = IconSource::open(dataPath("depth-" + std::to_string(bits) + ".ico"));
+        EXPECT_EQ(source.kind(), FileKind::Icon);
+        ASSERT_EQ(source.count(), 1);
+        EXPECT_TRUE(samePixels(source.icon(0), expectedImage("depth-" + std::to_string(bits) + ".expected.png")));
+        EXPECT_TRUE(source.icon(1).isNull());
+        EXPECT_TRUE(source.icon(-1).isNull());
+    }
+}
+
+TEST(IconFile, Exact32At32BitsWinsOverEarlierEntries)
+{
+    EXPECT_TRUE(samePixels(iconOf("sizes.ico"), expectedImage("sizes.expected.png")));
+}
+
+TEST(IconFile, ChoiceRuleSizeThenDepthThenOrder)
+{
+    const QRgb red = qRgb(255, 0, 0), green = qRgb(0, 200, 0), blue = qRgb(0, 0, 255);
+    auto chosen = [](const std::vector<ImageSpec>& images) {
+        return centre(IconSource::fromBytes(iconFile(images)).icon(0));
+    };
+    // Exact size beats any other size; then depth closest to 32; then directory order.
+    EXPECT_EQ(chosen({{48, 48, 32, red}, {32, 32, 8, green}, {16, 16, 32, blue}}), green);
+    EXPECT_EQ(chosen({{32, 32, 8, red}, {32, 32, 24, green}, {32, 32, 4, blue}}), green);
+    EXPECT_EQ(chosen({{32, 32, 24, red}, {32, 32, 24, green}}), red);
+    // No 32 x 32: the smallest larger one, even a PNG; else the largest smaller one.
+    EXPECT_EQ(chosen({{16, 16, 32, red}, {64, 64, 32, green}, {48, 48, 32, blue}}), blue);
+    EXPECT_EQ(chosen({{16, 16, 32, red}, {256, 256, 32, green, true}}), green);
+    EXPECT_EQ(chosen({{16, 16, 32, red}, {24, 24, 32, green}, {20, 20, 32, blue}}), green);
+}
+
+TEST(IconFile, ScaledImagesFillTheIconSize)
+{
+    for (const char* name : {"no-32.ico", "small-only.ico", "png-256.ico"}) {
+        SCOPED_TRACE(name);
+        QImage icon = iconOf(name);
+        ASSERT_EQ(icon.size(), QSize(32, 32));
+        EXPECT_EQ(icon.format(), QImage::Format_ARGB32);
+        EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0); // our shapes leave the corners clear
+    }
+    // A wide image keeps its proportions, centred.
+    QImage wide = IconSource::fromBytes(iconFile({{64, 32, 32, qRgb(0, 0, 255)}})).icon(0);
+    EXPECT_EQ(qAlpha(wide.pixel(16, 2)), 0);
+    EXPECT_EQ(wide.pixel(16, 16), qRgb(0, 0, 255));
+}
+
+TEST(IconFile, AlphaOrMaskDecidesTransparency)
+{
+    // 32-bit with alpha: alpha rules.
+    QImage half = IconSource::fromBytes(iconFile({{32, 32, 32, qRgba(10, 20, 30, 128)}})).icon(0);
+    EXPECT_EQ(half.pixel(3, 3), qRgba(10, 20, 30, 128));
+    // 32-bit with all-zero alpha: the mask, all opaque here.
+    QImage noAlpha = IconSource::fromBytes(iconFile({{32, 32, 32, qRgba(10, 20, 30, 0)}})).icon(0);
+    EXPECT_EQ(noAlpha.pixel(3, 3), qRgb(10, 20, 30));
+    // Mask bits set: transparent.
+    Bytes masked = iconFile({{32, 32, 24, qRgb(1, 2, 3)}});
+    std::fill(masked.end() - 4 * 32, masked.end(), 0xFF);
+    QImage clear = IconSource::fromBytes(masked).icon(0);
+    EXPECT_EQ(qAlpha(clear.pixel(3, 3)), 0);
+}
+
+TEST(IconFile, WholeFactorEnlargementKeepsPixelsSharp)
+{
+    // A 16 x 16 whose left half is masked out: doubled, every pixel is fully clear or fully set.
+    Bytes b = iconFile({{16, 16, 24, qRgb(0, 90, 200)}});
+    const std::size_t mask = b.size() - 4 * 16;
+    for (std::size_t row = 0; row < 16; ++row)
+        b[mask + row * 4] = 0xFF;
+    const QImage icon = IconSource::fromBytes(b).icon(0);
+    ASSERT_EQ(icon.size(), QSize(32, 32));
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            ASSERT_EQ(icon.pixel(x, y), x < 16 ? qRgba(0, 0, 0, 0) : qRgb(0, 90, 200)) << x << "," << y;
+}
+
+TEST(PngImage, EveryColourTypeDepthAndInterlaceMatchesTheToolkitsDecoder)
+{
+    struct Kind {
+        int colorType, bitDepth, width, height;
+        bool interlaced, transparency;
+    };
+    const Kind kinds[] = {{6, 8, 13, 11, false, false}, {6, 16, 7, 5, false, false}, {2, 8, 13, 11, false, true},
+                          {2, 16, 6, 4, false, false},  {0, 1, 13, 3, false, false}, {0, 2, 9, 3, false, false},
+                          {0, 4, 7, 3, false, false},   {0, 8, 5, 4, false, true},   {0, 16, 5, 4, false, false},
+                          {4, 8, 6, 5, false, false},   {4, 16, 6, 5, false, false}, {3, 1, 11, 3, false, false},
+                          {3, 2, 9, 4, false, false},   {3, 4, 7, 4, false, false},  {3, 8, 6, 6, false, true},
+                          {6, 8, 13, 11, true, false},  {3, 2, 9, 7, true, true},    {0, 1, 5, 3, true, false}};
+    for (const Kind& k : kinds) {
+        SCOPED_TRACE(testing::Message() << "colour type " << k.colorType << ", " << k.bitDepth << " bits"
+                                        << (k.interlaced ? ", interlaced" : ""));
+        PngSpec p{k.width, k.height, k.colorType, k.bitDepth, k.interlaced, {}, {}, {}};
+        const int channels = k.colorType == 2 ? 3 : k.colorType == 4 ? 2 : k.colorType == 6 ? 4 : 1;
+        const std::uint32_t limit = (1u << k.bitDepth) - 1;
+        for (int y = 0; y < k.height; ++y) {
+            p.samples.emplace_back();
+            for (int i = 0; i < k.width * channels; ++i)
+                p.samples.back().push_back(static_cast<std::uint16_t>(((y * 7919u + i * 104729u) ^ (i * 31u)) % (limit + 1)));
+        }
+        if (k.colorType == 3)
+            for (std::uint32_t i = 0; i <= limit; ++i)
+                append(p.palette, {static_cast<std::uint8_t>(i * 37), static_cast<std::uint8_t>(255 - i * 11),
+                                   static_cast<std::uint8_t>(i * 5)});
+        if (k.transparency) {
+            if (k.colorType == 3)
+                p.transparency = {0, 128, 255, 7};
+            else // the value of the first sample is the transparent one
+                for (int c = 0; c < channels; ++c)
+                    append(p.transparency, {static_cast<std::uint8_t>(p.samples[0][static_cast<std::size_t>(c)] >> 8),
+                                            static_cast<std::uint8_t>(p.samples[0][static_cast<std::size_t>(c)])});
+        }
+        const Bytes png = pngStream(p);
+        QImage expected;
+        ASSERT_TRUE(expected.loadFromData(png.data(), static_cast<int>(png.size()), "PNG"));
+        Result<QImage> decoded = decodeIconImage(ByteReader(png));
+        ASSERT_TRUE(decoded) << describeReadError(decoded.failure().error);
+        EXPECT_TRUE(samePixels(*decoded, expected));
+    }
+}
+
+TEST(CursorFile, GivesImageAndHotSpot)
+{
+    IconSource source = IconSource::open(dataPath("pointer.cur"));
+    EXPECT_EQ(source.kind(), FileKind::Cursor);
+    EXPECT_EQ(source.count(), 1);
+    std::optional<CursorImage> cursor = ReadCursorFile(dataPath("pointer.cur"));
+    ASSERT_TRUE(cursor);
+    EXPECT_TRUE(samePixels(cursor->image, expectedImage("pointer.expected.png")));
+    EXPECT_EQ(cursor->hotX, 9);
+    EXPECT_EQ(cursor->hotY, 1);
+    // A 64 x 64 cursor is brought to 32 x 32 and its hot spot with it.
+    QTemporaryDir dir;
+    const std::string big = dir.filePath("big.cur").toStdString();
+    Bytes bytes = iconFile({{64, 64, 32, qRgb(9, 9, 9)}}, 2, 40, 20);
+    std::ofstream(big, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                               static_cast<std::streamsize>(bytes.size()));
+    cursor = ReadCursorFile(big);
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->hotX, 20);
+    EXPECT_EQ(cursor->hotY, 10);
+    // The window's hand pointer, hot spot on the finger tip.
+    cursor = ReadCursorFile(GG_SOURCE_DIR "/res/HAND-M.CUR");
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->hotX, 9);
+    EXPECT_EQ(cursor->hotY, 0);
+    EXPECT_GT(qAlpha(cursor->image.pixel(9, 2)), 0);
+    EXPECT_FALSE(ReadCursorFile(dataPath("icons32.dll")));
+    EXPECT_FALSE(ReadCursorFile(dataPath("missing.cur")));
+}
+
+TEST(AnimatedCursor, FirstFrameIsTheIcon)
+{
+    IconSource source = IconSource::open(dataPath("spinner.ani"));
+    EXPECT_EQ(source.kind(), FileKind::AnimatedCursor);
+    ASSERT_EQ(source.count(), 1);
+    EXPECT_TRUE(samePixels(source.icon(0), expectedImage("spinner.expected.png")));
+    std::optional<CursorImage> cursor = ReadCursorFile(dataPath("spinner.ani"));
+    ASSERT_TRUE(cursor);
+    EXPECT_EQ(cursor->hotX, 16);
+}
+
+TEST(PeModule, GroupsInDirectoryOrderNamedFirst)
+{
+    // Built from the script order ZAPP, 7, APPLE, 2, 300.
+    const std::vector<std::string> order{"depth-8.ico", "sizes.ico", "depth-1.ico", "depth-24.ico", "no-32.ico"};
+    for (auto [name, kind] : {std::pair{"icons32.dll", FileKind::Pe32}, std::pair{"icons64.dll", FileKind::Pe32Plus}}) {
+        SCOPED_TRACE(name);
+        IconSource source = IconSource::open(dataPath(name));
+        EXPECT_EQ(source.kind(), kind);
+        ASSERT_EQ(source.count(), 5);
+        for (int i = 0; i < 5; ++i)
+            EXPECT_TRUE(samePixels(source.icon(i), iconOf(order[static_cast<std::size_t>(i)]))) << i;
+        EXPECT_TRUE(source.icon(5).isNull());
+    }
+}
+
+TEST(PeModule, NumericIdsAscendingWhateverTheStoredOrder)
+{
+    const QRgb a = qRgb(200, 0, 0), b = qRgb(0, 200, 0), c = qRgb(0, 0, 200), d = qRgb(200, 200, 0);
+    PeOptions o;
+    Bytes pe = peModule({{"", 9, {{32, 32, 24, a}}}, {"", 3, {{32, 32, 24, b}}}, {"ONE", 0, {{32, 32, 24, c}}},
+                         {"", 5, {{32, 32, 24, d}}}},
+                        o);
+    IconSource source = IconSource::fromBytes(pe);
+    ASSERT_EQ(source.count(), 4);
+    EXPECT_EQ(centre(source.icon(0)), c);
+    EXPECT_EQ(centre(source.icon(1)), b);
+    EXPECT_EQ(centre(source.icon(2)), d);
+    EXPECT_EQ(centre(source.icon(3)), a);
+}
+
+TEST(PeModule, ExecutablesAndModulesWithoutIcons)
+{
+    IconSource tool = IconSource::open(dataPath("tool.exe"));
+    EXPECT_EQ(tool.kind(), FileKind::Pe32Plus);
+    ASSERT_EQ(tool.count(), 2);
+    EXPECT_TRUE(samePixels(tool.icon(0), expectedImage("depth-32.expected.png")));
+    EXPECT_TRUE(samePixels(tool.icon(1), iconOf("png-256.ico")));
+    EXPECT_EQ(IconSource::open(dataPath("tool32.exe")).count(), 1);
+
+    IconSource none = IconSource::open(dataPath("noicons.dll"));
+    EXPECT_EQ(none.kind(), FileKind::Pe32);
+    EXPECT_EQ(none.count(), 0);
+    EXPECT_TRUE(none.icon(0).isNull());
+}
+
+TEST(PeModule, HundredsOfGroupsAllComeOut)
+{
+    IconSource source = IconSource::open(dataPath("many.dll"));
+    ASSERT_EQ(source.count(), 320);
+    // Group id g holds small icon g % 12.
+    EXPECT_EQ(source.icon(0), source.icon(12));
+    EXPECT_NE(source.icon(0), source.icon(1));
+    EXPECT_FALSE(source.icon(319).isNull());
+    EXPECT_TRUE(source.icon(320).isNull());
+}
+
+TEST(NeModule, GroupsInTableOrder)
+{
+    IconSource source = IconSource::open(dataPath("shapes.icl"));
+    EXPECT_EQ(source.kind(), FileKind::Ne);
+    ASSERT_EQ(source.count(), 3);
+    EXPECT_TRUE(samePixels(source.icon(0), expectedImage("depth-4.expected.png")));
+    EXPECT_TRUE(samePixels(source.icon(1), expectedImage("depth-32.expected.png")));
+    EXPECT_TRUE(samePixels(source.icon(2), expectedImage("sizes.expected.png")));
+}
+
+TEST(IconSource, LazyIconsMatchCountFirst)
+{
+    IconSource lazy = IconSource::open(dataPath("icons64.dll"));
+    QImage third = lazy.icon(2);
+    IconSource eager = IconSource::open(dataPath("icons64.dll"));
+    ASSERT_EQ(eager.count(), 5);
+    EXPECT_EQ(third, eager.icon(2));
+    EXPECT_EQ(lazy.count(), 5);
+    EXPECT_EQ(ExtractIconExA(dataPath("icons64.dll"), 2), third);
+    EXPECT_TRUE(ExtractIconExA(dataPath("icons64.dll"), 5).isNull());
+}
+
+TEST(IconSource, EverySampleGivesIcons)
+{
+    const QStringList samples = QDir(GG_SOURCE_DIR "/Samples").entryList(QDir::Files);
+    int files = 0;
+    for (const QString& name : samples) {
+        if (name.endsWith(".sh"))
+            continue;
+        SCOPED_TRACE(name.toStdString());
+        EXPECT_GT(IconSource::open(GG_SOURCE_DIR "/Samples/" + name.toStdString()).count(), 0);
+        ++files;
+    }
+    EXPECT_GE(files, 4);
+}
+
+TEST(IconSource, KindComesFromTheBytesNotTheName)
+{
+    QTemporaryDir dir;
+    auto copyAs = [&](const std::string& from, const char* to) {
+        std::string path = dir.filePath(to).toStdString();
+        Bytes bytes = readFile(dataPath(from));
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                    static_cast<std::streamsize>(bytes.size()));
+        return path;
+    };
+    EXPECT_EQ(IconSource::open(copyAs("icons32.dll", "looks-like.ico")).count(), 5);
+    EXPECT_EQ(IconSource::open(copyAs("depth-8.ico", "LOOKS-LIKE.DLL")).count(), 1);
+    std::string text = dir.filePath("notes.ico").toStdString();
+    std::ofstream(text) << "not an icon at all";
+    EXPECT_EQ(IconSource::open(text).count(), 0);
+    EXPECT_EQ(IconSource::open(text).kind(), FileKind::Unknown);
+}
+
+TEST(IconSource, OddPathsGiveNoIcon)
+{
+    QTemporaryDir dir;
+    const std::string empty = dir.filePath("empty.ico").toStdString();
+    std::ofstream{empty};
+    EXPECT_EQ(IconSource::open(empty).count(), 0);
+    EXPECT_EQ(IconSource::open(dir.path().toStdString()).count(), 0);
+    EXPECT_EQ(IconSource::open(dir.filePath("absent.ico").toStdString()).count(), 0);
+    // A FIFO must not block the run.
+    const std::string fifo = dir.filePath("pipe.exe").toStdString();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_EQ(IconSource::open(fifo).count(), 0);
+    EXPECT_EQ(IconSource().count(), 0);
+}
+
+TEST(IconSource, HugeFileWithSmallIconIsCheap)
+{
+    // A 3 GB sparse file: the module at its start, nothing behind it but a hole. Reading it
+    // whole would take far longer than this test runs.
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("setup.exe").toStdString();
+    Bytes bytes = readFile(dataPath("tool.exe"));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    ASSERT_EQ(::truncate(path.c_str(), 3LL << 30), 0);
+    IconSource source = IconSource::open(path);
+    EXPECT_EQ(source.count(), 2);
+}
+
+TEST(DrawIcon, CompositesOverTheSurface)
+{
+    QImage surface(37, 37, QImage::Format_RGB32);
+    surface.fill(qRgb(255, 255, 255));
+    QImage icon(32, 32, QImage::Format_ARGB32);
+    icon.fill(qRgba(0, 0, 0, 0));
+    icon.setPixel(1, 1, qRgba(0, 0, 255, 255));
+    icon.setPixel(2, 2, qRgba(0, 0, 0, 128));
+    DrawIcon(surface, 0, 0, icon);
+    EXPECT_EQ(surface.pixel(0, 0), qRgb(255, 255, 255));
+    EXPECT_EQ(surface.pixel(1, 1), qRgb(0, 0, 255));
+    EXPECT_NEAR(qRed(surface.pixel(2, 2)), 127, 2);
+    EXPECT_EQ(surface.pixel(34, 34), qRgb(255, 255, 255));
+    DrawIcon(surface, 0, 0, QImage()); // nothing to draw
+    EXPECT_EQ(surface.pixel(1, 1), qRgb(0, 0, 255));
+}

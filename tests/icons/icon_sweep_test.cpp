@@ -1,0 +1,95 @@
+// Every byte of each small fixture flipped, and every truncation: no crash, no hang, no leak
+// (the sanitizer build runs this too), and every counted icon is a 32 x 32 image.
+#include "icon_test_files.h"
+
+#include "icons/icon_extractor.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QtGlobal>
+
+using namespace gg;
+using namespace gg::test;
+
+namespace {
+
+void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
+
+// Takes every icon the way the extraction run does.
+int takeAll(const Bytes& bytes)
+{
+    IconSource source = IconSource::fromBytes(bytes);
+    const int count = source.count();
+    for (int i = 0; i < count; ++i) {
+        QImage icon = source.icon(i);
+        if (icon.size() != QSize(32, 32) || icon.format() != QImage::Format_ARGB32)
+            ADD_FAILURE() << "icon " << i << " is not a 32 x 32 ARGB image";
+    }
+    if (!source.icon(count).isNull())
+        ADD_FAILURE() << "an icon past the count";
+    return count;
+}
+
+void sweep(const Bytes& original)
+{
+    ASSERT_GT(takeAll(original), 0);
+    for (std::size_t i = 0; i < original.size(); ++i) {
+        Bytes b = original;
+        b[i] ^= 0xFF;
+        takeAll(b);
+        if (::testing::Test::HasFailure()) {
+            ADD_FAILURE() << "after flipping byte " << i;
+            return;
+        }
+    }
+    for (std::size_t n = 0; n < original.size(); ++n) {
+        takeAll(Bytes(original.begin(), original.begin() + static_cast<std::ptrdiff_t>(n)));
+        if (::testing::Test::HasFailure()) {
+            ADD_FAILURE() << "after cutting to " << n << " bytes";
+            return;
+        }
+    }
+}
+
+class Sweep : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override { previous_ = qInstallMessageHandler(quiet); } // libpng complains loudly
+    void TearDown() override { qInstallMessageHandler(previous_); }
+    QtMessageHandler previous_ = nullptr;
+};
+
+} // namespace
+
+TEST_P(Sweep, FixtureSurvivesEveryFlipAndCut) { sweep(readFile(dataPath(GetParam()))); }
+
+INSTANTIATE_TEST_SUITE_P(Fixtures, Sweep,
+                         ::testing::Values("depth-1.ico", "depth-4.ico", "depth-8.ico", "depth-16.ico",
+                                           "depth-32.ico", "pointer.cur", "spinner.ani", "tool32.exe", "tiny.icl"),
+                         [](const auto& info) {
+                             std::string name = info.param;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+TEST_F(Sweep, BuiltModulesAndPngSurviveEveryFlipAndCut)
+{
+    PeOptions o;
+    o.pe32Plus = true;
+    sweep(peModule({{"NAMED", 0, {{16, 16, 4, qRgb(1, 2, 3)}, {32, 32, 1, qRgb(255, 255, 255)}}},
+                    {"", 4, {{24, 24, 8, qRgb(9, 9, 9)}}}},
+                   o));
+    sweep(iconFile({{20, 20, 32, qRgb(40, 50, 60), true}, {16, 16, 24, qRgb(70, 80, 90)}}));
+}
+
+// Inputs the fuzzers once broke the reader with, kept as tests/data/fuzz-<what went wrong>.bin.
+TEST_F(Sweep, KeptFuzzFindingsReadSafely)
+{
+    const QStringList kept = QDir(GG_TEST_DATA).entryList({"fuzz-*.bin"}, QDir::Files);
+    for (const QString& name : kept) {
+        SCOPED_TRACE(name.toStdString());
+        takeAll(readFile(dataPath(name.toStdString())));
+    }
+}
