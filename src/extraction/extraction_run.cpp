@@ -92,10 +92,17 @@ void ExtractionRun::extract(const CommandContext& context, const FolderListModel
     EventPacer progressPacer([&] { display.setProgress(done); }, kProgressSlice);
     for (size_t j = 0; j < files; ++j) {
         const WorkingFile& file = workingFiles[j];
+        // Each image keeps where it came from, for the gallery's full-quality copies.
+        const QByteArray sourcePath = QByteArray::fromStdString(file.path);
+        int number = 0;
         const int icons = trap.value<int>(132, [&] {
             return ExtractFileIcons(file.path, [&](QImage icon) {
                 if (trap.step(142, [&] { images.add(GalleryImage(std::move(icon))); }))
-                    trap.step(144, [&] { images.setTag(images.count() - 1, file.name); });
+                    trap.step(144, [&] {
+                        images.setTag(images.count() - 1, file.name);
+                        images.setOrigin(images.count() - 1, {sourcePath, number});
+                    });
+                ++number;
             });
         });
         if (icons != 0)

@@ -1,5 +1,7 @@
 #include "extraction/gallery_model.h"
 
+#include <algorithm>
+
 namespace gg {
 
 int GalleryModel::rowCount(const QModelIndex& parent) const
@@ -14,7 +16,6 @@ QVariant GalleryModel::data(const QModelIndex& index, int role) const
     const Image& item = images_[static_cast<size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         return item.tag;
     case Qt::DecorationRole:
         return item.image;
@@ -25,7 +26,7 @@ QVariant GalleryModel::data(const QModelIndex& index, int role) const
 
 void GalleryModel::add(QImage image, QString tag)
 {
-    images_.push_back({std::move(image), std::move(tag)});
+    images_.push_back({std::move(image), std::move(tag), {}});
 }
 
 void GalleryModel::setTag(int i, QString tag)
@@ -33,8 +34,13 @@ void GalleryModel::setTag(int i, QString tag)
     images_.at(static_cast<size_t>(i)).tag = std::move(tag);
     if (i < items_) {
         const QModelIndex changed = index(i);
-        emit dataChanged(changed, changed, {Qt::DisplayRole, Qt::ToolTipRole});
+        emit dataChanged(changed, changed, {Qt::DisplayRole});
     }
+}
+
+void GalleryModel::setOrigin(int i, Origin origin)
+{
+    images_.at(static_cast<size_t>(i)).origin = std::move(origin);
 }
 
 void GalleryModel::clear()
@@ -60,6 +66,28 @@ void GalleryModel::clearItems()
     beginResetModel();
     items_ = 0;
     endResetModel();
+}
+
+Qt::ItemFlags GalleryModel::flags(const QModelIndex& index) const
+{
+    Qt::ItemFlags flags = QAbstractListModel::flags(index);
+    if (index.isValid() && dragData)
+        flags |= Qt::ItemIsDragEnabled;
+    return flags;
+}
+
+QMimeData* GalleryModel::mimeData(const QModelIndexList& indexes) const
+{
+    if (!dragData)
+        return nullptr;
+    std::vector<int> rows;
+    rows.reserve(static_cast<size_t>(indexes.size()));
+    for (const QModelIndex& index : indexes)
+        if (index.isValid() && index.model() == this && index.row() < items_)
+            rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows.empty() ? nullptr : dragData(rows);
 }
 
 } // namespace gg

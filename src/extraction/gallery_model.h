@@ -4,8 +4,10 @@
 // items (the model's rows) are then added in one pass, item m showing image m.
 
 #include <QAbstractListModel>
+#include <QByteArray>
 #include <QImage>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace gg {
@@ -24,6 +26,14 @@ public:
     const QString& tag(int i) const { return images_.at(static_cast<size_t>(i)).tag; }
     void add(QImage image, QString tag = {});
     void setTag(int i, QString tag);
+    // Where image i came from: its file's path as bytes (shared by the file's icons) and its
+    // number in that file, so its group can be read again when asked for.
+    struct Origin {
+        QByteArray path;
+        int number = -1;
+    };
+    const Origin& origin(int i) const { return images_.at(static_cast<size_t>(i)).origin; }
+    void setOrigin(int i, Origin origin);
     // Removes every image, and with them every item.
     void clear();
 
@@ -33,10 +43,18 @@ public:
     void addItems();
     void clearItems();
 
+    // --- dragging items out ---
+    // The drag's data for the given rows, in gallery order; null refuses the drag. Unset, items
+    // cannot be dragged.
+    std::function<QMimeData*(const std::vector<int>& rows)> dragData;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+
 private:
     struct Image {
         QImage image;
         QString tag;
+        Origin origin;
     };
     std::vector<Image> images_;
     int items_ = 0;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 
 namespace gg {
 
@@ -46,6 +47,25 @@ QStringList QtDialogs::openFiles(QWidget* owner, const QString& title, const QSt
                                  const QString& startFolder)
 {
     return QFileDialog::getOpenFileNames(owner, title, startFolder, ToQtFileFilter(filter));
+}
+
+QString QtDialogs::saveFile(QWidget* owner, const QString& title, const QString& filter, const QString& startPath)
+{
+    QFileDialog dialog(owner, title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    // A name typed without its extension gets the filter's.
+    const qsizetype dot = filter.lastIndexOf(QStringLiteral("*."));
+    if (dot >= 0)
+        dialog.setDefaultSuffix(filter.mid(dot + 2).section(u')', 0, 0).section(u' ', 0, 0));
+    const QFileInfo start(startPath);
+    dialog.setDirectory(start.absolutePath());
+    dialog.selectFile(start.fileName());
+    // The dialog asks before it gives back a name that exists (DontConfirmOverwrite stays off).
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles().value(0);
 }
 
 } // namespace gg

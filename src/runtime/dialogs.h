@@ -18,6 +18,10 @@ public:
     // Full paths of the chosen files in the order given, or an empty list on cancel.
     virtual QStringList openFiles(QWidget* owner, const QString& title, const QString& filter,
                                   const QString& startFolder) = 0;
+    // The full path to save under, or "" on cancel. Opens in startPath's folder with its name
+    // filled in; the filter is the dialog's own form ("PNG images (*.png)"). A name that exists
+    // comes back only after the user has confirmed replacing it.
+    virtual QString saveFile(QWidget* owner, const QString& title, const QString& filter, const QString& startPath) = 0;
 };
 
 // Turns a filter of description and pattern pairs, each closed by "|" ("All Files (*.*)|*.*|"),
@@ -29,16 +33,17 @@ public:
     QString browseForFolder(QWidget* owner, const QString& title, const QString& startFolder) override;
     QStringList openFiles(QWidget* owner, const QString& title, const QString& filter,
                           const QString& startFolder) override;
+    QString saveFile(QWidget* owner, const QString& title, const QString& filter, const QString& startPath) override;
 };
 
 // Answers from a script; an empty script answers "cancel". Records every call.
 class ScriptedDialogs : public Dialogs {
 public:
     struct Call {
-        QString kind; // "folder" or "files"
+        QString kind; // "folder", "files" or "save"
         QString title;
         QString filter;
-        QString startFolder;
+        QString startFolder; // for "save", the path the dialog opens with
     };
     QString browseForFolder(QWidget*, const QString& title, const QString& startFolder) override
     {
@@ -58,8 +63,18 @@ public:
         files.pop_front();
         return next;
     }
+    QString saveFile(QWidget*, const QString& title, const QString& filter, const QString& startPath) override
+    {
+        calls.push_back({QStringLiteral("save"), title, filter, startPath});
+        if (saves.empty())
+            return {};
+        QString next = saves.front();
+        saves.pop_front();
+        return next;
+    }
     std::deque<QString> folders;
     std::deque<QStringList> files;
+    std::deque<QString> saves; // the paths chosen; one that exists counts as confirmed
     std::vector<Call> calls;
 };
 

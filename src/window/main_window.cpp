@@ -21,6 +21,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "extraction/gallery_export.h"
 #include "extraction/gallery_view.h"
 #include "extraction/gallery_model.h"
 #include "runtime/dialogs.h"
@@ -265,6 +266,11 @@ void MainWindow::connectHandlers()
     connect(fileTypeOptions[1], &QRadioButton::clicked, this, [this] { chooseFileType(1); });
     for (QRadioButton* option : fileTypeOptions)
         connect(option, &QRadioButton::toggled, this, &MainWindow::keepTabStopOnChosenOption);
+    // The gallery's menu, tooltips and dragging out: full-quality copies of its icons.
+    InstallGalleryExport(*gallery, *galleryImages,
+                         {[this] { return commandContext(); }, [this] { return outputFolderEdit->text(); },
+                          [this] { return extraction.extracting || saveRun.saving; },
+                          [this](bool saving) { saveRun.saving = saving; }});
 }
 
 // Start-up: each numbered step stands alone; a failing one is reported and the next runs.

@@ -1,8 +1,8 @@
 #!/usr/bin/python3
 """The built program on a real X server, seen from outside as a desktop sees it: the title bars
 (_NET_WM_NAME), where the window opens, the pointer over the text box and over a box shown while
-busy, Tab and the arrows as real key presses, where the folder dialog opens, and which settings
-files the program reads and writes.
+busy, Tab and the arrows as real key presses, where the folder dialog opens, the gallery's menu
+from the Menu key and the save dialog it opens, and which settings files the program reads and writes.
 
     desktop_test.py bare|wm PROGRAM SOURCE_DIR
 
@@ -35,6 +35,7 @@ AT = {
     "clear": (136, 231),
     "samples": (400, 231),
     "extract": (268, 265),
+    "first_icon": (64, 400),
     "output_box": (243, 533),
     "choose_output": (492, 533),
     "save_all": (268, 609),
@@ -434,6 +435,26 @@ def test_folder_dialog_opens_at_its_own_place(desktop, env):
     check(sorted(os.listdir(p.config)) == ["Vorlentis.conf"], f"settings files {sorted(os.listdir(p.config))}")
 
 
+def test_menu_key_saves_the_original_through_the_save_dialog(desktop, env):
+    """The Menu key opens the gallery's menu (the window system sends it as a keyboard request);
+    its first entry opens the save dialog under its own title on a free name in the output
+    folder, and Return there writes the icon's whole group."""
+    p = env.program("menu", samples=[("sample.ico", env.icon)])
+    p.write_settings({"Output Directory": p.out + "/"})
+    main = p.start().main_window()
+    desktop.click(main, "samples")
+    desktop.click(main, "extract")
+    desktop.click(main, "first_icon")
+    desktop.keys(main, "Menu", "Down", "Return")
+    desktop.keys(p.window("Save Original Icon"), "Return")
+    p.gone("Save Original Icon")
+    saved = os.path.join(p.out, "sample.ico")
+    wait_until("the icon saved", lambda: os.path.exists(saved))
+    with open(saved, "rb") as f, open(env.icon, "rb") as g:
+        check(f.read() == g.read(), "the saved icon is not the sample's group")
+    check(os.listdir(p.out) == ["sample.ico"], f"saved {os.listdir(p.out)}")
+
+
 class Environment:
     def __init__(self, desktop, built, source, work):
         self.desktop, self.built, self.work = desktop, built, work
@@ -447,7 +468,8 @@ class Environment:
 
 
 TESTS = [test_report_title_then_window_centred, test_pointer_rules_stop_at_the_window,
-         test_tab_enters_the_options_on_the_chosen_one, test_folder_dialog_opens_at_its_own_place]
+         test_tab_enters_the_options_on_the_chosen_one, test_folder_dialog_opens_at_its_own_place,
+         test_menu_key_saves_the_original_through_the_save_dialog]
 
 
 def main():
