@@ -336,6 +336,9 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The window remembers its output folder: keep that out of the user's own settings.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
     QApplication app(argc, argv);
     std::vector<std::string> kinds;
     int runs = 3;
