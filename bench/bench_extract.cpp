@@ -3,6 +3,8 @@
 // scrolling the full gallery, and the peak memory. Usage: bench_extract [folders] (default 40,
 // 55 files each: generated icon files, copies of the reader's fixtures, files without icons).
 
+#include "window_bench.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -205,11 +207,7 @@ void emptyGallery(gg::MainWindow& form)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The window remembers its output folder: keep that out of the user's own settings.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const gg::bench::WindowBenchEnvironment environment;
     QApplication app(argc, argv);
     const int folders = argc > 1 ? std::max(1, std::atoi(argv[1])) : 40;
 

@@ -9,6 +9,8 @@
 // The trees are made under $TMPDIR (or /tmp) and removed afterwards. The folders reach the source
 // list through "Add Folder and Subfolders"; the run lists all files.
 
+#include "window_bench.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -334,11 +336,7 @@ void benchTree(const std::string& kind, int runs)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The window remembers its output folder: keep that out of the user's own settings.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const gg::bench::WindowBenchEnvironment environment;
     QApplication app(argc, argv);
     std::vector<std::string> kinds;
     int runs = 3;

@@ -10,6 +10,8 @@
 // new files slowly for a while after many were deleted nearby, so runs that are compared should
 // not follow one another's clean-up.
 
+#include "window_bench.h"
+
 #include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
@@ -99,11 +101,7 @@ void makeNames(const QString& folder, int count)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The window remembers its output folder: keep that out of the user's own settings.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const gg::bench::WindowBenchEnvironment environment;
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     const bool keep = args.removeAll(QStringLiteral("--keep")) > 0;

@@ -1,5 +1,7 @@
 // The folder scan against `find TREE -type d` on a tree of about 100,000 folders.
 // Usage: bench_scan [folders-per-level...]   (default 10 10 10 10 9: 101,110 folders)
+#include "window_bench.h"
+
 #include <QApplication>
 #include <QFile>
 #include <QElapsedTimer>
@@ -99,10 +101,7 @@ WalkResult walk(const std::string& root, std::chrono::nanoseconds slice)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // The window remembers its output folder: keep that out of the user's own settings.
-    QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const gg::bench::WindowBenchEnvironment environment;
     QApplication app(argc, argv);
     std::vector<int> fanOut{10, 10, 10, 10, 9};
     if (argc > 1) {
