@@ -419,7 +419,9 @@ int runThumbnail(const Request& request, Console& console)
         console.problem(input, picture ? "the PNG encoder failed" : asClause(describeReadError(picture.failure().error)));
         return kSomeFileFailed;
     }
-    const WriteResult written = writeOutputFile(output, *png, true);
+    // Into OUTPUT itself: file managers open it before they run us and read it back through
+    // that handle, so a new file renamed over it would go unseen.
+    const WriteResult written = writeIntoFile(output, *png);
     if (written.outcome != Written::Yes) {
         console.problem(output, written.problem);
         return kSomeFileFailed;

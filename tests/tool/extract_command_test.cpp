@@ -8,6 +8,7 @@
 #include "icons/icon_groups.h"
 #include "icons/save_names.h"
 #include "support/window_harness.h"
+#include "tool/tool_run.h"
 
 #include <gtest/gtest.h>
 
@@ -25,37 +26,6 @@ using namespace gg;
 using namespace gg::test;
 
 namespace {
-
-struct ToolRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-ToolRun runTool(const QStringList& args, const QString& folder = {})
-{
-    QProcess process;
-    process.setProgram(QStringLiteral(GG_BINARY_DIR "/glimmer-extract"));
-    process.setArguments(args);
-    if (!folder.isEmpty())
-        process.setWorkingDirectory(folder);
-    process.start();
-    ToolRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.code = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-QString fixture(const char* name) { return QStringLiteral(GG_TEST_DATA "/") + QLatin1String(name); }
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -86,7 +56,7 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
     ExtractFileIcons(QFile::encodeName(path).toStdString(), [&](QImage icon) { gallery.push_back(GalleryImage(std::move(icon))); });
     const ToolRun run = runTool({"list", "--json", path});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
-    const QJsonArray listed = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    const QJsonArray listed = QJsonDocument::fromJson(run.out).array();
     ASSERT_EQ(listed.size(), 4);
     ASSERT_EQ(gallery.size(), 4u);
     const QMap<QString, QRgb> colourOf{{"BETA", colours[0]}, {"ALPHA", colours[1]}, {"9", colours[2]}, {"5", colours[4]}};
@@ -106,7 +76,7 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
         const int inGallery = ExtractFileIcons(QFile::encodeName(file).toStdString(), [](QImage) {});
         const ToolRun lines = runTool({"list", file});
         EXPECT_EQ(lines.code, inGallery > 0 ? 0 : 1) << name.toStdString();
-        EXPECT_EQ(lines.out.count(u'\n'), inGallery) << name.toStdString();
+        EXPECT_EQ(lines.out.count('\n'), inGallery) << name.toStdString();
     }
 }
 
@@ -125,15 +95,15 @@ TEST(ExtractCommand, ExitStatusSaysWhetherAllWasWrittenAndMessagesNameTheFile)
     }
     const ToolRun help = runTool({"--help"});
     EXPECT_EQ(help.code, 0);
-    EXPECT_LE(help.out.count(u'\n'), 24) << "fits a screen";
-    for (const QString& line : help.out.split(u'\n'))
+    EXPECT_LE(help.out.count('\n'), 24) << "fits a screen";
+    for (const QByteArray& line : help.out.split('\n'))
         EXPECT_LE(line.size(), 80) << line.toStdString();
-    EXPECT_EQ(runTool({"--version"}).out, QStringLiteral("glimmer-extract " GG_VERSION "\n"));
+    EXPECT_EQ(runTool({"--version"}).out, QByteArray("glimmer-extract " GG_VERSION "\n"));
 
     const QString missing = dir.filePath("missing.exe");
     const ToolRun partly = runTool({"extract", fixture("tool.exe"), fixture("noicons.dll"), missing}, dir.path());
     EXPECT_EQ(partly.code, 1);
-    EXPECT_EQ(partly.out, QStringLiteral("tool.ico\ntool1.ico\n")) << "the good file is still written";
+    EXPECT_EQ(partly.out, QByteArray("tool.ico\ntool1.ico\n")) << "the good file is still written";
     EXPECT_TRUE(partly.err.contains(fixture("noicons.dll") + ": no icons")) << partly.err.toStdString();
     EXPECT_TRUE(partly.err.contains(missing + ": No such file or directory")) << partly.err.toStdString();
     EXPECT_EQ(runTool({"extract", "--icon", "2", fixture("tool.exe")}, dir.path()).code, 1) << "it has two";
@@ -165,7 +135,7 @@ TEST(ExtractCommand, NothingExistingIsOverwrittenUnlessAsked)
     QStringList expected;
     for (const char* name : {"icons641.ico", "icons644.ico", "icons645.ico", "icons646.ico", "icons647.ico"})
         expected << out.filePath(name);
-    EXPECT_EQ(run.out.split(u'\n', Qt::SkipEmptyParts), expected);
+    EXPECT_EQ(QString::fromUtf8(run.out).split(u'\n', Qt::SkipEmptyParts), expected);
 
     // --overwrite takes name.ico, name1.ico, ... in order and replaces what is there.
     const ToolRun again = runTool({"extract", "--overwrite", "-o", out.path(), fixture("icons64.dll")});
