@@ -135,8 +135,17 @@ GroupIdentity neGroupIdentity(const ByteRange& file, std::uint64_t tableAt, std:
 Result<IconGroup> readIconDirectory(const ByteRange& file, FileKind& kind)
 {
     Result<ByteReader> head = file.slice(0, icondir::kSize);
-    if (!head)
-        return head.failure();
+    if (!head) {
+        // Too short for the header: only bytes that begin one make it a damaged icon file, so a
+        // short text file is told apart from a longer one no more than any other stranger.
+        static constexpr std::uint8_t kIconStart[] = {0, 0, 1, 0};
+        static constexpr std::uint8_t kCursorStart[] = {0, 0, 2, 0};
+        Result<ByteReader> present = file.slice(0, std::min<std::uint64_t>(file.size(), sizeof kIconStart));
+        bool begins = present.ok();
+        for (std::uint64_t i = 0; begins && i < present->size(); ++i)
+            begins = present->u8(i) == kIconStart[i] || present->u8(i) == kCursorStart[i];
+        return fail(begins ? ReadError::Truncated : ReadError::UnknownFormat, file.base());
+    }
     std::uint16_t type = head->u16(icondir::kType);
     if (head->u16(icondir::kReserved) != 0 || (type != 1 && type != 2))
         return fail(ReadError::UnknownFormat, file.base());
