@@ -1,11 +1,8 @@
 #include "tool/output_files.h"
 
 #include "icons/atomic_file.h"
-#include "icons/save_names.h"
 #include "runtime/error_trap.h"
 #include "runtime/termination_signals.h"
-
-#include <QFile>
 
 #include <cerrno>
 #include <fcntl.h>
@@ -147,9 +144,10 @@ OutputNames::OutputNames(std::string folder, bool overwrite) : folder_(std::move
 OutputNames::Saved OutputNames::save(const std::string& sourcePath, const std::string& suffix,
                                      std::span<const std::uint8_t> bytes)
 {
-    // The base is made from the name alone, so the folder's bytes are kept as given.
+    // The window's rule (SaveBasePath) on the name's bytes: a name that is not UTF-8 keeps them.
     const std::string name = std::filesystem::path(sourcePath).filename().string();
-    const std::string base = QFile::encodeName(SaveBasePath(QString(), QFile::decodeName(QByteArray::fromStdString(name)))).toStdString();
+    const std::size_t lastDot = name.rfind('.');
+    const std::string base = lastDot == std::string::npos ? name : name.substr(0, lastDot);
     std::uint64_t& next = next_[base + '\n' + suffix];
     auto candidate = [&] { return base + (next == 0 ? std::string() : std::to_string(next)) + suffix; };
     if (overwrite_) {

@@ -22,6 +22,9 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+#include <filesystem>
+#include <unistd.h>
+
 using namespace gg;
 using namespace gg::test;
 
@@ -171,4 +174,68 @@ TEST(ExtractCommand, Ico32WritesWhatTheWindowSavesUnderTheSameNames)
     ASSERT_EQ(QDir(byTool.path()).entryList(QDir::Files, QDir::Name), names);
     for (const QString& name : names)
         EXPECT_EQ(contents(byTool.filePath(name)), contents(byWindow.filePath(name))) << name.toStdString();
+}
+
+TEST(ExtractCommand, NamesThatAreNotUtf8KeepTheirBytesInFilesAndInJson)
+{
+    // Qt's file names are text, so the name is made and found through the system's own calls.
+    QTemporaryDir dir;
+    const std::string folder = QFile::encodeName(dir.path()).toStdString();
+    const QByteArray name("caf\xe9.exe");
+    ASSERT_TRUE(QDir(dir.path()).mkpath("src/out"));
+    ASSERT_TRUE(std::filesystem::copy_file(QFile::encodeName(fixture("tool32.exe")).toStdString(),
+                                           folder + "/src/" + name.toStdString()));
+    // A script gets the exact bytes back: from file_base64 when the name is not UTF-8, else from file.
+    const ToolRun listed = runTool({"list", "--json", fixture("tool32.exe"), "src"}, dir.path());
+    QProcess python;
+    python.start("python3", {"-c", "import base64, json, os, sys\n"
+                                   "for e in json.load(sys.stdin):\n"
+                                   "    raw = base64.b64decode(e['file_base64']) if 'file_base64' in e else os.fsencode(e['file'])\n"
+                                   "    print(raw.hex(), e['icon'], e['group'])\n"});
+    python.write(listed.out);
+    python.closeWriteChannel();
+    ASSERT_TRUE(python.waitForFinished(30000));
+    EXPECT_EQ(python.readAllStandardOutput(), QFile::encodeName(fixture("tool32.exe")).toHex() + " 0 MAINICON\n" +
+                                                  QByteArray("src/" + name).toHex() + " 0 MAINICON\n")
+        << python.readAllStandardError().toStdString() << listed.out.toStdString();
+
+    const ToolRun extracted = runTool({"extract", "-o", "out", "."}, dir.filePath("src"));
+    ASSERT_EQ(extracted.code, 0) << extracted.err.toStdString();
+    EXPECT_EQ(extracted.out, QByteArray("out/caf\xe9.ico\n"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/src/out/caf\xe9.ico"));
+}
+
+TEST(ExtractCommand, AWalkNamesWhatItCannotReadAndNeverReadsItsOwnOutput)
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath("programs");
+    ASSERT_TRUE(QDir().mkpath(root + "/closed") && QDir().mkpath(root + "/icons"));
+    ASSERT_TRUE(QFile::copy(fixture("tool32.exe"), root + "/tool32.exe"));
+    ASSERT_TRUE(QFile::copy(fixture("tool.exe"), root + "/locked.exe"));
+    ASSERT_TRUE(QFile::copy(fixture("tool.exe"), root + "/closed/hidden.exe"));
+    writeFile(root + "/notes.txt", "no icons here, and no message about it");
+    // Open to another user but for the two that are shut; root's own rights are put aside in the child.
+    for (const QString& path : {dir.path(), root, root + "/icons"})
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+    QFile::setPermissions(root + "/locked.exe", {});
+    QFile::setPermissions(root + "/closed", {});
+    const auto asAnotherUser = [] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            std::_Exit(99);
+    };
+    const ToolRun first = runTool({"extract", "-o", "icons", "."}, root, asAnotherUser);
+    EXPECT_EQ(first.code, 1);
+    EXPECT_EQ(first.out, QByteArray("icons/tool32.ico\n"));
+    EXPECT_TRUE(first.err.contains("./locked.exe: Permission denied")) << first.err.toStdString();
+    EXPECT_TRUE(first.err.contains("./closed: Permission denied")) << first.err.toStdString();
+    EXPECT_FALSE(first.err.contains("notes.txt")) << "files without icons are passed over quietly";
+    EXPECT_EQ(runTool({"list", "."}, root, asAnotherUser).code, 1);
+
+    // The second run does not take the first one's icons for sources.
+    const ToolRun second = runTool({"extract", "-o", "icons", "."}, root, asAnotherUser);
+    EXPECT_EQ(second.out, QByteArray("icons/tool321.ico\n"));
+    const ToolRun into = runTool({"extract", "-o", "icons", "icons"}, root);
+    EXPECT_EQ(into.code, 1);
+    EXPECT_TRUE(into.err.contains("icons: is the output folder")) << into.err.toStdString();
 }
