@@ -39,38 +39,49 @@ std::string wrestoolName(const GroupIdentity& identity)
 
 } // namespace
 
-TEST(RebuiltGroup, EqualsWrestoolsFileForEveryGroupOfThePeAndNeFixtures)
+TEST(RebuiltGroup, EqualsWrestoolsFileForEveryIconAndCursorGroupOfThePeAndNeFixtures)
 {
     const QString wrestool = QStandardPaths::findExecutable("wrestool");
     if (wrestool.isEmpty())
         GTEST_SKIP() << "wrestool (icoutils) is not installed";
     const QStringList modules = QDir(GG_TEST_DATA).entryList({"*.dll", "*.exe", "*.icl"}, QDir::Files);
-    int compared = 0;
+    int compared = 0, cursors = 0;
     for (const QString& module : modules) {
-        SCOPED_TRACE(module.toStdString());
-        QTemporaryDir out;
-        QProcess process;
-        process.start(wrestool, {"-x", "-t14", "-o", out.path() + "/", QDir(GG_TEST_DATA).filePath(module)});
-        ASSERT_TRUE(process.waitForFinished(30000));
-        const IconSource source = IconSource::open(dataPath(module.toStdString()));
-        // Every group of the fixtures is sound, so the gallery's icons are wrestool's groups.
-        EXPECT_EQ(source.count(), static_cast<int>(QDir(out.path()).entryList(QDir::Files).size()));
-        for (int i = 0; i < source.count(); ++i) {
-            const IconGroup& group = *source.group(i);
-            const std::string name = module.toStdString() + "_14_" + wrestoolName(group.identity) + ".ico";
-            SCOPED_TRACE(name);
-            const Bytes theirs = readFile(out.filePath(QString::fromStdString(name)).toStdString());
-            Result<Bytes> ours = rebuildIconFile(group);
-            ASSERT_TRUE(ours.ok());
-            // wrestool sizes its file by the group resource as well as the images and writes all of
-            // it, so bytes no entry refers to follow its last image: the icon ends where its own
-            // directory says, and up to there the two are the same.
-            ASSERT_EQ(endOfImages(theirs), ours->size());
-            EXPECT_TRUE(std::equal(ours->begin(), ours->end(), theirs.begin()));
-            ++compared;
+        for (const bool cursor : {false, true}) {
+            SCOPED_TRACE(module.toStdString() + (cursor ? " cursors" : " icons"));
+            QTemporaryDir out;
+            QProcess process;
+            process.start(wrestool, {"-x", cursor ? "-t12" : "-t14", "-o", out.path() + "/", QDir(GG_TEST_DATA).filePath(module)});
+            ASSERT_TRUE(process.waitForFinished(30000));
+            const IconSource source = IconSource::open(dataPath(module.toStdString()));
+            const int count = cursor ? source.cursorCount() : source.count();
+            // Every group of the fixtures is sound, so our groups are wrestool's.
+            EXPECT_EQ(count, static_cast<int>(QDir(out.path()).entryList(QDir::Files).size()));
+            for (int i = 0; i < count; ++i) {
+                const IconGroup& group = cursor ? *source.cursorGroup(i) : *source.group(i);
+                const std::string name = module.toStdString() + (cursor ? "_12_" : "_14_") + wrestoolName(group.identity) +
+                                         (cursor ? ".cur" : ".ico");
+                SCOPED_TRACE(name);
+                Bytes theirs = readFile(out.filePath(QString::fromStdString(name)).toStdString());
+                ASSERT_GE(theirs.size(), 6u);
+                // wrestool gives a cursor image's byte count as its resource has it, with the 4 bytes
+                // of the hot spot that it moves into the entry; the image it writes is 4 shorter.
+                for (std::size_t e = 0; cursor && e < get16(theirs, 4); ++e)
+                    put32(theirs, 6 + 16 * e + 8, get32(theirs, 6 + 16 * e + 8) - 4);
+                Result<Bytes> ours = rebuildIconFile(group);
+                ASSERT_TRUE(ours.ok());
+                // wrestool sizes its file by the group resource as well as the images and writes all
+                // of it, so bytes no entry refers to follow its last image: the icon ends where its
+                // own directory says, and up to there the two are the same.
+                ASSERT_EQ(endOfImages(theirs), ours->size());
+                EXPECT_TRUE(std::equal(ours->begin(), ours->end(), theirs.begin()));
+                ++compared;
+                cursors += cursor;
+            }
         }
     }
-    EXPECT_GE(compared, 20);
+    EXPECT_GE(compared, 26);
+    EXPECT_GE(cursors, 6);
 }
 
 TEST(RebuiltGroup, IconAndCursorFilesAreTheirOwnDirectoryAndImages)
