@@ -131,6 +131,31 @@ std::string asClause(const char* sentence)
     return text;
 }
 
+// A file's icons as glimmer-extract numbers them: the gallery's icons, then a module's cursor
+// groups, which the gallery leaves out.
+class NumberedIcons {
+public:
+    explicit NumberedIcons(const IconSource& source) : source_(source), icons_(source.count()) {}
+    int count() const { return icons_ + source_.cursorCount(); }
+    const IconGroup& group(int index) const
+    {
+        return *(index < icons_ ? source_.group(index) : source_.cursorGroup(index - icons_));
+    }
+    // The 32 x 32 image the gallery shows for an icon; a cursor's drawn at that size.
+    QImage galleryImage(int index) const
+    {
+        if (index < icons_)
+            return source_.icon(index);
+        Result<QImage> picture = pictureAt(group(index), 32);
+        return picture ? *picture : QImage();
+    }
+    const IconSource& source() const { return source_; }
+
+private:
+    const IconSource& source_;
+    int icons_;
+};
+
 // Why a file that could not be opened for reading was not, or nothing.
 std::optional<std::string> unreadable(const std::string& path)
 {
@@ -164,10 +189,10 @@ bool isChosen(const GroupIdentity& identity, const GroupChoice& choice)
 }
 
 // The numbers of the file's icons that the request asks for; when there are none, why not.
-std::vector<int> chosenIcons(const Request& request, const IconSource& source, const std::string& path,
+std::vector<int> chosenIcons(const Request& request, const NumberedIcons& icons, const std::string& path,
                              std::string& why)
 {
-    const int count = source.count();
+    const int count = icons.count();
     std::vector<int> chosen;
     if (request.icon >= 0) {
         if (request.icon < count)
@@ -177,13 +202,13 @@ std::vector<int> chosenIcons(const Request& request, const IconSource& source, c
                   std::to_string(request.icon);
     } else {
         for (int i = 0; i < count; ++i)
-            if (!request.group || isChosen(source.group(i)->identity, *request.group))
+            if (!request.group || isChosen(icons.group(i).identity, *request.group))
                 chosen.push_back(i);
         if (chosen.empty() && count > 0)
             why = "has no group " + request.group->name;
     }
     if (count == 0)
-        why = whyNoIcons(path, source);
+        why = whyNoIcons(path, icons.source());
     return chosen;
 }
 
@@ -260,10 +285,10 @@ std::optional<Bytes> windowSavedIcon(const QImage& icon, std::string& why)
 }
 
 // The bytes of icon `index` in the format asked for, and the suffix its file gets.
-std::optional<Bytes> iconBytes(const Request& request, const IconSource& source, int index, std::string& suffix,
+std::optional<Bytes> iconBytes(const Request& request, const NumberedIcons& icons, int index, std::string& suffix,
                                std::string& why)
 {
-    const IconGroup& group = *source.group(index);
+    const IconGroup& group = icons.group(index);
     switch (request.format) {
     case Format::Ico: {
         // A cursor's group rebuilt is a cursor file.
@@ -290,7 +315,7 @@ std::optional<Bytes> iconBytes(const Request& request, const IconSource& source,
     }
     case Format::Ico32:
         suffix = ".ico";
-        return windowSavedIcon(source.icon(index), why);
+        return windowSavedIcon(icons.galleryImage(index), why);
     }
     return std::nullopt;
 }
@@ -384,8 +409,9 @@ std::string listEntry(const Request& request, const std::string& path, int index
     const std::vector<IconImageInfo> images = describeImages(group);
     std::string entry;
     if (request.json) {
-        entry = "{" + jsonPath(path) + ", \"icon\": " + std::to_string(index) + ", \"group\": " +
-                groupJson(group.identity) + ", \"images\": [";
+        entry = "{" + jsonPath(path) + ", \"icon\": " + std::to_string(index) + ", \"kind\": \"" +
+                (group.directoryType == 2 ? "cursor" : "icon") + "\", \"group\": " + groupJson(group.identity) +
+                ", \"images\": [";
         for (std::size_t n = 0; n < images.size(); ++n)
             entry += (n == 0 ? "" : ", ") + imageJson(images[n]);
         return entry + "]}";
@@ -452,12 +478,13 @@ int runList(const Request& request, Console& console)
         const Input& input = inputs[k];
         console.progress(k, inputs.size(), input.path);
         const IconSource source = IconSource::open(input.path);
+        const NumberedIcons icons(source);
         std::string why;
-        const std::vector<int> chosen = chosenIcons(request, source, input.path, why);
+        const std::vector<int> chosen = chosenIcons(request, icons, input.path, why);
         if (chosen.empty())
             reportNothingTaken(input, why, console, problem);
         for (const int i : chosen) {
-            const std::string entry = listEntry(request, input.path, i, *source.group(i));
+            const std::string entry = listEntry(request, input.path, i, icons.group(i));
             console.output(request.json ? (first ? "\n" : ",\n") + entry : entry);
             first = false;
         }
@@ -487,13 +514,14 @@ int runExtract(const Request& request, Console& console)
         const Input& input = inputs[k];
         console.progress(k, inputs.size(), input.path);
         const IconSource source = IconSource::open(input.path);
+        const NumberedIcons icons(source);
         std::string why;
-        const std::vector<int> chosen = chosenIcons(request, source, input.path, why);
+        const std::vector<int> chosen = chosenIcons(request, icons, input.path, why);
         if (chosen.empty())
             reportNothingTaken(input, why, console, problem);
         for (const int i : chosen) {
             std::string suffix;
-            std::optional<Bytes> bytes = iconBytes(request, source, i, suffix, why);
+            std::optional<Bytes> bytes = iconBytes(request, icons, i, suffix, why);
             if (!bytes) {
                 console.problem(input.path, "icon " + std::to_string(i) + ": " + why);
                 problem = true;
@@ -522,7 +550,10 @@ int runThumbnail(const Request& request, Console& console)
     const std::string& input = request.files[0];
     const std::string& output = request.files[1];
     const IconSource source = IconSource::open(input);
+    // The first icon, or in a module of cursors alone its first cursor.
     const IconGroup* group = source.group(0);
+    if (group == nullptr)
+        group = source.cursorGroup(0);
     if (group == nullptr) {
         console.problem(input, whyNoIcons(input, source));
         return kSomeFileFailed;
