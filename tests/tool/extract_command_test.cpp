@@ -9,6 +9,7 @@
 #include "icons/save_names.h"
 #include "support/window_harness.h"
 #include "tool/tool_run.h"
+#include "tool/wrestool_files.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QPushButton>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -245,4 +247,41 @@ TEST(ExtractCommand, AWalkNamesWhatItCannotReadAndNeverReadsItsOwnOutput)
     const ToolRun into = runTool({"extract", "-o", "icons", "icons"}, root);
     EXPECT_EQ(into.code, 1);
     EXPECT_TRUE(into.err.contains("icons: is the output folder")) << into.err.toStdString();
+}
+
+TEST(ExtractCommand, GroupPicksWhatWrestoolsNamePicks)
+{
+    const QString wrestool = QStandardPaths::findExecutable("wrestool");
+    if (wrestool.isEmpty())
+        GTEST_SKIP() << "wrestool (icoutils) is not installed";
+    // Names and numbers in PE32, PE32+ and NE modules; in mixed64.dll an icon and a cursor group share #1.
+    const std::vector<std::pair<const char*, const char*>> picks{{"icons32.dll", "ZAPP"}, {"icons64.dll", "7"},
+                                                                 {"shapes.icl", "BRAVO"}, {"icons16.dll", "5"},
+                                                                 {"mixed64.dll", "1"}, {"cursors16.dll", "POINTER"}};
+    for (const auto& [module, group] : picks) {
+        SCOPED_TRACE(std::string(module) + " " + group);
+        QTemporaryDir ours, theirs;
+        const ToolRun run = runTool({"extract", "--group", group, "-o", ours.path(), fixture(module)});
+        ASSERT_EQ(run.code, 0) << run.err.toStdString();
+        for (const char* type : {"-t14", "-t12"}) {
+            QProcess process;
+            process.start(wrestool, {"-x", type, QStringLiteral("--name=") + group, "-o", theirs.path() + "/", fixture(module)});
+            ASSERT_TRUE(process.waitForFinished(30000));
+        }
+        const QStringList written = QDir(ours.path()).entryList(QDir::Files, QDir::Name);
+        ASSERT_EQ(written.size(), QDir(theirs.path()).entryList(QDir::Files).size()) << written.join(' ').toStdString();
+        for (const QString& name : written) {
+            const bool cursor = name.endsWith(".cur");
+            const QString wrestools = theirs.filePath(QString(module) + (cursor ? "_12_" : "_14_") + group + (cursor ? ".cur" : ".ico"));
+            EXPECT_TRUE(sameAsWrestools(readFile(ours.filePath(name).toStdString()), readFile(wrestools.toStdString())))
+                << name.toStdString();
+        }
+    }
+    // Names are matched in any case, as Windows finds resources; a group that is not there is a problem.
+    QTemporaryDir out;
+    EXPECT_EQ(runTool({"extract", "--group", "zapp", "-o", out.path(), fixture("icons32.dll")}).out,
+              QFile::encodeName(out.filePath("icons32.ico")) + "\n");
+    const ToolRun missing = runTool({"extract", "--group", "NOPE", "-o", out.path(), fixture("icons32.dll")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.endsWith("icons32.dll: has no group NOPE\n")) << missing.err.toStdString();
 }
