@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <functional>
 #include <cstdio>
 #include <optional>
 #include <sys/stat.h>
@@ -222,6 +223,26 @@ void reportNothingTaken(const Input& input, const std::string& why, Console& con
     } else if (std::optional<std::string> error = unreadable(input.path)) {
         console.problem(input.path, *error);
         problem = true;
+    }
+}
+
+// Reads the inputs in turn and hands each icon the request picks to `take`, reporting the files
+// that give none; `take` returns false to end the run there.
+void forEachChosenIcon(const Request& request, const std::vector<Input>& inputs, Console& console, bool& problem,
+                       const std::function<bool(const Input&, const NumberedIcons&, int)>& take)
+{
+    for (std::size_t k = 0; k < inputs.size(); ++k) {
+        const Input& input = inputs[k];
+        console.progress(k, inputs.size(), input.path);
+        const IconSource source = IconSource::open(input.path);
+        const NumberedIcons icons(source);
+        std::string why;
+        const std::vector<int> chosen = chosenIcons(request, icons, input.path, why);
+        if (chosen.empty())
+            reportNothingTaken(input, why, console, problem);
+        for (const int i : chosen)
+            if (!take(input, icons, i))
+                return;
     }
 }
 
@@ -474,21 +495,12 @@ int runList(const Request& request, Console& console)
     bool first = true;
     if (request.json)
         console.output("[");
-    for (std::size_t k = 0; k < inputs.size(); ++k) {
-        const Input& input = inputs[k];
-        console.progress(k, inputs.size(), input.path);
-        const IconSource source = IconSource::open(input.path);
-        const NumberedIcons icons(source);
-        std::string why;
-        const std::vector<int> chosen = chosenIcons(request, icons, input.path, why);
-        if (chosen.empty())
-            reportNothingTaken(input, why, console, problem);
-        for (const int i : chosen) {
-            const std::string entry = listEntry(request, input.path, i, icons.group(i));
-            console.output(request.json ? (first ? "\n" : ",\n") + entry : entry);
-            first = false;
-        }
-    }
+    forEachChosenIcon(request, inputs, console, problem, [&](const Input& input, const NumberedIcons& icons, int i) {
+        const std::string entry = listEntry(request, input.path, i, icons.group(i));
+        console.output(request.json ? (first ? "\n" : ",\n") + entry : entry);
+        first = false;
+        return true;
+    });
     if (request.json)
         console.output(first ? "]\n" : "\n]\n");
     console.endProgress();
@@ -510,37 +522,30 @@ int runExtract(const Request& request, Console& console)
     bool problem = false;
     const std::vector<Input> inputs = gatherInputs(request.files, FolderId{info.st_dev, info.st_ino}, console, problem);
     OutputNames names(request.outputFolder, request.overwrite);
-    for (std::size_t k = 0; k < inputs.size(); ++k) {
-        const Input& input = inputs[k];
-        console.progress(k, inputs.size(), input.path);
-        const IconSource source = IconSource::open(input.path);
-        const NumberedIcons icons(source);
-        std::string why;
-        const std::vector<int> chosen = chosenIcons(request, icons, input.path, why);
-        if (chosen.empty())
-            reportNothingTaken(input, why, console, problem);
-        for (const int i : chosen) {
-            std::string suffix;
-            std::optional<Bytes> bytes = iconBytes(request, icons, i, suffix, why);
-            if (!bytes) {
-                console.problem(input.path, "icon " + std::to_string(i) + ": " + why);
-                problem = true;
-                continue;
-            }
-            const OutputNames::Saved saved = names.save(input.path, suffix, *bytes);
-            if (saved.result.outcome == Written::Yes) {
-                console.output(saved.path + '\n');
-                continue;
-            }
-            console.problem(saved.path, saved.result.problem);
+    bool stopped = false;
+    forEachChosenIcon(request, inputs, console, problem, [&](const Input& input, const NumberedIcons& icons, int i) {
+        std::string suffix, why;
+        std::optional<Bytes> bytes = iconBytes(request, icons, i, suffix, why);
+        if (!bytes) {
+            console.problem(input.path, "icon " + std::to_string(i) + ": " + why);
             problem = true;
-            // A full, read-only or vanished folder would fail every further icon the same way.
-            if (FailsForEveryIcon(saved.result.error)) {
-                console.problem(folder, "takes no new files; stopping");
-                return kSomeFileFailed;
-            }
+            return true;
         }
-    }
+        const OutputNames::Saved saved = names.save(input.path, suffix, *bytes);
+        if (saved.result.outcome == Written::Yes) {
+            console.output(saved.path + '\n');
+            return true;
+        }
+        console.problem(saved.path, saved.result.problem);
+        problem = true;
+        // A full, read-only or vanished folder would fail every further icon the same way.
+        stopped = FailsForEveryIcon(saved.result.error);
+        if (stopped)
+            console.problem(folder, "takes no new files; stopping");
+        return !stopped;
+    });
+    if (stopped)
+        return kSomeFileFailed;
     console.endProgress();
     return problem ? kSomeFileFailed : kAllWritten;
 }

@@ -30,17 +30,6 @@
 using namespace gg;
 using namespace gg::test;
 
-namespace {
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-} // namespace
-
 TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups)
 {
     // Named groups as stored, then numbers ascending; the group numbered 3 is damaged.

@@ -17,13 +17,6 @@ using namespace gg::test;
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
 QByteArray readThrough(int fd)
 {
     QByteArray bytes;

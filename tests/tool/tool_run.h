@@ -42,6 +42,13 @@ inline ToolRun runTool(const QStringList& args, const QString& folder = {},
 
 inline QString fixture(const char* name) { return QStringLiteral(GG_TEST_DATA "/") + QLatin1String(name); }
 
+inline void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bytes);
+}
+
 inline QByteArray contents(const QString& path)
 {
     QFile file(path);
