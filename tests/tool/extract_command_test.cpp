@@ -236,6 +236,15 @@ TEST(ExtractCommand, AWalkNamesWhatItCannotReadAndNeverReadsItsOwnOutput)
     const ToolRun into = runTool({"extract", "-o", "icons", "icons"}, root);
     EXPECT_EQ(into.code, 1);
     EXPECT_TRUE(into.err.contains("icons: is the output folder")) << into.err.toStdString();
+
+    // A folder that takes no files stops the run at its first refusal.
+    ASSERT_TRUE(QDir(root).mkdir("shut"));
+    QFile::setPermissions(root + "/shut", QFileDevice::ReadOther | QFileDevice::ExeOther | QFileDevice::ReadOwner |
+                                              QFileDevice::ExeOwner);
+    const ToolRun shut = runTool({"extract", "-o", "shut", fixture("icons64.dll")}, root, asAnotherUser);
+    EXPECT_EQ(shut.code, 1);
+    EXPECT_EQ(shut.err.count('\n'), 2) << shut.err.toStdString();
+    EXPECT_TRUE(shut.err.endsWith("glimmer-extract: shut: takes no new files; stopping\n")) << shut.err.toStdString();
 }
 
 TEST(ExtractCommand, GroupPicksWhatWrestoolsNamePicks)
