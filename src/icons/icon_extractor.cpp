@@ -154,6 +154,8 @@ struct IconSource::State {
     std::vector<ReadFailure> decodeProblems;
     // Groups of hostile files may share images; each is decoded once.
     DecodeCache decoded;
+    // The cursor groups that give an image, read at the first question about cursors.
+    std::optional<std::vector<IconGroup>> cursorGroups;
     // Group entries that share one group resource give the same icon; it is worked out once.
     std::map<std::pair<std::uint64_t, std::uint64_t>, std::optional<QImage>> byGroupResource;
 
@@ -267,6 +269,28 @@ const IconGroup* IconSource::group(int index) const
         known = state.groupsRead.emplace(which, std::move(group.value())).first;
     }
     return &known->second;
+}
+
+int IconSource::cursorCount() const
+{
+    State& state = *state_;
+    if (!state.cursorGroups) {
+        state.cursorGroups.emplace();
+        const ParsedFile& parsed = state.file();
+        for (std::size_t i = 0; i < parsed.cursorGroups.size(); ++i) {
+            Result<IconGroup> group = imagesOfCursorGroup(parsed, i, state.decodeProblems);
+            if (group && decodeGroup(*group, &state.decoded))
+                state.cursorGroups->push_back(std::move(group.value()));
+        }
+    }
+    return static_cast<int>(state.cursorGroups->size());
+}
+
+const IconGroup* IconSource::cursorGroup(int index) const
+{
+    if (index < 0 || index >= cursorCount())
+        return nullptr;
+    return &(*state_->cursorGroups)[static_cast<std::size_t>(index)];
 }
 
 QImage ExtractIconExA(const std::string& path, int index) { return IconSource::open(path).icon(index); }

@@ -53,6 +53,10 @@ public:
     // The group that gave icon `index`, or null when there is no icon `index`. It lives as
     // long as this source or a copy of it.
     const IconGroup* group(int index) const;
+    // A module's cursor groups, which the gallery leaves out: those that give an image, in the
+    // order icon groups are numbered (named first, then ids ascending; NE in table order).
+    int cursorCount() const;
+    const IconGroup* cursorGroup(int index) const; // null when there is no cursor `index`
     // ---
 
 private:

@@ -29,6 +29,11 @@ constexpr std::uint64_t kSize = 6;
 constexpr std::uint64_t kEntrySize = 14;
 constexpr std::uint64_t kEntryBytes = 8; // u32 image length
 constexpr std::uint64_t kEntryId = 12;   // u16 id of the icon resource
+// A cursor group's entry: u16 width, u16 height (of the DIB, twice the cursor's), u16 planes,
+// u16 bit count, then the same byte count and id; the cursor resource starts with the hot spot.
+constexpr std::uint64_t kCursorWidth = 0;
+constexpr std::uint64_t kCursorHeight = 2;
+constexpr std::uint64_t kCursorHotSpot = 4; // u16 x, u16 y
 } // namespace grpdir
 
 // DOS header: "MZ", and at 0x3C the offset of the new header ("PE\0\0" or "NE").
@@ -58,7 +63,9 @@ constexpr std::uint64_t kDirSize = 16;
 constexpr std::uint64_t kEntrySize = 8;      // u32 name or id, u32 data or subdirectory offset
 constexpr std::uint32_t kHighBit = 0x80000000u;
 constexpr std::uint64_t kDataEntrySize = 16; // u32 rva, u32 size, u32 code page, u32 reserved
+constexpr std::uint32_t kTypeCursor = 1;
 constexpr std::uint32_t kTypeIcon = 3;
+constexpr std::uint32_t kTypeGroupCursor = 12;
 constexpr std::uint32_t kTypeGroupIcon = 14;
 } // namespace pe
 
@@ -69,7 +76,9 @@ constexpr std::uint64_t kResourceTable = 0x24; // u16 offset from the NE header
 constexpr std::uint64_t kResidentNames = 0x26; // u16 offset, where the resource table ends
 constexpr std::uint64_t kTypeInfoSize = 8;     // u16 type, u16 count, u32 reserved
 constexpr std::uint64_t kNameInfoSize = 12;    // u16 offset, u16 length, u16 flags, u16 id, u32 reserved
+constexpr std::uint16_t kTypeCursor = 0x8001;
 constexpr std::uint16_t kTypeIcon = 0x8003;
+constexpr std::uint16_t kTypeGroupCursor = 0x800C;
 constexpr std::uint16_t kTypeGroupIcon = 0x800E;
 constexpr std::uint16_t kIntegerId = 0x8000;
 constexpr std::uint16_t kMaxShift = 20; // larger shifts put every resource far beyond any file
@@ -135,8 +144,17 @@ GroupIdentity neGroupIdentity(const ByteRange& file, std::uint64_t tableAt, std:
 Result<IconGroup> readIconDirectory(const ByteRange& file, FileKind& kind)
 {
     Result<ByteReader> head = file.slice(0, icondir::kSize);
-    if (!head)
-        return head.failure();
+    if (!head) {
+        // Too short for the header: only bytes that begin one make it a damaged icon file, so a
+        // short text file is told apart from a longer one no more than any other stranger.
+        static constexpr std::uint8_t kIconStart[] = {0, 0, 1, 0};
+        static constexpr std::uint8_t kCursorStart[] = {0, 0, 2, 0};
+        Result<ByteReader> present = file.slice(0, std::min<std::uint64_t>(file.size(), sizeof kIconStart));
+        bool begins = present.ok();
+        for (std::uint64_t i = 0; begins && i < present->size(); ++i)
+            begins = present->u8(i) == kIconStart[i] || present->u8(i) == kCursorStart[i];
+        return fail(begins ? ReadError::Truncated : ReadError::UnknownFormat, file.base());
+    }
     std::uint16_t type = head->u16(icondir::kType);
     if (head->u16(icondir::kReserved) != 0 || (type != 1 && type != 2))
         return fail(ReadError::UnknownFormat, file.base());
@@ -278,17 +296,70 @@ private:
     ByteRange rsrc_;
 };
 
-std::vector<DirEntry> inIconOrder(std::vector<DirEntry> entries)
+std::vector<DirEntry> inIconOrder(const std::vector<DirEntry>& entries)
 {
-    // Named entries first as stored, then numeric ids ascending.
-    std::stable_sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
-        if (a.named != b.named)
-            return a.named;
-        if (a.named)
-            return false;
-        return a.id < b.id;
-    });
-    return entries;
+    // Named entries first as stored, then numeric ids ascending (equal ids as stored).
+    std::vector<DirEntry> ordered;
+    ordered.reserve(entries.size());
+    std::vector<std::pair<std::uint32_t, std::size_t>> numbered;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].named)
+            ordered.push_back(entries[i]);
+        else
+            numbered.emplace_back(entries[i].id, i);
+    }
+    std::sort(numbered.begin(), numbered.end());
+    for (const auto& [id, i] : numbered)
+        ordered.push_back(entries[i]);
+    return ordered;
+}
+
+// The images (icons or cursors) under a type directory: id -> bytes of the first language, sorted
+// by id for lookup.
+void readImagesOfType(ResourceTree& tree, const PeModule& module, const ByteRange& rsrc, const std::optional<DirEntry>& type,
+                      std::vector<IconResource>& into, std::vector<ReadFailure>& problems)
+{
+    if (!type)
+        return;
+    Result<std::vector<DirEntry>> names = tree.enter(type->target, {0});
+    if (!names) {
+        problems.push_back(names.failure());
+        return;
+    }
+    for (const DirEntry& e : *names) {
+        if (e.named)
+            continue;
+        Result<std::uint32_t> data = tree.firstLanguage(e, type->target);
+        if (data)
+            into.push_back(IconResource{e.id, module.dataOf(rsrc, *data)});
+        else
+            problems.push_back(data.failure());
+    }
+    std::stable_sort(into.begin(), into.end(), [](const IconResource& a, const IconResource& b) { return a.id < b.id; });
+}
+
+// The group resources (of icons or cursors) under a type directory, in icon order.
+void readGroupsOfType(ResourceTree& tree, const PeModule& module, const ByteRange& rsrc, const DirEntry& type,
+                      std::vector<GroupEntry>& into, std::vector<ReadFailure>& problems)
+{
+    Result<std::vector<DirEntry>> groups = tree.enter(type.target, {0});
+    if (!groups) {
+        problems.push_back(groups.failure());
+        return;
+    }
+    for (const DirEntry& e : inIconOrder(*groups)) {
+        Result<std::uint32_t> dataEntry = tree.firstLanguage(e, type.target);
+        if (!dataEntry) {
+            problems.push_back(dataEntry.failure());
+            continue;
+        }
+        Result<ByteRange> body = module.dataOf(rsrc, *dataEntry);
+        if (!body) {
+            problems.push_back(body.failure());
+            continue;
+        }
+        into.push_back(GroupEntry{{}, *body, peGroupIdentity(rsrc, e.named, e.id)});
+    }
 }
 
 void readPe(const ByteRange& file, std::uint64_t peOffset, ParsedFile& parsed)
@@ -349,64 +420,39 @@ void readPe(const ByteRange& file, std::uint64_t peOffset, ParsedFile& parsed)
         parsed.problems.push_back(types.failure());
         return;
     }
-    std::optional<DirEntry> iconType, groupType;
+    std::optional<DirEntry> iconType, groupType, cursorType, cursorGroupType;
     for (const DirEntry& e : *types) {
         if (e.named || !e.subdirectory)
             continue;
-        if (e.id == pe::kTypeIcon && !iconType)
-            iconType = e;
-        if (e.id == pe::kTypeGroupIcon && !groupType)
-            groupType = e;
+        for (auto [id, slot] : {std::pair{pe::kTypeIcon, &iconType}, std::pair{pe::kTypeGroupIcon, &groupType},
+                                std::pair{pe::kTypeCursor, &cursorType}, std::pair{pe::kTypeGroupCursor, &cursorGroupType}})
+            if (e.id == id && !*slot)
+                *slot = e;
     }
-    if (!groupType) {
+    if (!groupType && !cursorGroupType) {
         parsed.problems.push_back(fail(ReadError::NoIcons, rsrc.base()));
         return;
     }
 
-    // Icon id -> its bytes, first language; sorted for lookup.
-    if (iconType) {
-        Result<std::vector<DirEntry>> names = tree.enter(iconType->target, {0});
-        if (!names) {
-            parsed.problems.push_back(names.failure());
-        } else {
-            for (const DirEntry& e : *names) {
-                if (e.named)
-                    continue;
-                Result<std::uint32_t> data = tree.firstLanguage(e, iconType->target);
-                if (data)
-                    parsed.icons.push_back(IconResource{e.id, module.dataOf(rsrc, *data)});
-                else
-                    parsed.problems.push_back(data.failure());
-            }
-            std::stable_sort(parsed.icons.begin(), parsed.icons.end(),
-                             [](const IconResource& a, const IconResource& b) { return a.id < b.id; });
-        }
+    if (groupType) {
+        readImagesOfType(tree, module, rsrc, iconType, parsed.icons, parsed.problems);
+        readGroupsOfType(tree, module, rsrc, *groupType, parsed.groups, parsed.problems);
     }
-
-    Result<std::vector<DirEntry>> groups = tree.enter(groupType->target, {0});
-    if (!groups) {
-        parsed.problems.push_back(groups.failure());
-        return;
+    if (cursorGroupType) {
+        readImagesOfType(tree, module, rsrc, cursorType, parsed.cursors, parsed.problems);
+        readGroupsOfType(tree, module, rsrc, *cursorGroupType, parsed.cursorGroups, parsed.problems);
     }
-    for (const DirEntry& e : inIconOrder(*groups)) {
-        Result<std::uint32_t> dataEntry = tree.firstLanguage(e, groupType->target);
-        if (!dataEntry) {
-            parsed.problems.push_back(dataEntry.failure());
-            continue;
-        }
-        Result<ByteRange> body = module.dataOf(rsrc, *dataEntry);
-        if (!body) {
-            parsed.problems.push_back(body.failure());
-            continue;
-        }
-        parsed.groups.push_back(GroupEntry{{}, *body, peGroupIdentity(rsrc, e.named, e.id)});
-    }
+    // Cursors alone hold no icon for the gallery.
+    if (!groupType)
+        parsed.problems.push_back(fail(ReadError::NoIcons, rsrc.base()));
 }
 
-// A group resource (GRPICONDIR) of a module: its images, found by id among the module's icons.
-// NE modules give each image the smaller of the group's byte count and the table's length.
-Result<IconGroup> imagesNamedBy(const ByteRange& body, const std::vector<IconResource>& icons, bool fromNe,
-                                std::vector<ReadFailure>& problems)
+// A group resource (GRPICONDIR, or its cursor twin) of a module: its images, found by id among
+// the module's icons or cursors. NE modules give each image the smaller of the group's byte count
+// and the table's length. A cursor's image begins with its hot spot, which goes into its entry as
+// a cursor file has it (width, height halved back from the DIB's, no colour count, the hot spot).
+Result<IconGroup> imagesNamedBy(const ByteRange& body, const std::vector<IconResource>& images, bool fromNe,
+                                bool cursors, std::vector<ReadFailure>& problems)
 {
     Result<ByteReader> head = body.slice(0, grpdir::kSize);
     const std::uint64_t listed = head ? head->u16(grpdir::kCount) : 0;
@@ -417,12 +463,13 @@ Result<IconGroup> imagesNamedBy(const ByteRange& body, const std::vector<IconRes
     if (!entries)
         return entries.failure();
     IconGroup group;
+    group.directoryType = cursors ? 2 : 1;
     for (std::uint64_t i = 0; i < count; ++i) {
         const std::uint64_t e = i * grpdir::kEntrySize;
         const std::uint32_t id = entries->u16(e + grpdir::kEntryId) | (fromNe ? ne::kIntegerId : 0u);
-        auto found = std::lower_bound(icons.begin(), icons.end(), id,
+        auto found = std::lower_bound(images.begin(), images.end(), id,
                                       [](const IconResource& r, std::uint32_t key) { return r.id < key; });
-        if (found == icons.end() || found->id != id) {
+        if (found == images.end() || found->id != id) {
             problems.push_back(fail(ReadError::MissingImage, entries->base() + e));
             continue;
         }
@@ -434,8 +481,26 @@ Result<IconGroup> imagesNamedBy(const ByteRange& body, const std::vector<IconRes
         // The group's byte count and the table's length may disagree; trust the smaller.
         if (fromNe)
             image = image.clipped(0, entries->u32(e + grpdir::kEntryBytes));
-        group.images.push_back(ImageCandidate{image, 0, 0});
-        group.entries.push_back(rawEntry(*entries, e, grpdir::kEntrySize));
+        if (!cursors) {
+            group.images.push_back(ImageCandidate{image, 0, 0});
+            group.entries.push_back(rawEntry(*entries, e, grpdir::kEntrySize));
+            continue;
+        }
+        Result<ByteReader> hotSpot = image.slice(0, grpdir::kCursorHotSpot);
+        if (!hotSpot) {
+            problems.push_back(hotSpot.failure());
+            continue;
+        }
+        const std::uint16_t hotX = hotSpot->u16(0), hotY = hotSpot->u16(2);
+        group.images.push_back(ImageCandidate{image.clipped(grpdir::kCursorHotSpot, image.size()), hotX, hotY});
+        std::array<std::uint8_t, 16> entry{};
+        entry[0] = static_cast<std::uint8_t>(entries->u16(e + grpdir::kCursorWidth));
+        entry[1] = static_cast<std::uint8_t>(entries->u16(e + grpdir::kCursorHeight) / 2);
+        entry[4] = static_cast<std::uint8_t>(hotX);
+        entry[5] = static_cast<std::uint8_t>(hotX >> 8);
+        entry[6] = static_cast<std::uint8_t>(hotY);
+        entry[7] = static_cast<std::uint8_t>(hotY >> 8);
+        group.entries.push_back(entry);
     }
     return group;
 }
@@ -476,7 +541,7 @@ void readNe(const ByteRange& file, std::uint64_t neOffset, ParsedFile& parsed)
             parsed.problems.push_back(fail(ReadError::BadNeHeader, at));
             break;
         }
-        if (type == ne::kTypeGroupIcon || type == ne::kTypeIcon) {
+        if (type == ne::kTypeGroupIcon || type == ne::kTypeIcon || type == ne::kTypeGroupCursor || type == ne::kTypeCursor) {
             Result<ByteReader> names = file.slice(namesAt, count * ne::kNameInfoSize);
             if (!names) {
                 parsed.problems.push_back(names.failure());
@@ -486,18 +551,22 @@ void readNe(const ByteRange& file, std::uint64_t neOffset, ParsedFile& parsed)
                 const std::uint64_t n = i * ne::kNameInfoSize;
                 const ByteRange data =
                     file.clipped(std::uint64_t{names->u16(n)} << shift, std::uint64_t{names->u16(n + 2)} << shift);
+                const std::uint16_t id = names->u16(n + 6);
                 if (type == ne::kTypeGroupIcon)
-                    parsed.groups.push_back(GroupEntry{{}, data, neGroupIdentity(file, tableAt, names->u16(n + 6))});
+                    parsed.groups.push_back(GroupEntry{{}, data, neGroupIdentity(file, tableAt, id)});
+                else if (type == ne::kTypeGroupCursor)
+                    parsed.cursorGroups.push_back(GroupEntry{{}, data, neGroupIdentity(file, tableAt, id)});
                 else
-                    parsed.icons.push_back(IconResource{names->u16(n + 6), data});
+                    (type == ne::kTypeIcon ? parsed.icons : parsed.cursors).push_back(IconResource{id, data});
             }
         }
         at = namesAt + count * ne::kNameInfoSize;
     }
 
-    // Icons are found by integer id; the first of equal ids in table order wins.
-    std::stable_sort(parsed.icons.begin(), parsed.icons.end(),
-                     [](const IconResource& a, const IconResource& b) { return a.id < b.id; });
+    // Icons and cursors are found by integer id; the first of equal ids in table order wins.
+    for (std::vector<IconResource>* images : {&parsed.icons, &parsed.cursors})
+        std::stable_sort(images->begin(), images->end(),
+                         [](const IconResource& a, const IconResource& b) { return a.id < b.id; });
 }
 
 void readAni(const ByteRange& file, ParsedFile& parsed)
@@ -572,7 +641,16 @@ Result<IconGroup> imagesOfGroup(const ParsedFile& parsed, std::size_t index, std
     const GroupEntry& entry = parsed.groups.at(index);
     if (parsed.kind != FileKind::Pe32 && parsed.kind != FileKind::Pe32Plus && parsed.kind != FileKind::Ne)
         return entry.images;
-    Result<IconGroup> group = imagesNamedBy(entry.directory, parsed.icons, parsed.kind == FileKind::Ne, problems);
+    Result<IconGroup> group = imagesNamedBy(entry.directory, parsed.icons, parsed.kind == FileKind::Ne, false, problems);
+    if (group)
+        group.value().identity = entry.identity;
+    return group;
+}
+
+Result<IconGroup> imagesOfCursorGroup(const ParsedFile& parsed, std::size_t index, std::vector<ReadFailure>& problems)
+{
+    const GroupEntry& entry = parsed.cursorGroups.at(index);
+    Result<IconGroup> group = imagesNamedBy(entry.directory, parsed.cursors, parsed.kind == FileKind::Ne, true, problems);
     if (group)
         group.value().identity = entry.identity;
     return group;

@@ -28,6 +28,10 @@ struct ParsedFile {
     std::vector<GroupEntry> groups;
     // Modules: their icon resources sorted by id, the first of equal ids in directory order.
     std::vector<IconResource> icons;
+    // Modules: their cursor groups and cursor resources (sorted like icons), apart from the icon
+    // groups, which alone the gallery shows and numbers.
+    std::vector<GroupEntry> cursorGroups;
+    std::vector<IconResource> cursors;
     // Why the file, or some of its groups, gave less than it seemed to hold.
     std::vector<ReadFailure> problems;
 };
@@ -39,5 +43,9 @@ ParsedFile parseIconContainer(const ByteRange& file);
 // The images of group `index`. Images it names that the file does not hold are added to
 // `problems` and passed over; a group resource that cannot be read is the failure.
 Result<IconGroup> imagesOfGroup(const ParsedFile& parsed, std::size_t index, std::vector<ReadFailure>& problems);
+
+// The images of cursor group `index` of a module, as a cursor file holds them: each image without
+// the hot spot that begins its resource, the hot spot in its entry (directoryType 2).
+Result<IconGroup> imagesOfCursorGroup(const ParsedFile& parsed, std::size_t index, std::vector<ReadFailure>& problems);
 
 } // namespace gg

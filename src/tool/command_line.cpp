@@ -7,7 +7,7 @@
 namespace gg::tool {
 
 const char* const kHelpText =
-    "Usage: glimmer-extract list [--json] FILE...\n"
+    "Usage: glimmer-extract list [--json] [-g GROUP] FILE...\n"
     "       glimmer-extract extract [OPTION]... FILE...\n"
     "       glimmer-extract thumbnail -s SIZE INPUT OUTPUT\n"
     "Takes the icons out of Windows files (.exe .dll .icl .ico .cur .ani and more)\n"
@@ -20,8 +20,9 @@ const char* const kHelpText =
     "  -f, --format F    ico: each icon's whole group (the default)\n"
     "                    png: a picture, of the largest size unless --size says\n"
     "                    ico32: the 32 x 32 24-bit icon the window saves\n"
-    "  -s, --size N      side of the png picture, 1 to 1024\n"
+    "  -s, --size N      side of the png picture or thumbnail, 1 to 1024\n"
     "  -i, --icon N      only icon N of each file, numbered from 0 as list does\n"
+    "  -g, --group G     only the groups named or numbered G (list too)\n"
     "  -o, --output DIR  the folder to write into (default: the current one)\n"
     "      --overwrite   replace name.ico, name1.ico, ... where they exist\n"
     "  thumbnail         a SIZE x SIZE PNG of the file's first icon\n"
@@ -32,9 +33,10 @@ const char* const kHelpText =
 
 namespace {
 
-std::optional<int> number(const std::string& text, int low, int high)
+template <class T>
+std::optional<T> number(const std::string& text, T low, T high)
 {
-    int value = 0;
+    T value = 0;
     const char* end = text.data() + text.size();
     auto [at, error] = std::from_chars(text.data(), end, value);
     if (text.empty() || error != std::errc() || at != end || value < low || value > high)
@@ -128,11 +130,11 @@ private:
             std::optional<std::string> value = valueOf(arg, name, name.size());
             if (!value)
                 return false;
-            // A file manager may ask for more than we draw; the thumbnail then stays at our largest.
-            const int high = extracting ? kMaxPictureSide : 1 << 20;
-            std::optional<int> side = number(*value, 1, high);
+            // One rule for pictures and thumbnails; file managers ask for at most 1024, the largest
+            // size of the thumbnail specification.
+            std::optional<int> side = number(*value, 1, kMaxPictureSide);
             if (!side)
-                return refuse("size '" + *value + "' is not a number from 1 to " + std::to_string(high));
+                return refuse("size '" + *value + "' is not a number from 1 to " + std::to_string(kMaxPictureSide));
             request_.size = *side;
             return true;
         }
@@ -140,11 +142,14 @@ private:
             std::optional<std::string> value = valueOf(arg, name, name.size());
             if (!value)
                 return false;
-            if (*value == "ico")
+            std::string format = *value;
+            for (char& c : format)
+                c = c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+            if (format == "ico")
                 request_.format = Format::Ico;
-            else if (*value == "png")
+            else if (format == "png")
                 request_.format = Format::Png;
-            else if (*value == "ico32")
+            else if (format == "ico32")
                 request_.format = Format::Ico32;
             else
                 return refuse("format '" + *value + "' is not ico, png or ico32");
@@ -156,8 +161,26 @@ private:
                 return false;
             std::optional<int> icon = number(*value, 0, 0xFFFF);
             if (!icon)
-                return refuse("icon '" + *value + "' is not a number from 0");
+                return refuse("icon '" + *value + "' is not a number from 0 to 65535");
             request_.icon = *icon;
+            return true;
+        }
+        if ((name == "-g" || name == "--group") && (extracting || verb == Verb::List)) {
+            std::optional<std::string> value = valueOf(arg, name, name.size());
+            if (!value)
+                return false;
+            if (value->empty())
+                return refuse("the group is empty");
+            GroupChoice group;
+            // Digits are a resource number, as resource compilers take them.
+            if (std::optional<std::uint32_t> id = number<std::uint32_t>(*value, 0, 0xFFFF)) {
+                group.byNumber = true;
+                group.number = *id;
+            } else if (value->find_first_not_of("0123456789") == std::string::npos) {
+                return refuse("group '" + *value + "' is not a number from 0 to 65535");
+            }
+            group.name = *value;
+            request_.group = group;
             return true;
         }
         if ((name == "-o" || name == "--output") && extracting) {
@@ -185,6 +208,8 @@ private:
         }
         if (r.verb == Verb::Extract && r.size != 0 && r.format != Format::Png)
             return wrong("--size goes with --format png");
+        if (r.icon >= 0 && r.group)
+            return wrong("--icon and --group do not go together");
         return CommandLine{request_, {}};
     }
 

@@ -1,6 +1,7 @@
 // What glimmer-extract is asked to do, read from its command line.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,12 +11,21 @@ namespace gg::tool {
 enum class Verb { Help, Version, List, Extract, Thumbnail };
 enum class Format { Ico, Png, Ico32 };
 
+// A group picked by its resource number, or by its name (compared without regard to ASCII case,
+// as Windows finds resources).
+struct GroupChoice {
+    bool byNumber = false;
+    std::uint32_t number = 0;
+    std::string name; // UTF-8
+};
+
 struct Request {
     Verb verb = Verb::Help;
     bool json = false;
     Format format = Format::Ico;
     int size = 0;             // png: 0 for the largest size the group holds; thumbnail: the side asked for
     int icon = -1;            // -1 for every icon
+    std::optional<GroupChoice> group; // only the groups of this name or number
     std::string outputFolder; // empty for the current folder
     bool overwrite = false;
     std::vector<std::string> files; // thumbnail: the input, then the output

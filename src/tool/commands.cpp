@@ -11,15 +11,13 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPainter>
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <dirent.h>
+#include <functional>
 #include <cstdio>
-#include <filesystem>
 #include <optional>
 #include <sys/stat.h>
 #include <system_error>
@@ -41,11 +39,62 @@ struct Input {
 
 std::string errnoText(int error) { return std::generic_category().message(error); }
 
-// Named files as given; folders as the regular files in them and their subfolders, in name
-// order. Links to folders are not followed, so a link loop cannot trap the walk.
-std::vector<Input> gatherInputs(const std::vector<std::string>& args, Console& console, bool& problem)
+// A folder by its device and inode, so that the output folder is known under any path.
+struct FolderId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    bool operator==(const FolderId&) const = default;
+};
+
+// The regular files under folder (links to files included, links to folders not followed, so a
+// link loop cannot trap the walk), leaving out the folder `skip`. A folder or file that cannot be
+// looked at is named as a problem.
+void walkFolder(const std::string& folder, const std::optional<FolderId>& skip, std::vector<std::string>& found,
+                Console& console, bool& problem)
 {
-    namespace fs = std::filesystem;
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        console.problem(folder, errnoText(errno));
+        problem = true;
+        return;
+    }
+    // Read whole before going down, so a deep tree does not hold a descriptor per level.
+    std::vector<std::string> names;
+    errno = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name != "." && name != "..")
+            names.emplace_back(name);
+        errno = 0;
+    }
+    if (errno != 0) {
+        console.problem(folder, errnoText(errno));
+        problem = true;
+    }
+    ::closedir(dir);
+    const std::string prefix = folder.ends_with('/') ? folder : folder + '/';
+    for (const std::string& name : names) {
+        const std::string path = prefix + name;
+        struct stat info {};
+        if (::lstat(path.c_str(), &info) != 0) {
+            console.problem(path, errnoText(errno));
+            problem = true;
+            continue;
+        }
+        if (S_ISDIR(info.st_mode)) {
+            if (!skip || !(FolderId{info.st_dev, info.st_ino} == *skip))
+                walkFolder(path, skip, found, console, problem);
+        } else if (S_ISREG(info.st_mode) || (S_ISLNK(info.st_mode) && ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode))) {
+            found.push_back(path);
+        }
+    }
+}
+
+// Named files as given; folders as the regular files in them and their subfolders, in name
+// order. The output folder is never read: what a run wrote is not taken again by the next.
+std::vector<Input> gatherInputs(const std::vector<std::string>& args, const std::optional<FolderId>& outputFolder,
+                                Console& console, bool& problem)
+{
     std::vector<Input> inputs;
     for (const std::string& arg : args) {
         struct stat info {};
@@ -58,18 +107,13 @@ std::vector<Input> gatherInputs(const std::vector<std::string>& args, Console& c
             inputs.push_back({arg, true});
             continue;
         }
-        std::vector<std::string> found;
-        std::error_code error;
-        fs::recursive_directory_iterator walk(arg, fs::directory_options::skip_permission_denied, error);
-        for (; !error && walk != fs::recursive_directory_iterator(); walk.increment(error)) {
-            std::error_code typeError;
-            if (walk->is_regular_file(typeError))
-                found.push_back(walk->path().string());
-        }
-        if (error) {
-            console.problem(arg, error.message());
+        if (outputFolder && FolderId{info.st_dev, info.st_ino} == *outputFolder) {
+            console.problem(arg, "is the output folder, which is not read; name another with -o");
             problem = true;
+            continue;
         }
+        std::vector<std::string> found;
+        walkFolder(arg, outputFolder, found, console, problem);
         std::sort(found.begin(), found.end());
         for (std::string& path : found)
             inputs.push_back({std::move(path), false});
@@ -88,14 +132,118 @@ std::string asClause(const char* sentence)
     return text;
 }
 
-std::string whyNoIcons(const std::string& path, const IconSource& source)
+// A file's icons as glimmer-extract numbers them: the gallery's icons, then a module's cursor
+// groups, which the gallery leaves out.
+class NumberedIcons {
+public:
+    explicit NumberedIcons(const IconSource& source) : source_(source), icons_(source.count()) {}
+    int count() const { return icons_ + source_.cursorCount(); }
+    const IconGroup& group(int index) const
+    {
+        return *(index < icons_ ? source_.group(index) : source_.cursorGroup(index - icons_));
+    }
+    // The 32 x 32 image the gallery shows for an icon; a cursor's drawn at that size.
+    QImage galleryImage(int index) const
+    {
+        if (index < icons_)
+            return source_.icon(index);
+        Result<QImage> picture = pictureAt(group(index), 32);
+        return picture ? *picture : QImage();
+    }
+    const IconSource& source() const { return source_; }
+
+private:
+    const IconSource& source_;
+    int icons_;
+};
+
+// Why a file that could not be opened for reading was not, or nothing.
+std::optional<std::string> unreadable(const std::string& path)
 {
     if (::access(path.c_str(), R_OK) != 0)
         return errnoText(errno);
+    return std::nullopt;
+}
+
+std::string whyNoIcons(const std::string& path, const IconSource& source)
+{
+    if (std::optional<std::string> why = unreadable(path))
+        return *why;
     const std::vector<ReadFailure> problems = source.problems();
     if (problems.empty() || problems.front().error == ReadError::NoIcons)
         return "no icons";
     return "no icons: " + asClause(describeReadError(problems.front().error));
+}
+
+bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+bool isChosen(const GroupIdentity& identity, const GroupChoice& choice)
+{
+    if (choice.byNumber)
+        return identity.kind == GroupIdentity::Kind::Number && identity.number == choice.number;
+    return identity.kind == GroupIdentity::Kind::Name &&
+           sameIgnoringAsciiCase(QString::fromStdU16String(identity.name).toStdString(), choice.name);
+}
+
+// The numbers of the file's icons that the request asks for; when there are none, why not.
+std::vector<int> chosenIcons(const Request& request, const NumberedIcons& icons, const std::string& path,
+                             std::string& why)
+{
+    const int count = icons.count();
+    std::vector<int> chosen;
+    if (request.icon >= 0) {
+        if (request.icon < count)
+            chosen.push_back(request.icon);
+        else if (count > 0)
+            why = "has " + std::to_string(count) + " icon" + (count == 1 ? "" : "s") + ", no icon " +
+                  std::to_string(request.icon);
+    } else {
+        for (int i = 0; i < count; ++i)
+            if (!request.group || isChosen(icons.group(i).identity, *request.group))
+                chosen.push_back(i);
+        if (chosen.empty() && count > 0)
+            why = "has no group " + request.group->name;
+    }
+    if (count == 0)
+        why = whyNoIcons(path, icons.source());
+    return chosen;
+}
+
+// A file that gave nothing: a named one is a problem whatever the reason, a file met in a
+// folder only when it could not be read (the others are only taken for what they hold).
+void reportNothingTaken(const Input& input, const std::string& why, Console& console, bool& problem)
+{
+    if (input.named) {
+        console.problem(input.path, why);
+        problem = true;
+    } else if (std::optional<std::string> error = unreadable(input.path)) {
+        console.problem(input.path, *error);
+        problem = true;
+    }
+}
+
+// Reads the inputs in turn and hands each icon the request picks to `take`, reporting the files
+// that give none; `take` returns false to end the run there.
+void forEachChosenIcon(const Request& request, const std::vector<Input>& inputs, Console& console, bool& problem,
+                       const std::function<bool(const Input&, const NumberedIcons&, int)>& take)
+{
+    for (std::size_t k = 0; k < inputs.size(); ++k) {
+        const Input& input = inputs[k];
+        console.progress(k, inputs.size(), input.path);
+        const IconSource source = IconSource::open(input.path);
+        const NumberedIcons icons(source);
+        std::string why;
+        const std::vector<int> chosen = chosenIcons(request, icons, input.path, why);
+        if (chosen.empty())
+            reportNothingTaken(input, why, console, problem);
+        for (const int i : chosen)
+            if (!take(input, icons, i))
+                return;
+    }
 }
 
 // Qt's PNG quality 80 is zlib's fastest level: thumbnails are made often and kept in a cache,
@@ -158,10 +306,10 @@ std::optional<Bytes> windowSavedIcon(const QImage& icon, std::string& why)
 }
 
 // The bytes of icon `index` in the format asked for, and the suffix its file gets.
-std::optional<Bytes> iconBytes(const Request& request, const IconSource& source, int index, std::string& suffix,
+std::optional<Bytes> iconBytes(const Request& request, const NumberedIcons& icons, int index, std::string& suffix,
                                std::string& why)
 {
-    const IconGroup& group = *source.group(index);
+    const IconGroup& group = icons.group(index);
     switch (request.format) {
     case Format::Ico: {
         // A cursor's group rebuilt is a cursor file.
@@ -188,7 +336,7 @@ std::optional<Bytes> iconBytes(const Request& request, const IconSource& source,
     }
     case Format::Ico32:
         suffix = ".ico";
-        return windowSavedIcon(source.icon(index), why);
+        return windowSavedIcon(icons.galleryImage(index), why);
     }
     return std::nullopt;
 }
@@ -213,17 +361,51 @@ std::string groupText(const GroupIdentity& identity)
     return "-";
 }
 
-QJsonValue groupJson(const GroupIdentity& identity)
+// A JSON string: quotes, backslashes and control characters escaped; the rest as UTF-8.
+std::string jsonString(std::string_view utf8)
+{
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const auto u = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (u < 0x20) {
+            static const char* const kHex = "0123456789abcdef";
+            out += "\\u00";
+            out += kHex[u >> 4];
+            out += kHex[u & 0xF];
+        } else {
+            out += c;
+        }
+    }
+    return out + '"';
+}
+
+// A path in JSON: "file" holds it as text; when its bytes are not UTF-8 the text has U+FFFD in
+// their place and "file_base64" holds the exact bytes.
+std::string jsonPath(const std::string& path)
+{
+    const QByteArray bytes = QByteArray::fromStdString(path);
+    const QByteArray text = QString::fromUtf8(bytes).toUtf8();
+    std::string out = "\"file\": " + jsonString(text.toStdString());
+    if (text != bytes)
+        out += ", \"file_base64\": \"" + bytes.toBase64().toStdString() + '"';
+    return out;
+}
+
+std::string groupJson(const GroupIdentity& identity)
 {
     switch (identity.kind) {
     case GroupIdentity::Kind::Number:
-        return static_cast<qint64>(identity.number);
+        return std::to_string(identity.number);
     case GroupIdentity::Kind::Name:
-        return QString::fromStdU16String(identity.name);
+        // A name with a lone surrogate has U+FFFD in its place.
+        return jsonString(QString::fromStdU16String(identity.name).toStdString());
     case GroupIdentity::Kind::None:
         break;
     }
-    return QJsonValue::Null;
+    return "null";
 }
 
 std::string imageText(const IconImageInfo& image)
@@ -234,16 +416,31 @@ std::string imageText(const IconImageInfo& image)
            (image.png ? std::string("png") : std::to_string(image.depth));
 }
 
-QJsonObject imageJson(const IconImageInfo& image)
+std::string imageJson(const IconImageInfo& image)
 {
-    QJsonObject object;
-    object[QStringLiteral("width")] = image.width;
-    object[QStringLiteral("height")] = image.height;
-    object[QStringLiteral("depth")] = image.depth;
-    object[QStringLiteral("format")] =
-        image.width == 0 ? QStringLiteral("unknown") : (image.png ? QStringLiteral("png") : QStringLiteral("bmp"));
-    object[QStringLiteral("bytes")] = static_cast<qint64>(image.bytes);
-    return object;
+    const char* format = image.width == 0 ? "unknown" : (image.png ? "png" : "bmp");
+    return "{\"width\": " + std::to_string(image.width) + ", \"height\": " + std::to_string(image.height) +
+           ", \"depth\": " + std::to_string(image.depth) + ", \"format\": \"" + format +
+           "\", \"bytes\": " + std::to_string(image.bytes) + '}';
+}
+
+// One icon of `list`: a line of tab-separated fields, or a JSON object on a line of its own.
+std::string listEntry(const Request& request, const std::string& path, int index, const IconGroup& group)
+{
+    const std::vector<IconImageInfo> images = describeImages(group);
+    std::string entry;
+    if (request.json) {
+        entry = "{" + jsonPath(path) + ", \"icon\": " + std::to_string(index) + ", \"kind\": \"" +
+                (group.directoryType == 2 ? "cursor" : "icon") + "\", \"group\": " + groupJson(group.identity) +
+                ", \"images\": [";
+        for (std::size_t n = 0; n < images.size(); ++n)
+            entry += (n == 0 ? "" : ", ") + imageJson(images[n]);
+        return entry + "]}";
+    }
+    entry = path + '\t' + std::to_string(index) + '\t' + groupText(group.identity) + '\t';
+    for (std::size_t n = 0; n < images.size(); ++n)
+        entry += (n == 0 ? "" : " ") + imageText(images[n]);
+    return entry + '\n';
 }
 
 } // namespace
@@ -293,112 +490,62 @@ void Console::endProgress()
 int runList(const Request& request, Console& console)
 {
     bool problem = false;
-    const std::vector<Input> inputs = gatherInputs(request.files, console, problem);
-    QJsonArray all;
-    for (std::size_t k = 0; k < inputs.size(); ++k) {
-        const Input& input = inputs[k];
-        console.progress(k, inputs.size(), input.path);
-        const IconSource source = IconSource::open(input.path);
-        const int count = source.count();
-        if (count == 0 && input.named) {
-            console.problem(input.path, whyNoIcons(input.path, source));
-            problem = true;
-        }
-        std::string lines;
-        for (int i = 0; i < count; ++i) {
-            const IconGroup& group = *source.group(i);
-            const std::vector<IconImageInfo> images = describeImages(group);
-            if (request.json) {
-                QJsonArray imageList;
-                for (const IconImageInfo& image : images)
-                    imageList.append(imageJson(image));
-                QJsonObject icon;
-                icon[QStringLiteral("file")] = QFile::decodeName(QByteArray::fromStdString(input.path));
-                icon[QStringLiteral("icon")] = i;
-                icon[QStringLiteral("group")] = groupJson(group.identity);
-                icon[QStringLiteral("images")] = imageList;
-                all.append(icon);
-                continue;
-            }
-            lines += input.path + '\t' + std::to_string(i) + '\t' + groupText(group.identity) + '\t';
-            for (std::size_t n = 0; n < images.size(); ++n)
-                lines += (n == 0 ? "" : " ") + imageText(images[n]);
-            lines += '\n';
-        }
-        if (!lines.empty())
-            console.output(lines);
-    }
+    const std::vector<Input> inputs = gatherInputs(request.files, std::nullopt, console, problem);
+    // Each icon is written as it is read, so a library of thousands costs no more memory than one.
+    bool first = true;
     if (request.json)
-        console.output(QJsonDocument(all).toJson(QJsonDocument::Indented).toStdString());
+        console.output("[");
+    forEachChosenIcon(request, inputs, console, problem, [&](const Input& input, const NumberedIcons& icons, int i) {
+        const std::string entry = listEntry(request, input.path, i, icons.group(i));
+        console.output(request.json ? (first ? "\n" : ",\n") + entry : entry);
+        first = false;
+        return true;
+    });
+    if (request.json)
+        console.output(first ? "]\n" : "\n]\n");
     console.endProgress();
     return problem ? kSomeFileFailed : kAllWritten;
 }
 
 int runExtract(const Request& request, Console& console)
 {
-    if (!request.outputFolder.empty()) {
-        struct stat info {};
-        if (::stat(request.outputFolder.c_str(), &info) != 0) {
-            console.problem(request.outputFolder, errnoText(errno));
-            return kSomeFileFailed;
-        }
-        if (!S_ISDIR(info.st_mode)) {
-            console.problem(request.outputFolder, "not a folder");
-            return kSomeFileFailed;
-        }
+    const std::string& folder = request.outputFolder.empty() ? std::string(".") : request.outputFolder;
+    struct stat info {};
+    if (::stat(folder.c_str(), &info) != 0) {
+        console.problem(folder, errnoText(errno));
+        return kSomeFileFailed;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        console.problem(folder, "not a folder");
+        return kSomeFileFailed;
     }
     bool problem = false;
-    const std::vector<Input> inputs = gatherInputs(request.files, console, problem);
+    const std::vector<Input> inputs = gatherInputs(request.files, FolderId{info.st_dev, info.st_ino}, console, problem);
     OutputNames names(request.outputFolder, request.overwrite);
-    for (std::size_t k = 0; k < inputs.size(); ++k) {
-        const Input& input = inputs[k];
-        console.progress(k, inputs.size(), input.path);
-        const IconSource source = IconSource::open(input.path);
-        const int count = source.count();
-        int first = 0, last = count - 1;
-        if (request.icon >= 0) {
-            first = last = request.icon;
-            if (request.icon >= count) {
-                // Files met in a folder are only taken for what they hold.
-                if (input.named) {
-                    console.problem(input.path, count == 0 ? whyNoIcons(input.path, source)
-                                                           : "has " + std::to_string(count) + " icon" +
-                                                                 (count == 1 ? "" : "s") + ", no icon " +
-                                                                 std::to_string(request.icon));
-                    problem = true;
-                }
-                continue;
-            }
-        } else if (count == 0) {
-            if (input.named) {
-                console.problem(input.path, whyNoIcons(input.path, source));
-                problem = true;
-            }
-            continue;
-        }
-        for (int i = first; i <= last; ++i) {
-            std::string suffix, why;
-            std::optional<Bytes> bytes = iconBytes(request, source, i, suffix, why);
-            if (!bytes) {
-                console.problem(input.path, "icon " + std::to_string(i) + ": " + why);
-                problem = true;
-                continue;
-            }
-            const OutputNames::Saved saved = names.save(input.path, suffix, *bytes);
-            if (saved.result.outcome == Written::Yes) {
-                console.output(saved.path + '\n');
-                continue;
-            }
-            console.problem(saved.path, saved.result.problem);
+    bool stopped = false;
+    forEachChosenIcon(request, inputs, console, problem, [&](const Input& input, const NumberedIcons& icons, int i) {
+        std::string suffix, why;
+        std::optional<Bytes> bytes = iconBytes(request, icons, i, suffix, why);
+        if (!bytes) {
+            console.problem(input.path, "icon " + std::to_string(i) + ": " + why);
             problem = true;
-            // A full, read-only or vanished folder would fail every further icon the same way.
-            if (FailsForEveryIcon(saved.result.error)) {
-                console.problem(request.outputFolder.empty() ? "." : request.outputFolder,
-                                "takes no new files; stopping");
-                return kSomeFileFailed;
-            }
+            return true;
         }
-    }
+        const OutputNames::Saved saved = names.save(input.path, suffix, *bytes);
+        if (saved.result.outcome == Written::Yes) {
+            console.output(saved.path + '\n');
+            return true;
+        }
+        console.problem(saved.path, saved.result.problem);
+        problem = true;
+        // A full, read-only or vanished folder would fail every further icon the same way.
+        stopped = FailsForEveryIcon(saved.result.error);
+        if (stopped)
+            console.problem(folder, "takes no new files; stopping");
+        return !stopped;
+    });
+    if (stopped)
+        return kSomeFileFailed;
     console.endProgress();
     return problem ? kSomeFileFailed : kAllWritten;
 }
@@ -408,7 +555,10 @@ int runThumbnail(const Request& request, Console& console)
     const std::string& input = request.files[0];
     const std::string& output = request.files[1];
     const IconSource source = IconSource::open(input);
+    // The first icon, or in a module of cursors alone its first cursor.
     const IconGroup* group = source.group(0);
+    if (group == nullptr)
+        group = source.cursorGroup(0);
     if (group == nullptr) {
         console.problem(input, whyNoIcons(input, source));
         return kSomeFileFailed;
@@ -419,7 +569,9 @@ int runThumbnail(const Request& request, Console& console)
         console.problem(input, picture ? "the PNG encoder failed" : asClause(describeReadError(picture.failure().error)));
         return kSomeFileFailed;
     }
-    const WriteResult written = writeOutputFile(output, *png, true);
+    // Into OUTPUT itself: file managers open it before they run us and read it back through
+    // that handle, so a new file renamed over it would go unseen.
+    const WriteResult written = writeIntoFile(output, *png);
     if (written.outcome != Written::Yes) {
         console.problem(output, written.problem);
         return kSomeFileFailed;

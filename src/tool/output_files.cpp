@@ -1,13 +1,16 @@
 #include "tool/output_files.h"
 
 #include "icons/atomic_file.h"
-#include "icons/save_names.h"
 #include "runtime/error_trap.h"
-
-#include <QFile>
+#include "runtime/termination_signals.h"
 
 #include <cerrno>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+#include <vector>
 
 namespace gg::tool {
 
@@ -19,7 +22,68 @@ WriteResult failed(const StepFailure& failure)
     return {Written::Failed, failure.what(), file != nullptr ? file->error() : 0};
 }
 
+WriteResult failedWith(int error) { return {Written::Failed, std::generic_category().message(error), error}; }
+
+// Writes all of bytes at offset; the errno of the first failure, or 0.
+int writeAllAt(int fd, std::span<const std::uint8_t> bytes, off_t offset)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pwrite(fd, bytes.data() + done, bytes.size() - done, offset + static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 } // namespace
+
+WriteResult writeIntoFile(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    TerminationDeferral deferral;
+    // Non-blocking, so that a FIFO in its place cannot hold us up before it is refused.
+    bool created = true;
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0 && errno == EEXIST) {
+        created = false;
+        fd = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    }
+    if (fd < 0)
+        return failedWith(errno);
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        const int error = errno;
+        ::close(fd);
+        return S_ISREG(info.st_mode) ? failedWith(error) : WriteResult{Written::Failed, "not a regular file", 0};
+    }
+    // What the new bytes will cover, to put back should the write fail halfway.
+    std::vector<std::uint8_t> before(std::min<std::uint64_t>(static_cast<std::uint64_t>(info.st_size), bytes.size()));
+    if (!before.empty() && ::pread(fd, before.data(), before.size(), 0) != static_cast<ssize_t>(before.size())) {
+        const int error = errno != 0 ? errno : EIO;
+        ::close(fd);
+        return failedWith(error);
+    }
+    int error = writeAllAt(fd, bytes, 0);
+    if (error == 0 && ::ftruncate(fd, static_cast<off_t>(bytes.size())) != 0)
+        error = errno;
+    if (error != 0) {
+        if (created) {
+            ::unlink(path.c_str());
+        } else {
+            // Should this fail too, the write's own failure is still the one to report.
+            writeAllAt(fd, before, 0);
+            [[maybe_unused]] const int cut = ::ftruncate(fd, info.st_size);
+        }
+        ::close(fd);
+        return failedWith(error);
+    }
+    if (::close(fd) != 0)
+        return failedWith(errno);
+    return {Written::Yes, {}};
+}
 
 WriteResult writeOutputFile(const std::string& path, std::span<const std::uint8_t> bytes, bool replace)
 {
@@ -80,9 +144,10 @@ OutputNames::OutputNames(std::string folder, bool overwrite) : folder_(std::move
 OutputNames::Saved OutputNames::save(const std::string& sourcePath, const std::string& suffix,
                                      std::span<const std::uint8_t> bytes)
 {
-    // The base is made from the name alone, so the folder's bytes are kept as given.
+    // The window's rule (SaveBasePath) on the name's bytes: a name that is not UTF-8 keeps them.
     const std::string name = std::filesystem::path(sourcePath).filename().string();
-    const std::string base = QFile::encodeName(SaveBasePath(QString(), QFile::decodeName(QByteArray::fromStdString(name)))).toStdString();
+    const std::size_t lastDot = name.rfind('.');
+    const std::string base = lastDot == std::string::npos ? name : name.substr(0, lastDot);
     std::uint64_t& next = next_[base + '\n' + suffix];
     auto candidate = [&] { return base + (next == 0 ? std::string() : std::to_string(next)) + suffix; };
     if (overwrite_) {

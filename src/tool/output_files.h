@@ -24,6 +24,13 @@ struct WriteResult {
 // and NameTaken comes back otherwise; with replace it is renamed over what is there.
 WriteResult writeOutputFile(const std::string& path, std::span<const std::uint8_t> bytes, bool replace);
 
+// Writes the bytes into the file at path itself (through a link to it), creating it when it is
+// missing: the caller may hold the file open and read them back through its own handle. They go
+// in from the start and the file is cut to their length. Anything but a regular file is refused
+// untouched, and a write that fails puts back what the file held, so either the whole of the
+// bytes is there or nothing changed.
+WriteResult writeIntoFile(const std::string& path, std::span<const std::uint8_t> bytes);
+
 // Writes a new file into the folder and gives it the first name of nextName()'s sequence that
 // nothing holds at that moment; the sequence ends with nullopt (NameTaken).
 struct Placed {

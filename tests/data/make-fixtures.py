@@ -76,6 +76,17 @@ def icon_files():
 
 # ---------------------------------------------------------------- PE modules
 
+def cursor_files():
+    """The cursors that modules carry: pointer.cur as written above, and a cursor of two sizes
+    and depths, each with a hot spot of its own."""
+    with open(os.path.join(HERE, "pointer.cur"), "rb") as f:
+        pointer = f.read()
+    small, _ = art.dib(art.outlined(art.draw("hand", 32, 0.5)), 4)
+    large, _ = art.dib(art.outlined(art.draw("hand", 48, 0.5)), 32)
+    return {"pointer.cur": pointer,
+            "arrows.cur": art.icon_file([(small, 32, 32, 4, 2, 3), (large, 48, 48, 32, 5, 7)], kind=2)}
+
+
 def small_icon(shape, hue):
     """A 16 x 16, 4-bit icon: many of them make a big library without a big file."""
     data, _ = art.dib(art.draw(shape, 16, hue), 4)
@@ -117,6 +128,13 @@ def pe_modules():
         build_pe("tool.exe", ['1 ICON "depth-32.ico"', '5 ICON "png-256.ico"'], "x86_64", exe=True, workdir=work)
         build_pe("tool32.exe", ['MAINICON ICON "depth-4.ico"'], "i686", exe=True, workdir=work)
         build_pe("noicons.dll", ['STRINGTABLE', '{', '  1, "No icons here"', '}'], "i686", workdir=work)
+        # Cursor groups: a library of cursors only, and one whose icon and cursor groups share an id.
+        for name, data in cursor_files().items():
+            with open(os.path.join(work, name), "wb") as f:
+                f.write(data)
+        build_pe("cursors.dll", ['POINTER CURSOR "pointer.cur"', '4 CURSOR "arrows.cur"'], "i686", workdir=work)
+        build_pe("mixed64.dll", ['1 ICON "depth-32.ico"', '1 CURSOR "pointer.cur"', 'ARROWS CURSOR "arrows.cur"'],
+                 "x86_64", workdir=work)
         shapes = ["disc", "square", "diamond", "ring", "triangle"]
         lines = []
         for i in range(12):
@@ -132,9 +150,10 @@ def pe_modules():
 
 # ---------------------------------------------------------------- NE icon library
 
-def ne_library(groups, shift=4):
+def ne_library(groups, shift=4, cursor_groups=()):
     """A 16-bit NE module holding only resources, laid out as the NE format documents it.
-    groups: list of (name or integer id, icon file bytes), stored in this order."""
+    groups: list of (name or integer id, icon file bytes), stored in this order; cursor_groups
+    the same with cursor files, whose images are stored after their hot spot."""
     align = 1 << shift
     icons = []        # (id, image bytes)
     group_dirs = []   # (name or id, GRPICONDIR bytes)
@@ -148,12 +167,26 @@ def ne_library(groups, shift=4):
             body += struct.pack("<BBBBHHIH", w, h, colours, 0, planes, bits, size, next_id)
             next_id += 1
         group_dirs.append((gname, body))
+    cursors = []      # (id, hot spot and image bytes)
+    cursor_dirs = []  # (name or id, cursor group bytes)
+    for gname, cur in cursor_groups:
+        count = struct.unpack_from("<H", cur, 4)[0]
+        body = struct.pack("<HHH", 0, 2, count)
+        for i in range(count):
+            w, h, _, _, hot_x, hot_y, size, offset = struct.unpack_from("<BBBBHHII", cur, 6 + 16 * i)
+            image = cur[offset:offset + size]
+            bits = struct.unpack_from("<H", image, 14)[0]
+            cid = len(cursors) + 1
+            cursors.append((cid, struct.pack("<HH", hot_x, hot_y) + image))
+            body += struct.pack("<HHHHIH", w or 256, 2 * (h or 256), 1, bits, size + 4, cid)
+        cursor_dirs.append((gname, body))
 
     # Resource table: shift, TYPEINFO + NAMEINFOs per type, 0, then the names.
     names = b""
     name_offsets = {}
-    table_fixed = 2 + (8 + 12 * len(icons)) + (8 + 12 * len(group_dirs)) + 2
-    for gname, _ in group_dirs:
+    types = [t for t in [(0x8003, icons), (0x800E, group_dirs), (0x8001, cursors), (0x800C, cursor_dirs)] if t[1]]
+    table_fixed = 2 + sum(8 + 12 * len(items) for _, items in types) + 2
+    for gname, _ in group_dirs + cursor_dirs:
         if isinstance(gname, str):
             name_offsets[gname] = table_fixed + len(names)
             names += bytes([len(gname)]) + gname.encode("ascii")
@@ -186,17 +219,15 @@ def ne_library(groups, shift=4):
         pos += len(blob) + pad
         return start >> shift, (len(blob) + pad) >> shift
 
-    icon_infos = [(place(blob), rid) for rid, blob in icons]
-    group_infos = [(place(body), gname) for gname, body in group_dirs]
-
     table = struct.pack("<H", shift)
-    table += struct.pack("<HHI", 0x8003, len(icon_infos), 0)
-    for (off, length), rid in icon_infos:
-        table += struct.pack("<HHHHHH", off, length, 0x1C30, 0x8000 | rid, 0, 0)
-    table += struct.pack("<HHI", 0x800E, len(group_infos), 0)
-    for (off, length), gname in group_infos:
-        rid = name_offsets[gname] if isinstance(gname, str) else 0x8000 | gname
-        table += struct.pack("<HHHHHH", off, length, 0x1C30, rid, 0, 0)
+    resources = 0
+    for type_id, items in types:
+        table += struct.pack("<HHI", type_id, len(items), 0)
+        for key, blob in items:
+            off, length = place(blob)
+            rid = name_offsets[key] if isinstance(key, str) else 0x8000 | key
+            table += struct.pack("<HHHHHH", off, length, 0x1C30, rid, 0, 0)
+            resources += 1
     table += struct.pack("<H", 0) + names
     assert len(table) == table_size
 
@@ -220,7 +251,7 @@ def ne_library(groups, shift=4):
     struct.pack_into("<H", ne, 0x2A, imported_at)   # imported names
     struct.pack_into("<I", ne, 0x2C, nonresident_abs)
     struct.pack_into("<H", ne, 0x32, shift)         # segment alignment shift
-    struct.pack_into("<H", ne, 0x34, len(icon_infos) + len(group_infos))
+    struct.pack_into("<H", ne, 0x34, resources)
     ne[0x36] = 2                                    # Windows
     struct.pack_into("<H", ne, 0x3E, 0x030A)        # Windows 3.10
     head = bytes(mz) + bytes(ne) + table + resident + imported + entry + nonresident
@@ -239,6 +270,10 @@ def ne_libraries():
     write("tiny.icl", ne_library([("FIRST", read("depth-1.ico")), (3, read("depth-4.ico"))]))
     # A 16-bit library under the name old .dll files have, for the thumbnailer's file types.
     write("icons16.dll", ne_library([("DISC", read("depth-8.ico")), (5, read("no-32.ico"))]))
+    # Cursor groups beside an icon group.
+    cursors = cursor_files()
+    write("cursors16.dll", ne_library([("DISC", read("depth-8.ico"))],
+                                      cursor_groups=[("POINTER", cursors["pointer.cur"]), (4, cursors["arrows.cur"])]))
 
 
 if __name__ == "__main__":

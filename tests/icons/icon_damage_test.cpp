@@ -46,6 +46,15 @@ std::vector<PeGroup> threeGroups()
 
 } // namespace
 
+TEST(IconFileDamage, AFileTooShortForTheHeaderIsAnIconFileOnlyWhenItBeginsLikeOne)
+{
+    // Short text says what a longer one says; the start of a real header is a damaged icon.
+    for (const Bytes& text : {Bytes{'h'}, Bytes{'h', 'i', '\n'}, Bytes{0, 0, 'x'}, Bytes{'1', '2', '3', '4', '5'}})
+        EXPECT_TRUE(gives(text, 0, ReadError::UnknownFormat)) << text.size();
+    for (const Bytes& start : {Bytes{0}, Bytes{0, 0, 1}, Bytes{0, 0, 2, 0, 1}})
+        EXPECT_TRUE(gives(start, 0, ReadError::Truncated)) << start.size();
+}
+
 TEST(IconFileDamage, DirectoryAndImages)
 {
     const Bytes good = iconFile({{32, 32, 8, kRed}});

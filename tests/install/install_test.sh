@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Installs the build into a temporary prefix and checks what a desktop expects to find there.
+# Installs the build as the package lays it out (--prefix /usr, into a temporary DESTDIR) and checks
+# what a desktop expects to find there.
 #   install_test.sh layout   BUILD_DIR SOURCE_DIR   the files, the link, the icons, a start
 #   install_test.sh validate BUILD_DIR SOURCE_DIR   desktop-file-validate and appstreamcli
-#   install_test.sh thumbnailer BUILD_DIR SOURCE_DIR  the installed thumbnailer run as GNOME runs it
-# Exits 77 (skipped) when a validator is not installed, or bwrap cannot make its sandbox here.
+# Exits 77 (skipped) when a validator is not installed.
 set -uo pipefail
 mode=$1 build=$2 source=$3
 app_id=com.vorlentis.GlimmerGatherer
@@ -16,14 +16,11 @@ if [[ $mode == validate ]]; then
   done
 fi
 
-prefix=$(mktemp -d)
-trap 'rm -rf "$prefix"' EXIT
-cmake --install "$build" --prefix "$prefix" >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+DESTDIR=$stage cmake --install "$build" --prefix /usr >/dev/null || { echo "FAIL: cmake --install"; exit 1; }
+prefix=$stage/usr
 cd "$prefix" || exit 1
-
-if [[ $mode == thumbnailer ]]; then
-  exec bash "$source/tests/install/thumbnailer_test.sh" "$prefix" "$source/tests/data"
-fi
 
 if [[ $mode == validate ]]; then
   desktop-file-validate "share/applications/$app_id.desktop" || fail "desktop-file-validate"
@@ -98,8 +95,9 @@ tool=bin/glimmer-extract
 readelf -d "$tool" | grep -q 'NEEDED.*Widgets' && fail "$tool links Qt Widgets"
 entry=share/thumbnailers/glimmer-gatherer.thumbnailer
 grep -qx '\[Thumbnailer Entry\]' "$entry" || fail "$entry has no [Thumbnailer Entry] group"
-grep -qx 'TryExec=glimmer-extract' "$entry" || fail "$entry: TryExec"
-grep -qx 'Exec=glimmer-extract thumbnail -s %s %i %o' "$entry" || fail "$entry: Exec"
+# By its path, so that it runs whatever PATH the file manager has.
+grep -qx 'TryExec=/usr/bin/glimmer-extract' "$entry" || fail "$entry: TryExec"
+grep -qx 'Exec=/usr/bin/glimmer-extract thumbnail -s %s %i %o' "$entry" || fail "$entry: Exec"
 for type in application/x-ms-dos-executable application/x-msdownload application/vnd.microsoft.portable-executable \
             application/x-ms-ne-executable application/x-dosexec application/x-navi-animation; do
   grep -q "^MimeType=.*$type;" "$entry" || fail "$entry does not claim $type"

@@ -8,6 +8,8 @@
 #include "icons/icon_groups.h"
 #include "icons/save_names.h"
 #include "support/window_harness.h"
+#include "tool/tool_run.h"
+#include "tool/wrestool_files.h"
 
 #include <gtest/gtest.h>
 
@@ -17,54 +19,16 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QPushButton>
 #include <QLineEdit>
 #include <QTemporaryDir>
 
+#include <filesystem>
+#include <unistd.h>
+
 using namespace gg;
 using namespace gg::test;
-
-namespace {
-
-struct ToolRun {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-ToolRun runTool(const QStringList& args, const QString& folder = {})
-{
-    QProcess process;
-    process.setProgram(QStringLiteral(GG_BINARY_DIR "/glimmer-extract"));
-    process.setArguments(args);
-    if (!folder.isEmpty())
-        process.setWorkingDirectory(folder);
-    process.start();
-    ToolRun run;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.code = process.exitCode();
-    run.out = QString::fromUtf8(process.readAllStandardOutput());
-    run.err = QString::fromUtf8(process.readAllStandardError());
-    return run;
-}
-
-QString fixture(const char* name) { return QStringLiteral(GG_TEST_DATA "/") + QLatin1String(name); }
-
-QByteArray contents(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
-}
-
-void writeFile(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
-
-} // namespace
 
 TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups)
 {
@@ -86,7 +50,7 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
     ExtractFileIcons(QFile::encodeName(path).toStdString(), [&](QImage icon) { gallery.push_back(GalleryImage(std::move(icon))); });
     const ToolRun run = runTool({"list", "--json", path});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
-    const QJsonArray listed = QJsonDocument::fromJson(run.out.toUtf8()).array();
+    const QJsonArray listed = QJsonDocument::fromJson(run.out).array();
     ASSERT_EQ(listed.size(), 4);
     ASSERT_EQ(gallery.size(), 4u);
     const QMap<QString, QRgb> colourOf{{"BETA", colours[0]}, {"ALPHA", colours[1]}, {"9", colours[2]}, {"5", colours[4]}};
@@ -100,14 +64,21 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
         EXPECT_EQ(gallery[static_cast<std::size_t>(i)].pixel(16, 16), colourOf.value(group)) << "gallery item " << i;
     }
 
-    // And the line format counts the same icons as the gallery for every fixture.
+    // And the line format counts the same icons as the gallery for every fixture, then a module's
+    // cursor groups, which the gallery leaves out.
+    int withCursors = 0;
     for (const QString& name : QDir(GG_TEST_DATA).entryList(QDir::Files)) {
         const QString file = fixture(name.toUtf8().constData());
         const int inGallery = ExtractFileIcons(QFile::encodeName(file).toStdString(), [](QImage) {});
+        const int cursors = IconSource::open(QFile::encodeName(file).toStdString()).cursorCount();
         const ToolRun lines = runTool({"list", file});
-        EXPECT_EQ(lines.code, inGallery > 0 ? 0 : 1) << name.toStdString();
-        EXPECT_EQ(lines.out.count(u'\n'), inGallery) << name.toStdString();
+        EXPECT_EQ(lines.code, inGallery + cursors > 0 ? 0 : 1) << name.toStdString();
+        EXPECT_EQ(lines.out.count('\n'), inGallery + cursors) << name.toStdString();
+        withCursors += cursors > 0;
     }
+    EXPECT_EQ(withCursors, 3) << "cursors.dll, cursors16.dll, mixed64.dll";
+    EXPECT_EQ(ExtractFileIcons(dataPath("cursors.dll"), [](QImage) {}), 0);
+    EXPECT_EQ(ExtractFileIcons(dataPath("mixed64.dll"), [](QImage) {}), 1);
 }
 
 TEST(ExtractCommand, ExitStatusSaysWhetherAllWasWrittenAndMessagesNameTheFile)
@@ -125,15 +96,15 @@ TEST(ExtractCommand, ExitStatusSaysWhetherAllWasWrittenAndMessagesNameTheFile)
     }
     const ToolRun help = runTool({"--help"});
     EXPECT_EQ(help.code, 0);
-    EXPECT_LE(help.out.count(u'\n'), 24) << "fits a screen";
-    for (const QString& line : help.out.split(u'\n'))
+    EXPECT_LE(help.out.count('\n'), 24) << "fits a screen";
+    for (const QByteArray& line : help.out.split('\n'))
         EXPECT_LE(line.size(), 80) << line.toStdString();
-    EXPECT_EQ(runTool({"--version"}).out, QStringLiteral("glimmer-extract " GG_VERSION "\n"));
+    EXPECT_EQ(runTool({"--version"}).out, QByteArray("glimmer-extract " GG_VERSION "\n"));
 
     const QString missing = dir.filePath("missing.exe");
     const ToolRun partly = runTool({"extract", fixture("tool.exe"), fixture("noicons.dll"), missing}, dir.path());
     EXPECT_EQ(partly.code, 1);
-    EXPECT_EQ(partly.out, QStringLiteral("tool.ico\ntool1.ico\n")) << "the good file is still written";
+    EXPECT_EQ(partly.out, QByteArray("tool.ico\ntool1.ico\n")) << "the good file is still written";
     EXPECT_TRUE(partly.err.contains(fixture("noicons.dll") + ": no icons")) << partly.err.toStdString();
     EXPECT_TRUE(partly.err.contains(missing + ": No such file or directory")) << partly.err.toStdString();
     EXPECT_EQ(runTool({"extract", "--icon", "2", fixture("tool.exe")}, dir.path()).code, 1) << "it has two";
@@ -165,7 +136,7 @@ TEST(ExtractCommand, NothingExistingIsOverwrittenUnlessAsked)
     QStringList expected;
     for (const char* name : {"icons641.ico", "icons644.ico", "icons645.ico", "icons646.ico", "icons647.ico"})
         expected << out.filePath(name);
-    EXPECT_EQ(run.out.split(u'\n', Qt::SkipEmptyParts), expected);
+    EXPECT_EQ(QString::fromUtf8(run.out).split(u'\n', Qt::SkipEmptyParts), expected);
 
     // --overwrite takes name.ico, name1.ico, ... in order and replaces what is there.
     const ToolRun again = runTool({"extract", "--overwrite", "-o", out.path(), fixture("icons64.dll")});
@@ -201,4 +172,114 @@ TEST(ExtractCommand, Ico32WritesWhatTheWindowSavesUnderTheSameNames)
     ASSERT_EQ(QDir(byTool.path()).entryList(QDir::Files, QDir::Name), names);
     for (const QString& name : names)
         EXPECT_EQ(contents(byTool.filePath(name)), contents(byWindow.filePath(name))) << name.toStdString();
+}
+
+TEST(ExtractCommand, NamesThatAreNotUtf8KeepTheirBytesInFilesAndInJson)
+{
+    // Qt's file names are text, so the name is made and found through the system's own calls.
+    QTemporaryDir dir;
+    const std::string folder = QFile::encodeName(dir.path()).toStdString();
+    const QByteArray name("caf\xe9.exe");
+    ASSERT_TRUE(QDir(dir.path()).mkpath("src/out"));
+    ASSERT_TRUE(std::filesystem::copy_file(QFile::encodeName(fixture("tool32.exe")).toStdString(),
+                                           folder + "/src/" + name.toStdString()));
+    // A script gets the exact bytes back: from file_base64 when the name is not UTF-8, else from file.
+    const ToolRun listed = runTool({"list", "--json", fixture("tool32.exe"), "src"}, dir.path());
+    QProcess python;
+    python.start("python3", {"-c", "import base64, json, os, sys\n"
+                                   "for e in json.load(sys.stdin):\n"
+                                   "    raw = base64.b64decode(e['file_base64']) if 'file_base64' in e else os.fsencode(e['file'])\n"
+                                   "    print(raw.hex(), e['icon'], e['group'])\n"});
+    python.write(listed.out);
+    python.closeWriteChannel();
+    ASSERT_TRUE(python.waitForFinished(30000));
+    EXPECT_EQ(python.readAllStandardOutput(), QFile::encodeName(fixture("tool32.exe")).toHex() + " 0 MAINICON\n" +
+                                                  QByteArray("src/" + name).toHex() + " 0 MAINICON\n")
+        << python.readAllStandardError().toStdString() << listed.out.toStdString();
+
+    const ToolRun extracted = runTool({"extract", "-o", "out", "."}, dir.filePath("src"));
+    ASSERT_EQ(extracted.code, 0) << extracted.err.toStdString();
+    EXPECT_EQ(extracted.out, QByteArray("out/caf\xe9.ico\n"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(folder + "/src/out/caf\xe9.ico"));
+}
+
+TEST(ExtractCommand, AWalkNamesWhatItCannotReadAndNeverReadsItsOwnOutput)
+{
+    QTemporaryDir dir;
+    const QString root = dir.filePath("programs");
+    ASSERT_TRUE(QDir().mkpath(root + "/closed") && QDir().mkpath(root + "/icons"));
+    ASSERT_TRUE(QFile::copy(fixture("tool32.exe"), root + "/tool32.exe"));
+    ASSERT_TRUE(QFile::copy(fixture("tool.exe"), root + "/locked.exe"));
+    ASSERT_TRUE(QFile::copy(fixture("tool.exe"), root + "/closed/hidden.exe"));
+    writeFile(root + "/notes.txt", "no icons here, and no message about it");
+    // Open to another user but for the two that are shut; root's own rights are put aside in the child.
+    for (const QString& path : {dir.path(), root, root + "/icons"})
+        QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                                        QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther);
+    QFile::setPermissions(root + "/locked.exe", {});
+    QFile::setPermissions(root + "/closed", {});
+    const auto asAnotherUser = [] {
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            std::_Exit(99);
+    };
+    const ToolRun first = runTool({"extract", "-o", "icons", "."}, root, asAnotherUser);
+    EXPECT_EQ(first.code, 1);
+    EXPECT_EQ(first.out, QByteArray("icons/tool32.ico\n"));
+    EXPECT_TRUE(first.err.contains("./locked.exe: Permission denied")) << first.err.toStdString();
+    EXPECT_TRUE(first.err.contains("./closed: Permission denied")) << first.err.toStdString();
+    EXPECT_FALSE(first.err.contains("notes.txt")) << "files without icons are passed over quietly";
+    EXPECT_EQ(runTool({"list", "."}, root, asAnotherUser).code, 1);
+
+    // The second run does not take the first one's icons for sources.
+    const ToolRun second = runTool({"extract", "-o", "icons", "."}, root, asAnotherUser);
+    EXPECT_EQ(second.out, QByteArray("icons/tool321.ico\n"));
+    const ToolRun into = runTool({"extract", "-o", "icons", "icons"}, root);
+    EXPECT_EQ(into.code, 1);
+    EXPECT_TRUE(into.err.contains("icons: is the output folder")) << into.err.toStdString();
+
+    // A folder that takes no files stops the run at its first refusal.
+    ASSERT_TRUE(QDir(root).mkdir("shut"));
+    QFile::setPermissions(root + "/shut", QFileDevice::ReadOther | QFileDevice::ExeOther | QFileDevice::ReadOwner |
+                                              QFileDevice::ExeOwner);
+    const ToolRun shut = runTool({"extract", "-o", "shut", fixture("icons64.dll")}, root, asAnotherUser);
+    EXPECT_EQ(shut.code, 1);
+    EXPECT_EQ(shut.err.count('\n'), 2) << shut.err.toStdString();
+    EXPECT_TRUE(shut.err.endsWith("glimmer-extract: shut: takes no new files; stopping\n")) << shut.err.toStdString();
+}
+
+TEST(ExtractCommand, GroupPicksWhatWrestoolsNamePicks)
+{
+    const QString wrestool = QStandardPaths::findExecutable("wrestool");
+    if (wrestool.isEmpty())
+        GTEST_SKIP() << "wrestool (icoutils) is not installed";
+    // Names and numbers in PE32, PE32+ and NE modules; in mixed64.dll an icon and a cursor group share #1.
+    const std::vector<std::pair<const char*, const char*>> picks{{"icons32.dll", "ZAPP"}, {"icons64.dll", "7"},
+                                                                 {"shapes.icl", "BRAVO"}, {"icons16.dll", "5"},
+                                                                 {"mixed64.dll", "1"}, {"cursors16.dll", "POINTER"}};
+    for (const auto& [module, group] : picks) {
+        SCOPED_TRACE(std::string(module) + " " + group);
+        QTemporaryDir ours, theirs;
+        const ToolRun run = runTool({"extract", "--group", group, "-o", ours.path(), fixture(module)});
+        ASSERT_EQ(run.code, 0) << run.err.toStdString();
+        for (const char* type : {"-t14", "-t12"}) {
+            QProcess process;
+            process.start(wrestool, {"-x", type, QStringLiteral("--name=") + group, "-o", theirs.path() + "/", fixture(module)});
+            ASSERT_TRUE(process.waitForFinished(30000));
+        }
+        const QStringList written = QDir(ours.path()).entryList(QDir::Files, QDir::Name);
+        ASSERT_EQ(written.size(), QDir(theirs.path()).entryList(QDir::Files).size()) << written.join(' ').toStdString();
+        for (const QString& name : written) {
+            const bool cursor = name.endsWith(".cur");
+            const QString wrestools = theirs.filePath(QString(module) + (cursor ? "_12_" : "_14_") + group + (cursor ? ".cur" : ".ico"));
+            EXPECT_TRUE(sameAsWrestools(readFile(ours.filePath(name).toStdString()), readFile(wrestools.toStdString())))
+                << name.toStdString();
+        }
+    }
+    // Names are matched in any case, as Windows finds resources; a group that is not there is a problem.
+    QTemporaryDir out;
+    EXPECT_EQ(runTool({"extract", "--group", "zapp", "-o", out.path(), fixture("icons32.dll")}).out,
+              QFile::encodeName(out.filePath("icons32.ico")) + "\n");
+    const ToolRun missing = runTool({"extract", "--group", "NOPE", "-o", out.path(), fixture("icons32.dll")});
+    EXPECT_EQ(missing.code, 1);
+    EXPECT_TRUE(missing.err.endsWith("icons32.dll: has no group NOPE\n")) << missing.err.toStdString();
 }

@@ -1,5 +1,6 @@
 // The icon library's groups: the rebuilt .ico against icoutils' wrestool, and the picture rule.
 #include "icons/icon_test_files.h"
+#include "tool/wrestool_files.h"
 
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
@@ -21,15 +22,6 @@ using namespace gg::test;
 
 namespace {
 
-// Where the last image of an icon file ends, by the file's own directory.
-std::size_t endOfImages(const Bytes& file)
-{
-    std::size_t end = 6 + 16 * get16(file, 4);
-    for (std::size_t i = 0; i < get16(file, 4); ++i)
-        end = std::max<std::size_t>(end, get32(file, 6 + 16 * i + 12) + get32(file, 6 + 16 * i + 8));
-    return end;
-}
-
 std::string wrestoolName(const GroupIdentity& identity)
 {
     if (identity.kind == GroupIdentity::Kind::Number)
@@ -39,38 +31,39 @@ std::string wrestoolName(const GroupIdentity& identity)
 
 } // namespace
 
-TEST(RebuiltGroup, EqualsWrestoolsFileForEveryGroupOfThePeAndNeFixtures)
+TEST(RebuiltGroup, EqualsWrestoolsFileForEveryIconAndCursorGroupOfThePeAndNeFixtures)
 {
     const QString wrestool = QStandardPaths::findExecutable("wrestool");
     if (wrestool.isEmpty())
         GTEST_SKIP() << "wrestool (icoutils) is not installed";
     const QStringList modules = QDir(GG_TEST_DATA).entryList({"*.dll", "*.exe", "*.icl"}, QDir::Files);
-    int compared = 0;
+    int compared = 0, cursors = 0;
     for (const QString& module : modules) {
-        SCOPED_TRACE(module.toStdString());
-        QTemporaryDir out;
-        QProcess process;
-        process.start(wrestool, {"-x", "-t14", "-o", out.path() + "/", QDir(GG_TEST_DATA).filePath(module)});
-        ASSERT_TRUE(process.waitForFinished(30000));
-        const IconSource source = IconSource::open(dataPath(module.toStdString()));
-        // Every group of the fixtures is sound, so the gallery's icons are wrestool's groups.
-        EXPECT_EQ(source.count(), static_cast<int>(QDir(out.path()).entryList(QDir::Files).size()));
-        for (int i = 0; i < source.count(); ++i) {
-            const IconGroup& group = *source.group(i);
-            const std::string name = module.toStdString() + "_14_" + wrestoolName(group.identity) + ".ico";
-            SCOPED_TRACE(name);
-            const Bytes theirs = readFile(out.filePath(QString::fromStdString(name)).toStdString());
-            Result<Bytes> ours = rebuildIconFile(group);
-            ASSERT_TRUE(ours.ok());
-            // wrestool sizes its file by the group resource as well as the images and writes all of
-            // it, so bytes no entry refers to follow its last image: the icon ends where its own
-            // directory says, and up to there the two are the same.
-            ASSERT_EQ(endOfImages(theirs), ours->size());
-            EXPECT_TRUE(std::equal(ours->begin(), ours->end(), theirs.begin()));
-            ++compared;
+        for (const bool cursor : {false, true}) {
+            SCOPED_TRACE(module.toStdString() + (cursor ? " cursors" : " icons"));
+            QTemporaryDir out;
+            QProcess process;
+            process.start(wrestool, {"-x", cursor ? "-t12" : "-t14", "-o", out.path() + "/", QDir(GG_TEST_DATA).filePath(module)});
+            ASSERT_TRUE(process.waitForFinished(30000));
+            const IconSource source = IconSource::open(dataPath(module.toStdString()));
+            const int count = cursor ? source.cursorCount() : source.count();
+            // Every group of the fixtures is sound, so our groups are wrestool's.
+            EXPECT_EQ(count, static_cast<int>(QDir(out.path()).entryList(QDir::Files).size()));
+            for (int i = 0; i < count; ++i) {
+                const IconGroup& group = cursor ? *source.cursorGroup(i) : *source.group(i);
+                const std::string name = module.toStdString() + (cursor ? "_12_" : "_14_") + wrestoolName(group.identity) +
+                                         (cursor ? ".cur" : ".ico");
+                SCOPED_TRACE(name);
+                Result<Bytes> ours = rebuildIconFile(group);
+                ASSERT_TRUE(ours.ok());
+                EXPECT_TRUE(sameAsWrestools(*ours, readFile(out.filePath(QString::fromStdString(name)).toStdString())));
+                ++compared;
+                cursors += cursor;
+            }
         }
     }
-    EXPECT_GE(compared, 20);
+    EXPECT_GE(compared, 26);
+    EXPECT_GE(cursors, 6);
 }
 
 TEST(RebuiltGroup, IconAndCursorFilesAreTheirOwnDirectoryAndImages)
