@@ -170,6 +170,10 @@ Result<QImage> pictureAt(const IconGroup& group, int side)
     });
     for (const Ranked& r : ranked) {
         const ByteRange& data = group.images[r.index].data;
+        // Decoding the image, and drawing the picture from it.
+        const std::uint64_t area = static_cast<std::uint64_t>(r.tier == 2 ? -r.area : r.area);
+        if (!spendPixels(data, std::max(area, std::uint64_t(side) * std::uint64_t(side))))
+            return fail(ReadError::TooMuchWork, data.base());
         Result<ByteReader> bytes = data.slice(0, std::min(data.size(), kMaxImageBytes));
         Result<QImage> decoded = bytes ? decodeIconImage(*bytes) : Result<QImage>(bytes.failure());
         if (!decoded) {
