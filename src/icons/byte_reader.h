@@ -180,7 +180,7 @@ public:
     static constexpr std::uint64_t kMaxImages = std::uint64_t{1} << 20;
     // Pixels decoded or drawn: a base, and a few for every byte of the file.
     static constexpr std::uint64_t kBasePixels = std::uint64_t{64} << 20;
-    static constexpr std::uint64_t kPixelsPerByte = 8;
+    static constexpr std::uint64_t kPixelsPerByte = 4;
 
     explicit WorkBudget(std::uint64_t fileSize)
         : maxPixels_(kBasePixels + (fileSize < (std::uint64_t{1} << 40) ? fileSize : std::uint64_t{1} << 40) * kPixelsPerByte)
