@@ -356,7 +356,7 @@ const char* describeReadError(ReadError error)
     case ReadError::BadPng: return "An icon image's PNG stream cannot be decoded.";
     case ReadError::NoUsableImage: return "No image of the icon can be decoded.";
     case ReadError::TooMuchWork:
-        return "The file asks for far more work than any icon file needs; the rest of it is refused.";
+        return "The file asks for far more work than any icon file needs.";
     }
     return "Unknown error.";
 }

@@ -98,6 +98,28 @@ std::string whyNoIcons(const std::string& path, const IconSource& source)
     return "no icons: " + asClause(describeReadError(problems.front().error));
 }
 
+// Extraction writes at most this much for one input file: a base, and a multiple of its size.
+// Real files give about their own size again as .ico files, and less as pictures at their own
+// sizes; a file whose groups come back to the same images would write gigabytes, and encoding
+// a picture costs about 30 ns a byte written.
+constexpr std::uint64_t kBaseOutputPerFile = std::uint64_t{32} << 20;
+constexpr std::uint64_t kOutputPerInputByte = 3;
+
+std::uint64_t outputLimit(const std::string& path)
+{
+    struct stat info {};
+    const std::uint64_t size = ::stat(path.c_str(), &info) == 0 && info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    return kBaseOutputPerFile + std::min<std::uint64_t>(size, std::uint64_t{1} << 40) * kOutputPerInputByte;
+}
+
+// "icon 1950 and later refused: the file asks for far more work than any icon file needs"
+std::string refusedFrom(int index, const std::string& why)
+{
+    return (index == 0 ? std::string("every icon") : "icon " + std::to_string(index) + " and later") + " refused: " + why;
+}
+
+std::string tooMuchWork() { return asClause(describeReadError(ReadError::TooMuchWork)); }
+
 // Qt's PNG quality 80 is zlib's fastest level: thumbnails are made often and kept in a cache,
 // where twice the bytes cost less than the time the default compression takes (most of a
 // thumbnail's own work at 256 px).
@@ -327,6 +349,10 @@ int runList(const Request& request, Console& console)
         }
         if (!lines.empty())
             console.output(lines);
+        if (source.refusedRest()) {
+            console.problem(input.path, refusedFrom(count, tooMuchWork()));
+            problem = true;
+        }
     }
     if (request.json)
         console.output(QJsonDocument(all).toJson(QJsonDocument::Indented).toStdString());
@@ -376,9 +402,22 @@ int runExtract(const Request& request, Console& console)
             }
             continue;
         }
+        const std::uint64_t limit = outputLimit(input.path);
+        std::uint64_t written = 0;
         for (int i = first; i <= last; ++i) {
             std::string suffix, why;
             std::optional<Bytes> bytes = iconBytes(request, source, i, suffix, why);
+            if (!bytes && source.refusedRest()) {
+                console.problem(input.path, refusedFrom(i, tooMuchWork()));
+                problem = true;
+                break;
+            }
+            if (bytes && bytes->size() > limit - written) {
+                console.problem(input.path, refusedFrom(i, "they would write more than " +
+                                                               std::to_string(limit >> 20) + " MB for this one file"));
+                problem = true;
+                break;
+            }
             if (!bytes) {
                 console.problem(input.path, "icon " + std::to_string(i) + ": " + why);
                 problem = true;
@@ -386,7 +425,12 @@ int runExtract(const Request& request, Console& console)
             }
             const OutputNames::Saved saved = names.save(input.path, suffix, *bytes);
             if (saved.result.outcome == Written::Yes) {
+                written += bytes->size();
                 console.output(saved.path + '\n');
+                if (i == last && source.refusedRest() && request.icon < 0) {
+                    console.problem(input.path, refusedFrom(i + 1, tooMuchWork()));
+                    problem = true;
+                }
                 continue;
             }
             console.problem(saved.path, saved.result.problem);
