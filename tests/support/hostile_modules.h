@@ -3,6 +3,8 @@
 // groups that all come back to the same bytes. Made here byte by byte, independently of the
 // reader; large, so tests and benchmarks build them rather than keep them.
 
+#include "icons/icon_test_files.h"
+
 #include <QBuffer>
 #include <QImage>
 #include <QRandomGenerator>
@@ -13,22 +15,6 @@
 namespace gg::test {
 
 namespace hostile {
-
-using Bytes = std::vector<std::uint8_t>;
-
-inline void put16(Bytes& b, std::size_t at, std::uint32_t v)
-{
-    if (b.size() < at + 2)
-        b.resize(at + 2);
-    b[at] = static_cast<std::uint8_t>(v);
-    b[at + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-inline void put32(Bytes& b, std::size_t at, std::uint32_t v)
-{
-    put16(b, at, v & 0xFFFF);
-    put16(b, at + 2, v >> 16);
-}
 
 // A side x side RGBA PNG of noise, which deflate cannot shrink: about 4 bytes a pixel.
 inline Bytes noisePng(int side)
