@@ -386,7 +386,10 @@ int runExtract(const Request& request, Console& console)
             first = last = request.icon;
             if (request.icon >= count) {
                 // Files met in a folder are only taken for what they hold.
-                if (input.named) {
+                if (source.refusedRest()) {
+                    console.problem(input.path, refusedFrom(count, tooMuchWork()));
+                    problem = true;
+                } else if (input.named) {
                     console.problem(input.path, count == 0 ? whyNoIcons(input.path, source)
                                                            : "has " + std::to_string(count) + " icon" +
                                                                  (count == 1 ? "" : "s") + ", no icon " +
