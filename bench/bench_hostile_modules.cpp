@@ -3,7 +3,12 @@
 //   groups-naming-one-png.dll      100,000 groups, each a group resource naming one PNG 65,535 times
 //   groups-sharing-a-language.dll  100,000 groups that all reach one group resource
 // Usage: bench_hostile_modules FOLDER
+//        bench_hostile_modules --extract FILE   takes the file's icons as the window's extraction
+//                                               does, keeping every gallery image, under
+//                                               /usr/bin/time for its processor time and memory
 #include "support/hostile_modules.h"
+
+#include "icons/file_icons.h"
 
 #include <QGuiApplication>
 
@@ -26,8 +31,14 @@ bool write(const std::string& path, const std::vector<std::uint8_t>& bytes)
 int main(int argc, char** argv)
 {
     QGuiApplication app(argc, argv);
+    if (argc == 3 && std::string(argv[1]) == "--extract") {
+        std::vector<QImage> gallery;
+        const int icons = gg::ExtractFileIcons(argv[2], [&](QImage icon) { gallery.push_back(gg::GalleryImage(std::move(icon))); });
+        std::printf("%s: %d icons\n", argv[2], icons);
+        return 0;
+    }
     if (argc != 2) {
-        std::fprintf(stderr, "usage: bench_hostile_modules FOLDER\n");
+        std::fprintf(stderr, "usage: bench_hostile_modules FOLDER | --extract FILE\n");
         return 2;
     }
     const std::string folder = argv[1];
