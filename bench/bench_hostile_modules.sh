@@ -23,10 +23,10 @@ run() {
   shift
   rm -rf "$scratch/out" && mkdir "$scratch/out"
   local status
-  timeout "$limit" /usr/bin/time -o "$scratch/time" -f "%U %S %M" "$@" >"$scratch/out/stdout" 2>"$scratch/stderr"
+  /usr/bin/time -o "$scratch/time" -f "%U %S %M" timeout "$limit" "$@" >"$scratch/out/stdout" 2>"$scratch/stderr"
   status=$?
   local user sys rss bytes
-  read -r user sys rss < <(tail -n 1 "$scratch/time")
+  read -r user sys rss < <(grep -E '^[0-9.]+ [0-9.]+ [0-9]+$' "$scratch/time")
   bytes=$(du -sb "$scratch/out" | cut -f1)
   printf "%-44s cpu %7.2f s  max rss %7d MB  output %12d bytes  status %s%s\n" "$name" \
     "$(echo "$user + $sys" | bc)" $((rss / 1024)) "$bytes" "$status" "$([[ $status == 124 ]] && echo ' (stopped)')"
