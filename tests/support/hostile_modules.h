@@ -64,10 +64,16 @@ inline Bytes peWithResources(const Bytes& rsrc)
 constexpr std::uint32_t kSectionRva = 0x1000;
 constexpr std::uint32_t kSubdirectory = 0x80000000u;
 
-// The root directory (types 3 and 14) and one icon, id 1, holding `image`. Returns where the
-// type 14 directory goes; the caller writes it and what it points at from there on.
-inline std::size_t startResources(Bytes& rsrc, const Bytes& image, std::size_t groupDirectoryAt)
+struct GroupsAt {
+    std::size_t directory; // the type 14 directory, of `groups` entries
+    std::size_t name;      // the one name the named entries share; free space starts 8 bytes on
+};
+
+// The root directory (types 3 and 14), one icon, id 1, holding `image`, and the name "G".
+// Returns where the type 14 directory goes; the caller writes it and what it points at.
+inline GroupsAt startResources(Bytes& rsrc, const Bytes& image, std::size_t groups)
 {
+    const std::size_t groupDirectoryAt = 96 + ((image.size() + 3) & ~std::size_t{3});
     // Root at 0 with two id entries; icon type directory at 32; its language directory at 56;
     // the icon's data entry at 80; the image at 96.
     put16(rsrc, 14, 2);
@@ -85,8 +91,11 @@ inline std::size_t startResources(Bytes& rsrc, const Bytes& image, std::size_t g
     put32(rsrc, 84, static_cast<std::uint32_t>(image.size()));
     rsrc.resize(96);
     rsrc.insert(rsrc.end(), image.begin(), image.end());
-    rsrc.resize((rsrc.size() + 3) & ~std::size_t{3});
-    return rsrc.size();
+    rsrc.resize(groupDirectoryAt);
+    const GroupsAt at{groupDirectoryAt, groupDirectoryAt + 16 + 8 * groups};
+    put16(rsrc, at.name, 1);
+    put16(rsrc, at.name + 2, 'G');
+    return at;
 }
 
 // A group directory (GRPICONDIR) of `count` entries that all name icon 1 of `imageBytes` bytes.
@@ -112,7 +121,6 @@ void groupDirectory(Bytes& rsrc, std::size_t at, std::size_t groups, std::uint32
 {
     const std::size_t ids = groups < 0xFFFF ? groups : 0xFFFF;
     const std::size_t named = groups - ids;
-    rsrc.resize(at + 16 + 8 * groups);
     put16(rsrc, at + 12, static_cast<std::uint32_t>(named));
     put16(rsrc, at + 14, static_cast<std::uint32_t>(ids));
     for (std::size_t k = 0; k < groups; ++k) {
@@ -132,15 +140,12 @@ inline std::vector<std::uint8_t> moduleOfGroupsNamingOnePng(std::size_t groups =
     using namespace hostile;
     const Bytes png = noisePng(side);
     Bytes rsrc;
-    const std::size_t directoryAt = startResources(rsrc, png, 96 + ((png.size() + 3) & ~std::size_t{3}));
-    const std::size_t nameAt = directoryAt + 16 + 8 * groups;
+    const auto [directoryAt, nameAt] = startResources(rsrc, png, groups);
     const std::size_t entriesAt = nameAt + 8;
     const std::size_t bodyAt = entriesAt + 16 * groups;
     // Each group entry points straight at a data entry (no language level), all at one body.
     groupDirectory(rsrc, directoryAt, groups, static_cast<std::uint32_t>(nameAt),
                    [&](std::size_t k) { return static_cast<std::uint32_t>(entriesAt + 16 * k); });
-    put16(rsrc, nameAt, 1);
-    put16(rsrc, nameAt + 2, 'G');
     const Bytes body = groupNamingIconOne(namings, png.size());
     for (std::size_t k = 0; k < groups; ++k) {
         put32(rsrc, entriesAt + 16 * k, static_cast<std::uint32_t>(kSectionRva + bodyAt));
@@ -160,15 +165,12 @@ inline std::vector<std::uint8_t> moduleOfGroupsSharingOneLanguage(std::size_t gr
     using namespace hostile;
     const Bytes png = noisePng(side);
     Bytes rsrc;
-    const std::size_t directoryAt = startResources(rsrc, png, 96 + ((png.size() + 3) & ~std::size_t{3}));
-    const std::size_t nameAt = directoryAt + 16 + 8 * groups;
+    const auto [directoryAt, nameAt] = startResources(rsrc, png, groups);
     const std::size_t languageAt = nameAt + 8;
     const std::size_t entryAt = languageAt + 24;
     const std::size_t bodyAt = entryAt + 16;
     groupDirectory(rsrc, directoryAt, groups, static_cast<std::uint32_t>(nameAt),
                    [&](std::size_t) { return kSubdirectory | static_cast<std::uint32_t>(languageAt); });
-    put16(rsrc, nameAt, 1);
-    put16(rsrc, nameAt + 2, 'G');
     put16(rsrc, languageAt + 14, 1);
     put32(rsrc, languageAt + 16, 1033);
     put32(rsrc, languageAt + 20, static_cast<std::uint32_t>(entryAt));
