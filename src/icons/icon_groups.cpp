@@ -48,7 +48,7 @@ QImage toSide(const QImage& decoded, int side)
         image = enlargedBlocky(image, side / longest);
     if (std::max(image.width(), image.height()) != side) {
         // Smoothing mixes neighbours by their alpha only when premultiplied; sixteen bits a
-        // channel bring the colours of faint pixels back within one step of eight bits.
+        // channel bring the colours of faint pixels back within two steps of eight bits.
         image = image.convertToFormat(QImage::Format_RGBA64_Premultiplied)
                     .scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
                     .convertToFormat(QImage::Format_ARGB32);

@@ -218,8 +218,8 @@ TEST(Picture, NonSquareImagesKeepTheirProportionsOnTransparency)
     EXPECT_EQ(qAlpha(picture.pixel(16, 29)), 0);
 }
 
-// Semi-transparent pixels keep their colours: exactly at the image's own size, and within one
-// step when smoothing has to go through premultiplied colours (at alpha 3, eight bits of
+// Semi-transparent pixels keep their colours: exactly at the image's own size, and within a
+// step or two when smoothing goes through premultiplied colours (at alpha 3, eight bits of
 // premultiplied colour would leave a red of 200 at 170).
 TEST(Picture, StraightAlphaKeepsItsColours)
 {
