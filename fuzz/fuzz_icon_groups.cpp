@@ -32,12 +32,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         gg::Result<std::vector<std::uint8_t>> file = gg::rebuildIconFile(*group);
         if (!file)
             std::abort(); // small inputs stay far below the size limit
-        const gg::ParsedFile again = gg::parseIconContainer(gg::ByteReader(*file));
-        if (again.groups.size() != 1 || again.groups[0].images.size() != group->images.size())
+        gg::MemorySource rebuilt(*file);
+        const gg::ParsedFile again = gg::parseIconContainer(gg::ByteRange(rebuilt));
+        if (again.groups.size() != 1 || again.groups[0].images.images.size() != group->images.size())
             std::abort(); // the rebuilt file holds the group's images
         for (int side : {1, 16, 48, 256}) {
             gg::Result<QImage> picture = gg::pictureAt(*group, side);
-            // The group gave the gallery an image, so it gives a picture at every size.
+            // The group gave the gallery an image, so it gives a picture at every size, unless
+            // the file has spent the work it may cost.
+            if (!picture && picture.failure().error == gg::ReadError::TooMuchWork && source.refusedRest())
+                continue;
             if (!picture || picture->size() != QSize(side, side) || picture->format() != QImage::Format_ARGB32)
                 std::abort();
         }

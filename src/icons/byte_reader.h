@@ -33,6 +33,7 @@ enum class ReadError {
     ImageTooLarge,        // dimensions above what an icon can sensibly be
     BadPng,               // PNG stream cannot be decoded
     NoUsableImage,        // every image of a group failed
+    TooMuchWork,          // the file asks for more work than its WorkBudget allows
 };
 
 // Turns an error code into a sentence for logs and test failures.
@@ -163,21 +164,66 @@ private:
     std::shared_ptr<const void> owner_;
 };
 
+// What reading one file may cost, whoever reads it: the window's extraction and every command
+// of the tool share it, as they share the file's ByteSource. Each icon group and each image are
+// bounded on their own (kMaxImagesPerGroup, kMaxIconSide); this bounds a file whose many groups
+// come back to the same bytes, so that a few megabytes cannot ask for hours of decoding. The
+// limits are far above what the largest real icon libraries need (a few thousand groups of a
+// dozen or two images, at most a few hundred at 256 x 256), and the pixel limit grows with the
+// file, as real images take bytes. Work already started on a group or an image is finished; the
+// readers ask before they start the next.
+class WorkBudget {
+public:
+    // Icon groups read, wherever they point.
+    static constexpr std::uint64_t kMaxGroups = 65536;
+    // Images that groups list, counted each time a group is read.
+    static constexpr std::uint64_t kMaxImages = std::uint64_t{1} << 20;
+    // Pixels decoded or drawn: a base, and a few for every byte of the file.
+    static constexpr std::uint64_t kBasePixels = std::uint64_t{64} << 20;
+    static constexpr std::uint64_t kPixelsPerByte = 4;
+
+    explicit WorkBudget(std::uint64_t fileSize)
+        : maxPixels_(kBasePixels + (fileSize < (std::uint64_t{1} << 40) ? fileSize : std::uint64_t{1} << 40) * kPixelsPerByte)
+    {
+    }
+
+    void spendGroup() { ++groups_; }
+    void spendImages(std::uint64_t count) { images_ += count; }
+    void spendPixels(std::uint64_t count) { pixels_ += count; }
+
+    bool groupsLeft() const { return groups_ < kMaxGroups && images_ < kMaxImages; }
+    bool pixelsLeft() const { return pixels_ < maxPixels_; }
+    bool exhausted() const { return !groupsLeft() || !pixelsLeft(); }
+    std::uint64_t maxPixels() const { return maxPixels_; }
+
+private:
+    std::uint64_t groups_ = 0;
+    std::uint64_t images_ = 0;
+    std::uint64_t pixels_ = 0;
+    std::uint64_t maxPixels_;
+};
+
 // Where the bytes of one file come from.
 class ByteSource {
 public:
+    explicit ByteSource(std::uint64_t size) : budget_(size) {}
     virtual ~ByteSource() = default;
     // The size the file had when it was opened. It may hold fewer bytes by the time they are
     // read; the reads then fail as at the end of a truncated file.
     virtual std::uint64_t size() const = 0;
     // Bytes [offset, offset + length) in memory, or Truncated when they are not all there.
     virtual Result<ByteReader> read(std::uint64_t offset, std::uint64_t length) = 0;
+    // What is left of the work this file may cost.
+    WorkBudget& budget() { return budget_; }
+
+private:
+    WorkBudget budget_;
 };
 
 // Bytes that are in memory already.
 class MemorySource final : public ByteSource {
 public:
-    explicit MemorySource(std::span<const std::uint8_t> bytes) : whole_(bytes) {}
+    explicit MemorySource(std::span<const std::uint8_t> bytes) : ByteSource(bytes.size()), whole_(bytes) {}
     std::uint64_t size() const override { return whole_.size(); }
     Result<ByteReader> read(std::uint64_t offset, std::uint64_t length) override { return whole_.slice(offset, length); }
 
@@ -193,6 +239,8 @@ public:
     explicit ByteRange(ByteSource& source) : source_(&source), size_(source.size()) {}
 
     std::uint64_t size() const { return size_; }
+    // The budget of the file the range lies in; none for an empty range of no file.
+    WorkBudget* budget() const { return source_ ? &source_->budget() : nullptr; }
     // Where the range starts in the source, for error reports and to tell images apart.
     std::uint64_t base() const { return base_; }
 

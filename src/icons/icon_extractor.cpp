@@ -94,7 +94,7 @@ private:
         std::array<std::uint8_t, kBlockSize> bytes;
     };
 
-    FileSource(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
+    FileSource(int fd, std::uint64_t size) : ByteSource(size), fd_(fd), size_(size) {}
 
     // Reads until `length` bytes are in or the file ends; how many came.
     std::uint64_t readAt(std::uint64_t offset, std::uint8_t* into, std::uint64_t length)
@@ -152,6 +152,7 @@ struct IconSource::State {
     std::vector<std::size_t> groupOfImage; // which group gave each of them
     std::map<std::size_t, IconGroup> groupsRead; // groups handed out by group(), by index
     std::vector<ReadFailure> decodeProblems;
+    bool refused = false; // the file's work budget ran out: no further group is read
     // Groups of hostile files may share images; each is decoded once.
     DecodeCache decoded;
     // The cursor groups that give an image, read at the first question about cursors.
@@ -166,13 +167,27 @@ struct IconSource::State {
         return *parsed;
     }
 
+    // Records, once, that the rest of the file is refused.
+    void refuse(std::uint64_t offset)
+    {
+        if (!refused)
+            decodeProblems.push_back(fail(ReadError::TooMuchWork, offset));
+        refused = true;
+    }
+
     bool decodeNext()
     {
         const ParsedFile& parsedFile = file();
-        if (nextGroup >= parsedFile.groups.size())
+        if (refused || nextGroup >= parsedFile.groups.size())
             return false;
+        const ByteRange& resource = parsedFile.groups[nextGroup].directory;
+        WorkBudget& budget = source->budget(); // a file with groups has a source
+        if (budget.exhausted()) {
+            refuse(resource.base());
+            return false;
+        }
+        budget.spendGroup();
         const std::size_t index = nextGroup++;
-        const ByteRange& resource = parsedFile.groups[index].directory;
         const auto key = std::make_pair(resource.base(), resource.size());
         if (resource.size() != 0) {
             auto known = byGroupResource.find(key);
@@ -202,6 +217,10 @@ struct IconSource::State {
             return std::nullopt;
         }
         Result<ChosenImage> chosen = decodeGroup(*group, &decoded);
+        if (!chosen && chosen.failure().error == ReadError::TooMuchWork) {
+            refuse(chosen.failure().offset);
+            return std::nullopt;
+        }
         if (!chosen) {
             decodeProblems.push_back(chosen.failure());
             return std::nullopt;
@@ -245,6 +264,12 @@ QImage IconSource::icon(int index) const
 }
 
 FileKind IconSource::kind() const { return state_->file().kind; }
+
+bool IconSource::refusedRest() const
+{
+    const State& state = *state_;
+    return state.refused || (state.source && state.source->budget().exhausted());
+}
 
 std::vector<ReadFailure> IconSource::problems() const
 {

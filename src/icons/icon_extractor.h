@@ -9,7 +9,9 @@
 // icon(i) decodes groups in order up to the i-th one that gives an image, and keeps every
 // decoded image, so asking count() and then icon(0..n-1) decodes each group once. count() decodes every group,
 // because only decoding tells whether a group gives an image; damaged groups are passed over,
-// so icon(i) for i < count() always yields an image. A file that shrinks or is rewritten while
+// so icon(i) for i < count() always yields an image. A file that asks for more work than any real
+// one needs gives the icons found until its budget ran out, and TooMuchWork among its problems.
+// A file that shrinks or is rewritten while
 // it is read gives the icons still found in it, or none. Copies share one parse and its cache;
 // an IconSource is not meant to be used from two threads at once.
 #pragma once
@@ -48,6 +50,9 @@ public:
     FileKind kind() const;
     // What was wrong with the file or its damaged groups, as far as read so far.
     std::vector<ReadFailure> problems() const;
+    // Whether the file has cost all the work it may (WorkBudget in byte_reader.h): the icons
+    // counted so far stay, the groups after them are not read, and pictures of them are refused.
+    bool refusedRest() const;
 
     // --- For the icon library's groups (icon_groups.h) ---
     // The group that gave icon `index`, or null when there is no icon `index`. It lives as

@@ -459,6 +459,8 @@ Result<IconGroup> imagesNamedBy(const ByteRange& body, const std::vector<IconRes
     if (!head || listed == 0 || !body.has(grpdir::kSize, listed * grpdir::kEntrySize))
         return fail(ReadError::BadIconDirectory, body.base());
     const std::uint64_t count = std::min<std::uint64_t>(listed, kMaxImagesPerGroup);
+    if (WorkBudget* budget = body.budget())
+        budget->spendImages(count);
     Result<ByteReader> entries = body.slice(grpdir::kSize, count * grpdir::kEntrySize);
     if (!entries)
         return entries.failure();

@@ -47,6 +47,7 @@ inline constexpr int kMaxPictureSide = kMaxIconSide;
 // smoothly; else the largest, scaled up first by a whole factor without smoothing, so that pixel
 // art stays crisp, then smoothly the rest of the way. An image that is not square keeps its
 // proportions, centred on transparency. An image that cannot be decoded yields to the next best.
+// TooMuchWork once the budget of the file the group lies in is spent.
 Result<QImage> pictureAt(const IconGroup& group, int side);
 
 } // namespace gg

@@ -355,6 +355,8 @@ const char* describeReadError(ReadError error)
     case ReadError::ImageTooLarge: return "An icon image is larger than an icon can be.";
     case ReadError::BadPng: return "An icon image's PNG stream cannot be decoded.";
     case ReadError::NoUsableImage: return "No image of the icon can be decoded.";
+    case ReadError::TooMuchWork:
+        return "The file asks for far more work than any icon file needs.";
     }
     return "Unknown error.";
 }
@@ -396,6 +398,17 @@ Result<ImageShape> peekImageShape(const ByteReader& data)
 Result<QImage> decodeIconImage(const ByteReader& data)
 {
     return isPng(data) ? decodePng(data) : decodeDib(data);
+}
+
+bool spendPixels(const ByteRange& image, std::uint64_t pixels)
+{
+    WorkBudget* budget = image.budget();
+    if (budget == nullptr)
+        return true;
+    if (!budget->pixelsLeft())
+        return false;
+    budget->spendPixels(pixels);
+    return true;
 }
 
 // Which image of a group becomes the icon, chosen for the best picture at 32 x 32:
@@ -447,7 +460,10 @@ Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
             return a.area < b.area;
         return a.depthDistance < b.depthDistance;
     });
-    auto decodeOne = [](const ByteRange& data) {
+    auto decodeOne = [](const ByteRange& data, const ImageShape& shape) {
+        // The image and the icon made of it.
+        if (!spendPixels(data, std::uint64_t(shape.width) * std::uint64_t(shape.height) + 32 * 32))
+            return DecodedImage{fail(ReadError::TooMuchWork, data.base()), 0, 0};
         Result<ByteReader> bytes = data.slice(0, std::min(data.size(), kMaxImageBytes));
         if (!bytes)
             return DecodedImage{bytes.failure(), 0, 0};
@@ -464,11 +480,13 @@ Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
             auto key = std::make_pair(data.base(), data.size());
             auto found = cache->find(key);
             if (found == cache->end())
-                found = cache->emplace(key, decodeOne(data)).first;
+                found = cache->emplace(key, decodeOne(data, r.shape)).first;
             decoded = found->second;
         } else {
-            decoded = decodeOne(data);
+            decoded = decodeOne(data, r.shape);
         }
+        if (!decoded.icon && decoded.icon.failure().error == ReadError::TooMuchWork)
+            return decoded.icon.failure();
         if (!decoded.icon) {
             lastFailure = decoded.icon.failure();
             continue;

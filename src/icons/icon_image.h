@@ -74,9 +74,13 @@ struct DecodedImage {
 };
 using DecodeCache = std::map<std::pair<std::uint64_t, std::uint64_t>, DecodedImage>;
 
+// Asks the budget of the file the image lies in for `pixels` of work before it is decoded or
+// drawn; false, and nothing spent, once that budget has run out.
+bool spendPixels(const ByteRange& image, std::uint64_t pixels);
+
 // Picks the best image of the group (see the rule in icon_image.cpp), decodes it and brings
 // it to 32 x 32; when the best cannot be decoded the next best is tried. Reads the start of
-// each image and the whole of the ones it decodes.
+// each image and the whole of the ones it decodes. TooMuchWork once the file's budget is spent.
 Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache = nullptr);
 
 } // namespace gg

@@ -3,6 +3,7 @@
 #include "icons/icon_image.h"
 
 #include <libdeflate.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -77,6 +78,28 @@ struct Transparency {
     Transparency() { paletteAlpha.fill(0xFF); }
 };
 
+// The first outSize bytes of a stream that holds more, inflated as a stream: what follows
+// them is not inflated, so neither its amount nor its checksum matters.
+bool inflateFirstBytes(std::span<const std::uint8_t> in, std::uint8_t* out, std::size_t outSize)
+{
+    z_stream stream{};
+    if (inflateInit(&stream) != Z_OK)
+        return false;
+    stream.next_in = const_cast<Bytef*>(in.data()); // zlib's interface; it only reads them
+    stream.avail_in = static_cast<uInt>(in.size());
+    stream.next_out = out;
+    stream.avail_out = static_cast<uInt>(outSize);
+    int status = Z_OK;
+    while (status == Z_OK && stream.avail_out != 0)
+        status = inflate(&stream, Z_SYNC_FLUSH);
+    const bool filled = stream.avail_out == 0 && (status == Z_OK || status == Z_STREAM_END || status == Z_BUF_ERROR);
+    inflateEnd(&stream);
+    return filled;
+}
+
+// The image's filtered rows: the first outSize bytes of the stream. Some encoders write more
+// (spare rows, trailing bytes); the toolkit's and other readers take those images, and so do we,
+// using what the image needs. A stream that ends before it, or is damaged, fails.
 // Inflation through one decompressor per thread; readers on several threads stay apart.
 bool inflateZlib(std::span<const std::uint8_t> in, std::uint8_t* out, std::size_t outSize)
 {
@@ -86,9 +109,13 @@ bool inflateZlib(std::span<const std::uint8_t> in, std::uint8_t* out, std::size_
     thread_local std::unique_ptr<libdeflate_decompressor, Free> decompressor(libdeflate_alloc_decompressor());
     if (!decompressor)
         return false;
-    // Without a place for the actual size, the stream must fill the buffer exactly.
-    return libdeflate_zlib_decompress(decompressor.get(), in.data(), in.size(), out, outSize, nullptr) ==
-           LIBDEFLATE_SUCCESS;
+    std::size_t produced = 0;
+    switch (libdeflate_zlib_decompress(decompressor.get(), in.data(), in.size(), out, outSize, &produced)) {
+    case LIBDEFLATE_SUCCESS: return produced == outSize;
+    // libdeflate inflates whole buffers only, and keeps nothing of one that overflows.
+    case LIBDEFLATE_INSUFFICIENT_SPACE: return inflateFirstBytes(in, out, outSize);
+    default: return false;
+    }
 }
 
 std::uint8_t paeth(int a, int b, int c)

@@ -175,6 +175,28 @@ std::string whyNoIcons(const std::string& path, const IconSource& source)
     return "no icons: " + asClause(describeReadError(problems.front().error));
 }
 
+// Extraction writes at most this much for one input file: a base, and a multiple of its size.
+// Real files give about their own size again as .ico files, and less as pictures at their own
+// sizes; a file whose groups come back to the same images would write gigabytes, and encoding
+// a picture costs about 30 ns a byte written.
+constexpr std::uint64_t kBaseOutputPerFile = std::uint64_t{32} << 20;
+constexpr std::uint64_t kOutputPerInputByte = 3;
+
+std::uint64_t outputLimit(const std::string& path)
+{
+    struct stat info {};
+    const std::uint64_t size = ::stat(path.c_str(), &info) == 0 && info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
+    return kBaseOutputPerFile + std::min<std::uint64_t>(size, std::uint64_t{1} << 40) * kOutputPerInputByte;
+}
+
+// "icon 1950 and later refused: the file asks for far more work than any icon file needs"
+std::string refusedFrom(int index, const std::string& why)
+{
+    return (index == 0 ? std::string("every icon") : "icon " + std::to_string(index) + " and later") + " refused: " + why;
+}
+
+std::string tooMuchWork() { return asClause(describeReadError(ReadError::TooMuchWork)); }
+
 bool sameIgnoringAsciiCase(std::string_view a, std::string_view b)
 {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -198,6 +220,8 @@ std::vector<int> chosenIcons(const Request& request, const NumberedIcons& icons,
     if (request.icon >= 0) {
         if (request.icon < count)
             chosen.push_back(request.icon);
+        else if (icons.source().refusedRest())
+            why = refusedFrom(count, tooMuchWork());
         else if (count > 0)
             why = "has " + std::to_string(count) + " icon" + (count == 1 ? "" : "s") + ", no icon " +
                   std::to_string(request.icon);
@@ -205,10 +229,12 @@ std::vector<int> chosenIcons(const Request& request, const NumberedIcons& icons,
         for (int i = 0; i < count; ++i)
             if (!request.group || isChosen(icons.group(i).identity, *request.group))
                 chosen.push_back(i);
-        if (chosen.empty() && count > 0)
+        if (chosen.empty() && icons.source().refusedRest())
+            why = refusedFrom(count, tooMuchWork());
+        else if (chosen.empty() && count > 0)
             why = "has no group " + request.group->name;
     }
-    if (count == 0)
+    if (count == 0 && !icons.source().refusedRest())
         why = whyNoIcons(path, icons.source());
     return chosen;
 }
@@ -226,10 +252,13 @@ void reportNothingTaken(const Input& input, const std::string& why, Console& con
     }
 }
 
+// What a run does after one icon.
+enum class AfterIcon { NextIcon, NextFile, Stop };
+
 // Reads the inputs in turn and hands each icon the request picks to `take`, reporting the files
-// that give none; `take` returns false to end the run there.
+// that give none and those whose work budget ran out.
 void forEachChosenIcon(const Request& request, const std::vector<Input>& inputs, Console& console, bool& problem,
-                       const std::function<bool(const Input&, const NumberedIcons&, int)>& take)
+                       const std::function<AfterIcon(const Input&, const NumberedIcons&, int)>& take)
 {
     for (std::size_t k = 0; k < inputs.size(); ++k) {
         const Input& input = inputs[k];
@@ -238,11 +267,22 @@ void forEachChosenIcon(const Request& request, const std::vector<Input>& inputs,
         const NumberedIcons icons(source);
         std::string why;
         const std::vector<int> chosen = chosenIcons(request, icons, input.path, why);
-        if (chosen.empty())
+        if (chosen.empty() && source.refusedRest()) {
+            console.problem(input.path, why);
+            problem = true;
+        } else if (chosen.empty()) {
             reportNothingTaken(input, why, console, problem);
-        for (const int i : chosen)
-            if (!take(input, icons, i))
-                return;
+        }
+        AfterIcon next = AfterIcon::NextIcon;
+        for (auto i = chosen.begin(); i != chosen.end() && next == AfterIcon::NextIcon; ++i)
+            next = take(input, icons, *i);
+        if (next == AfterIcon::Stop)
+            return;
+        // A file cut while it was counted gave its first icons only: say where it was cut.
+        if (next == AfterIcon::NextIcon && !chosen.empty() && source.refusedRest() && request.icon < 0) {
+            console.problem(input.path, refusedFrom(icons.count(), tooMuchWork()));
+            problem = true;
+        }
     }
 }
 
@@ -499,7 +539,7 @@ int runList(const Request& request, Console& console)
         const std::string entry = listEntry(request, input.path, i, icons.group(i));
         console.output(request.json ? (first ? "\n" : ",\n") + entry : entry);
         first = false;
-        return true;
+        return AfterIcon::NextIcon;
     });
     if (request.json)
         console.output(first ? "]\n" : "\n]\n");
@@ -523,18 +563,37 @@ int runExtract(const Request& request, Console& console)
     const std::vector<Input> inputs = gatherInputs(request.files, FolderId{info.st_dev, info.st_ino}, console, problem);
     OutputNames names(request.outputFolder, request.overwrite);
     bool stopped = false;
+    const Input* current = nullptr;
+    std::uint64_t limit = 0, written = 0; // for the file being read
     forEachChosenIcon(request, inputs, console, problem, [&](const Input& input, const NumberedIcons& icons, int i) {
+        if (current != &input) {
+            current = &input;
+            limit = outputLimit(input.path);
+            written = 0;
+        }
         std::string suffix, why;
         std::optional<Bytes> bytes = iconBytes(request, icons, i, suffix, why);
+        if (!bytes && icons.source().refusedRest()) {
+            console.problem(input.path, refusedFrom(i, tooMuchWork()));
+            problem = true;
+            return AfterIcon::NextFile;
+        }
         if (!bytes) {
             console.problem(input.path, "icon " + std::to_string(i) + ": " + why);
             problem = true;
-            return true;
+            return AfterIcon::NextIcon;
+        }
+        if (bytes->size() > limit - written) {
+            console.problem(input.path, refusedFrom(i, "they would write more than " + std::to_string(limit >> 20) +
+                                                           " MB for this one file"));
+            problem = true;
+            return AfterIcon::NextFile;
         }
         const OutputNames::Saved saved = names.save(input.path, suffix, *bytes);
         if (saved.result.outcome == Written::Yes) {
+            written += bytes->size();
             console.output(saved.path + '\n');
-            return true;
+            return AfterIcon::NextIcon;
         }
         console.problem(saved.path, saved.result.problem);
         problem = true;
@@ -542,7 +601,7 @@ int runExtract(const Request& request, Console& console)
         stopped = FailsForEveryIcon(saved.result.error);
         if (stopped)
             console.problem(folder, "takes no new files; stopping");
-        return !stopped;
+        return stopped ? AfterIcon::Stop : AfterIcon::NextIcon;
     });
     if (stopped)
         return kSomeFileFailed;

@@ -131,8 +131,8 @@ TEST(PngImage, EveryColourTypeDepthAndInterlaceMatchesTheToolkitsDecoder)
         bool interlaced, transparency;
     };
     const Kind kinds[] = {{6, 8, 13, 11, false, false}, {6, 16, 7, 5, false, false}, {2, 8, 13, 11, false, true},
-                          {2, 16, 6, 4, false, false},  {0, 1, 13, 3, false, false}, {0, 2, 9, 3, false, false},
-                          {0, 4, 7, 3, false, false},   {0, 8, 5, 4, false, true},   {0, 16, 5, 4, false, false},
+                          {2, 16, 6, 4, false, false},  {0, 1, 13, 3, false, true},  {0, 2, 9, 3, false, true},
+                          {0, 4, 7, 3, false, true},    {0, 8, 5, 4, false, true},   {0, 16, 5, 4, false, true},
                           {4, 8, 6, 5, false, false},   {4, 16, 6, 5, false, false}, {3, 1, 11, 3, false, false},
                           {3, 2, 9, 4, false, false},   {3, 4, 7, 4, false, false},  {3, 8, 6, 6, false, true},
                           {6, 8, 13, 11, true, false},  {3, 2, 9, 7, true, true},    {0, 1, 5, 3, true, false}};
@@ -165,6 +165,86 @@ TEST(PngImage, EveryColourTypeDepthAndInterlaceMatchesTheToolkitsDecoder)
         Result<QImage> decoded = decodeIconImage(ByteReader(png));
         ASSERT_TRUE(decoded) << describeReadError(decoded.failure().error);
         EXPECT_TRUE(samePixels(*decoded, expected));
+    }
+}
+
+// Row 4 is Paeth-filtered (pngStream filters row r with type r % 5). Its second pixel meets a
+// tie of left and upper left, its fourth a tie of up and upper left: the predictor takes left,
+// then up, before upper left.
+TEST(PngImage, PaethTiesPreferLeftThenUp)
+{
+    PngSpec p{4, 5, 0, 8, false, {{1, 2, 3, 4}, {5, 6, 7, 8}, {9, 9, 9, 9}, {10, 12, 10, 6}, {6, 100, 12, 200}}, {}, {}};
+    const Bytes png = pngStream(p);
+    QImage expected;
+    ASSERT_TRUE(expected.loadFromData(png.data(), static_cast<int>(png.size()), "PNG"));
+    Result<QImage> decoded = decodeIconImage(ByteReader(png));
+    ASSERT_TRUE(decoded);
+    EXPECT_TRUE(samePixels(*decoded, expected));
+}
+
+// Encoders that write spare rows or bytes after the image: the image is what its rows give,
+// as the toolkit reads it; a stream short of the rows is still refused.
+TEST(PngImage, StreamHoldingMoreThanTheImageNeedsGivesTheImage)
+{
+    struct Case {
+        const char* what;
+        int colorType;
+        bool interlaced;
+        std::size_t extra, cut;
+        bool decodes;
+    };
+    const Case cases[] = {{"three spare rows", 6, false, 3 * (1 + 9 * 4), 0, true},
+                          {"a spare byte", 2, false, 1, 0, true},
+                          {"a megabyte of zeros", 6, true, 1 << 20, 0, true},
+                          {"one byte short", 6, false, 0, 1, false},
+                          {"a row short", 2, true, 0, 1 + 9 * 3, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PngSpec p{9, 7, c.colorType, 8, c.interlaced, {}, {}, {}};
+        for (int y = 0; y < p.height; ++y) {
+            p.samples.emplace_back();
+            for (int i = 0; i < p.width * (c.colorType == 6 ? 4 : 3); ++i)
+                p.samples.back().push_back(static_cast<std::uint16_t>((y * 53 + i * 29) % 256));
+        }
+        p.rawAfter = Bytes(c.extra, 0);
+        for (std::size_t i = 0; i < c.extra && i < 64; ++i)
+            p.rawAfter[i] = static_cast<std::uint8_t>(i * 7); // filter types out of range among them
+        p.rawCut = c.cut;
+        const Bytes png = pngStream(p);
+        Result<QImage> decoded = decodeIconImage(ByteReader(png));
+        ASSERT_EQ(decoded.ok(), c.decodes);
+        if (!c.decodes)
+            continue;
+        p.rawAfter.clear();
+        QImage expected;
+        const Bytes exact = pngStream(p);
+        ASSERT_TRUE(expected.loadFromData(exact.data(), static_cast<int>(exact.size()), "PNG"));
+        EXPECT_TRUE(samePixels(*decoded, expected));
+        QImage theirs; // the toolkit takes the longer stream as the same image
+        ASSERT_TRUE(theirs.loadFromData(png.data(), static_cast<int>(png.size()), "PNG"));
+        EXPECT_TRUE(samePixels(*decoded, theirs));
+    }
+}
+
+// A damaged checksum on a chunk the image does not need is passed over; on one it needs, the
+// image is refused.
+TEST(PngImage, DamagedChecksumCountsOnlyOnCriticalChunks)
+{
+    struct Case {
+        const char* chunk;
+        bool decodes;
+    };
+    const Case cases[] = {{"tEXt", true}, {"pHYs", true}, {"iCCP", true}, {"IHDR", false}, {"PLTE", false}, {"IDAT", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chunk);
+        PngSpec p{4, 2, 3, 8, false, {{0, 1, 2, 3}, {3, 2, 1, 0}}, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, {}};
+        p.ancillary = {{"tEXt", {'a', 0, 'b'}}, {"pHYs", Bytes(9, 1)}, {"iCCP", {'p', 0, 0, 0x78, 0x9C}}};
+        Bytes png = pngStream(p);
+        const auto type = std::search(png.begin(), png.end(), c.chunk, c.chunk + 4);
+        ASSERT_NE(type, png.end());
+        const std::size_t length = get32(Bytes{type[-1], type[-2], type[-3], type[-4]}, 0);
+        png[static_cast<std::size_t>(type - png.begin()) + 4 + length] ^= 0x01; // first byte of its CRC
+        EXPECT_EQ(decodeIconImage(ByteReader(png)).ok(), c.decodes);
     }
 }
 

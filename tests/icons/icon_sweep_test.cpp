@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QtGlobal>
 
 using namespace gg;
@@ -82,14 +81,4 @@ TEST_F(Sweep, BuiltModulesAndPngSurviveEveryFlipAndCut)
                     {"", 4, {{24, 24, 8, qRgb(9, 9, 9)}}}},
                    o));
     sweep(iconFile({{20, 20, 32, qRgb(40, 50, 60), true}, {16, 16, 24, qRgb(70, 80, 90)}}));
-}
-
-// Inputs the fuzzers once broke the reader with, kept as tests/data/fuzz-<what went wrong>.bin.
-TEST_F(Sweep, KeptFuzzFindingsReadSafely)
-{
-    const QStringList kept = QDir(GG_TEST_DATA).entryList({"fuzz-*.bin"}, QDir::Files);
-    for (const QString& name : kept) {
-        SCOPED_TRACE(name.toStdString());
-        takeAll(readFile(dataPath(name.toStdString())));
-    }
 }

@@ -131,6 +131,9 @@ struct PngSpec {
     std::vector<std::vector<std::uint16_t>> samples; // [row][sample]
     Bytes palette;                                   // PLTE body
     Bytes transparency;                              // tRNS body, when not empty
+    Bytes rawAfter;            // bytes compressed after the image's rows, as some encoders write
+    std::size_t rawCut = 0;    // bytes of the rows left out at their end
+    std::vector<std::pair<std::string, Bytes>> ancillary; // chunks written before IDAT
 };
 
 inline Bytes pngStream(const PngSpec& p)
@@ -193,6 +196,8 @@ inline Bytes pngStream(const PngSpec& p)
     } else {
         addPass(0, 0, 1, 1);
     }
+    append(raw, p.rawAfter);
+    raw.resize(raw.size() - std::min(p.rawCut, raw.size()));
     const QByteArray packed = qCompress(reinterpret_cast<const uchar*>(raw.data()), static_cast<qsizetype>(raw.size()));
     const Bytes zlib(packed.begin() + 4, packed.end()); // qCompress puts the length first
 
@@ -208,6 +213,8 @@ inline Bytes pngStream(const PngSpec& p)
         chunk(out, "PLTE", p.palette);
     if (!p.transparency.empty())
         chunk(out, "tRNS", p.transparency);
+    for (const auto& [type, body] : p.ancillary)
+        chunk(out, type.c_str(), body);
     chunk(out, "IDAT", zlib);
     chunk(out, "IEND", {});
     return out;

@@ -7,6 +7,7 @@
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
 #include "icons/save_names.h"
+#include "support/hostile_modules.h"
 #include "support/window_harness.h"
 #include "tool/tool_run.h"
 #include "tool/wrestool_files.h"
@@ -116,6 +117,42 @@ TEST(ExtractCommand, ExitStatusSaysWhetherAllWasWrittenAndMessagesNameTheFile)
     EXPECT_FALSE(QFile::exists(thumbnail));
     EXPECT_EQ(runTool({"thumbnail", "-s", "128", fixture("tool32.exe"), thumbnail}).code, 0);
     EXPECT_EQ(QImage(thumbnail).size(), QSize(128, 128));
+}
+
+// A file whose groups come back to the same bytes: what the budget allows is listed or written,
+// the rest of that file is refused in one message, and the run goes on with the next file.
+TEST(ExtractCommand, FileAskingForTooMuchIsCutWithOneMessageAndTheRunGoesOn)
+{
+    QTemporaryDir dir;
+    const QString listed = dir.filePath("listed.dll"), written = dir.filePath("written.dll");
+    const Bytes many = moduleOfGroupsNamingOnePng(3000, 512, 16);
+    writeFile(listed, QByteArray(reinterpret_cast<const char*>(many.data()), static_cast<int>(many.size())));
+    const ToolRun list = runTool({"list", listed, fixture("tool.exe")});
+    EXPECT_EQ(list.code, 1);
+    const int lines = static_cast<int>(list.out.count('\n'));
+    EXPECT_GT(lines, 1900);
+    EXPECT_LT(lines, 2100);
+    EXPECT_TRUE(list.out.endsWith((fixture("tool.exe") + "\t1\t#5\t256x256@png\n").toUtf8())) << "the next file is listed";
+    EXPECT_EQ(list.err, "glimmer-extract: " + listed + ": icon " + QString::number(lines - 2) +
+                            " and later refused: the file asks for far more work than any icon file needs\n");
+
+    // Every group rebuilt is the same 256 x 256 PNG of about 256 KB again.
+    const Bytes shared = moduleOfGroupsSharingOneLanguage(1000, 1, 256);
+    writeFile(written, QByteArray(reinterpret_cast<const char*>(shared.data()), static_cast<int>(shared.size())));
+    const QString out = dir.filePath("out");
+    ASSERT_TRUE(QDir().mkdir(out));
+    const ToolRun extract = runTool({"extract", "-o", out, written, fixture("tool.exe")});
+    EXPECT_EQ(extract.code, 1);
+    qint64 bytes = 0;
+    for (const QFileInfo& file : QDir(out).entryInfoList(QDir::Files))
+        bytes += file.size();
+    const qint64 limit = (qint64{32} << 20) + 3 * static_cast<qint64>(shared.size());
+    EXPECT_LE(bytes, limit);
+    EXPECT_GT(bytes, limit - static_cast<qint64>(shared.size()));
+    EXPECT_TRUE(QFile::exists(out + "/tool.ico")) << "the next file is written";
+    EXPECT_EQ(extract.err.count(u'\n'), 1) << extract.err.toStdString();
+    EXPECT_TRUE(extract.err.contains(written + ": icon ")) << extract.err.toStdString();
+    EXPECT_TRUE(extract.err.contains(" and later refused: they would write more than ")) << extract.err.toStdString();
 }
 
 TEST(ExtractCommand, NothingExistingIsOverwrittenUnlessAsked)

@@ -210,3 +210,32 @@ TEST(Picture, NonSquareImagesKeepTheirProportionsOnTransparency)
     EXPECT_EQ(qAlpha(picture.pixel(16, 2)), 0);
     EXPECT_EQ(qAlpha(picture.pixel(16, 29)), 0);
 }
+
+// Semi-transparent pixels keep their colours: exactly at the image's own size, and within a
+// step or two when smoothing goes through premultiplied colours (at alpha 3, eight bits of
+// premultiplied colour would leave a red of 200 at 170).
+TEST(Picture, StraightAlphaKeepsItsColours)
+{
+    QImage tall(3, 7, QImage::Format_ARGB32);
+    for (int y = 0; y < 7; ++y)
+        for (int x = 0; x < 3; ++x)
+            tall.setPixel(x, y, qRgba(200 - 20 * y, 37 * x, 90 + y, 1 + 40 * y + x));
+    MadeGroup made;
+    made.png(tall);
+    const QImage own = pictureOf(made.group, 7);
+    EXPECT_EQ(own.copy(2, 0, 3, 7), tall);
+
+    QImage faint(12, 12, QImage::Format_ARGB32);
+    faint.fill(qRgba(200, 100, 50, 3));
+    MadeGroup smooth;
+    smooth.png(faint);
+    const QImage scaled = pictureOf(smooth.group, 17);
+    int largest = 0;
+    for (int y = 0; y < 17; ++y)
+        for (int x = 0; x < 17; ++x) {
+            const QRgb p = scaled.pixel(x, y);
+            if (qAlpha(p) != 0)
+                largest = std::max({largest, std::abs(qRed(p) - 200), std::abs(qGreen(p) - 100), std::abs(qBlue(p) - 50)});
+        }
+    EXPECT_LE(largest, 1);
+}
