@@ -242,12 +242,16 @@ GalleryExport::GalleryExport(QListView& gallery, GalleryModel& images, GalleryEx
     gallery.setDragDropMode(QAbstractItemView::DragOnly);
     gallery.setDefaultDropAction(Qt::CopyAction);
     images.dragData = [this](const std::vector<int>& rows) { return dragData(rows); };
+    // A screen reader tells the icons apart by what their tooltips say.
+    images.describe = [this](int row) { return toolTip(row); };
 }
 
 GalleryExport::~GalleryExport()
 {
-    if (images_)
+    if (images_) {
         images_->dragData = nullptr;
+        images_->describe = nullptr;
+    }
 }
 
 GalleryExport* InstallGalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services)

@@ -1,6 +1,7 @@
 #pragma once
 // Full-quality copies of gallery icons: the gallery's context menu ("Save Original Icon...",
-// "Save as PNG...", "Copy Image"), the tooltip of each item, and dragging items out as .ico files.
+// "Save as PNG...", "Copy Image"), the tooltip of each item (its accessible description too), and
+// dragging items out as .ico files.
 // The gallery keeps only where each icon came from (GalleryModel::Origin); its group is read again
 // from the file when the user acts, so the file is what counts, as it is at that moment.
 

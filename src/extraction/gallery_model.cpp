@@ -19,6 +19,8 @@ QVariant GalleryModel::data(const QModelIndex& index, int role) const
         return item.tag;
     case Qt::DecorationRole:
         return item.image;
+    case Qt::AccessibleDescriptionRole:
+        return describe ? describe(index.row()) : QVariant();
     default:
         return {};
     }

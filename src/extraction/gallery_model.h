@@ -43,6 +43,11 @@ public:
     void addItems();
     void clearItems();
 
+    // --- describing items to assistive technology ---
+    // An item's accessible description (its name stays the caption). Worked out when asked, so the
+    // gallery keeps nothing more per icon; unset, items have none.
+    std::function<QString(int row)> describe;
+
     // --- dragging items out ---
     // The drag's data for the given rows, in gallery order; null refuses the drag. Unset, items
     // cannot be dragged.

@@ -81,6 +81,8 @@ QString captionOf(std::string_view name)
 }
 
 const QString kProgressBarText = QStringLiteral("Progress Bar");
+// What a screen reader calls the bar: its shown text names no task.
+const QString kProgressBarName = QStringLiteral("Extraction progress");
 
 void endProcessNow()
 {
@@ -160,6 +162,9 @@ void MainWindow::buildControls()
     sourceListView->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     sourceListView->header()->setStretchLastSection(false);
     sourceListView->setToolTip(QStringLiteral("Press Delete to remove the selected folder."));
+    // A screen reader names a view by these, never by its column heading or its frame's caption.
+    sourceListView->setAccessibleName(kSourceColumnHeading);
+    sourceListView->setAccessibleDescription(sourceListView->toolTip());
     sourceListView->setMouseTracking(true);
     sourceListView->viewport()->setMouseTracking(true);
 
@@ -195,6 +200,7 @@ void MainWindow::buildControls()
     galleryFrame->setTitle(captionOf("Frame2"));
     galleryImages = new GalleryModel(this);
     gallery = placed<QListView>(galleryFrame, "lv");
+    gallery->setAccessibleName(captionOf("Frame2"));
     SetUpGallery(*gallery);
 
     outputFolderFrame = placed<QGroupBox>(this, "Frame1");
@@ -216,6 +222,7 @@ void MainWindow::buildControls()
     progressBar->setTextVisible(true);
     progressBar->setAlignment(Qt::AlignCenter);
     progressBar->setFormat(captionOf("ProgressBar1"));
+    progressBar->setAccessibleName(kProgressBarName);
 
     // The counters take the progress bar's place: the run shows one while it hides the other.
     countersLabel = new QLabel(this);

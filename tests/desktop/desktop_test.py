@@ -248,7 +248,7 @@ class Program:
             for key, value in values.items():
                 f.write(f"{key.replace(' ', '%20')}={value}\n")
 
-    def start(self):
+    def start(self, **extra_env):
         runtime = os.path.join(self.folder, "runtime")
         os.makedirs(runtime, mode=0o700, exist_ok=True)
         env = {k: v for k, v in os.environ.items() if not k.startswith(("QT_", "XDG_", "XCURSOR_"))}
@@ -257,6 +257,7 @@ class Program:
         env.update(HOME=self.home, XDG_CONFIG_HOME=self.config, XDG_CONFIG_DIRS=self.system,
                    XDG_RUNTIME_DIR=runtime, XCURSOR_PATH=os.path.join(self.folder, "no-pointer-themes"),
                    QT_QPA_PLATFORM="xcb", LANG="C.UTF-8", DISPLAY=self.desktop.display_name)
+        env.update(extra_env)
         if "ASAN_OPTIONS" in env:
             # libxkbcommon-x11 hands strndup() names that are not NUL-terminated, which is allowed
             # but which the strict string check reports; the program's own code stays checked.
@@ -467,6 +468,29 @@ class Environment:
         return p
 
 
+def run_checks(tests, desktop, env):
+    """Runs each check, printing how it went; the programs it started end with it. Returns how
+    many failed."""
+    failures = 0
+    for test in tests:
+        started = time.monotonic()
+        try:
+            test(desktop, env)
+            print(f"ok   {test.__name__} ({time.monotonic() - started:.1f} s)")
+        except Failure as e:
+            failures += 1
+            print(f"FAIL {test.__name__}: {e}")
+            for p in env.running:
+                output = p.stop()
+                if output:
+                    print("  the program printed:\n    " + output.replace("\n", "\n    "))
+        finally:
+            for p in env.running:
+                p.stop()
+            env.running.clear()
+    return failures
+
+
 TESTS = [test_report_title_then_window_centred, test_pointer_rules_stop_at_the_window,
          test_tab_enters_the_options_on_the_chosen_one, test_folder_dialog_opens_at_its_own_place,
          test_menu_key_saves_the_original_through_the_save_dialog]
@@ -490,27 +514,10 @@ def main():
         print("FAIL: missing " + ", ".join(missing) + " (scripts/deps installs them)")
         return 1
 
-    failures = 0
     with tempfile.TemporaryDirectory(prefix="gg-desktop-") as work:
         desktop = Desktop(mode, work)
-        env = Environment(desktop, built, source, work)
         try:
-            for test in TESTS:
-                started = time.monotonic()
-                try:
-                    test(desktop, env)
-                    print(f"ok   {test.__name__} ({time.monotonic() - started:.1f} s)")
-                except Failure as e:
-                    failures += 1
-                    print(f"FAIL {test.__name__}: {e}")
-                    for p in env.running:
-                        output = p.stop()
-                        if output:
-                            print("  the program printed:\n    " + output.replace("\n", "\n    "))
-                finally:
-                    for p in env.running:
-                        p.stop()
-                    env.running.clear()
+            failures = run_checks(TESTS, desktop, Environment(desktop, built, source, work))
         finally:
             desktop.close()
     print(f"{len(TESTS) - failures} passed, {failures} failed")
