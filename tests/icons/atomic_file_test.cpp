@@ -304,6 +304,7 @@ TEST(AtomicFile, OnlyThisProgramsAbandonedTemporaryFilesAreCleared)
     put(".glimmer-12.3.tmp");         // abandoned
     put(".shell32.ico.4242-7.tmp");   // abandoned by an earlier version of the program
     put(".glimmer-x.tmp");            // not one of our names
+    std::ofstream(root / ".glimmer-8.8.tmp") << std::string(100000, 'x'); // larger than any file of ours
     put(".other.tmp");
     put("keep.ico");
     fs::create_directory(root / ".glimmer-5.5.tmp");
@@ -325,7 +326,8 @@ TEST(AtomicFile, OnlyThisProgramsAbandonedTemporaryFilesAreCleared)
         left.insert(entry.path().filename().string());
     EXPECT_FALSE(left.contains(".glimmer-12.3.tmp"));
     EXPECT_FALSE(left.contains(".shell32.ico.4242-7.tmp"));
-    for (const char* kept : {".glimmer-x.tmp", ".other.tmp", "keep.ico", ".glimmer-5.5.tmp", ".glimmer-6.6.tmp"})
+    for (const char* kept : {".glimmer-x.tmp", ".glimmer-8.8.tmp", ".other.tmp", "keep.ico", ".glimmer-5.5.tmp",
+                             ".glimmer-6.6.tmp"})
         EXPECT_TRUE(left.contains(kept)) << kept;
     EXPECT_TRUE(left.contains(live.temporaryName()));
     if (::geteuid() == 0)
