@@ -212,6 +212,11 @@ TEST(Picture, NonSquareImagesKeepTheirProportionsOnTransparency)
     EXPECT_EQ(picture.pixel(16, 16), qRgb(0, 0, 255));
     EXPECT_EQ(qAlpha(picture.pixel(16, 2)), 0);
     EXPECT_EQ(qAlpha(picture.pixel(16, 29)), 0);
+
+    // Larger on one side only is not larger: the 48 x 48 is scaled down, not the 64 x 16.
+    MadeGroup mixed;
+    mixed.add(solidDib({64, 16, 32, qRgb(255, 0, 0), false})).dib(48, 32, qRgb(0, 255, 0));
+    EXPECT_TRUE(allOf(pictureOf(mixed.group, 32), qRgb(0, 255, 0)));
 }
 
 // Semi-transparent pixels keep their colours: exactly at the image's own size, and within a
