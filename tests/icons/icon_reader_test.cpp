@@ -163,10 +163,10 @@ TEST(PngImage, EveryColourTypeDepthAndInterlaceMatchesTheToolkitsDecoder)
         if (k.transparency) {
             if (k.colorType == 3)
                 p.transparency = {0, 128, 255, 7};
-            else // the value of the first sample is the transparent one
+            else // the second row's first pixel is the transparent one: not 0, so its depth matters
                 for (int c = 0; c < channels; ++c)
-                    append(p.transparency, {static_cast<std::uint8_t>(p.samples[0][static_cast<std::size_t>(c)] >> 8),
-                                            static_cast<std::uint8_t>(p.samples[0][static_cast<std::size_t>(c)])});
+                    append(p.transparency, {static_cast<std::uint8_t>(p.samples[1][static_cast<std::size_t>(c)] >> 8),
+                                            static_cast<std::uint8_t>(p.samples[1][static_cast<std::size_t>(c)])});
         }
         const Bytes png = pngStream(p);
         QImage expected;
