@@ -41,16 +41,16 @@ QByteArray fileBytes(const QString& path)
 
 enum Entry { SaveOriginal, SavePng, CopyImage };
 
-// The gallery holds icons32.dll's five icons (rows 0 to 4) and tool.exe's two (rows 5 and 6).
+// The gallery holds icons32.dll's five icons (rows 0 to 4) and tool.v2.exe's two (rows 5 and 6); the
+// second's name keeps its first dot in the names of its saved icons.
 class GalleryMenu : public ::testing::Test {
 protected:
     void SetUp() override
     {
         source = test::makeFolder(data.path(), QStringLiteral("source"));
         output = test::makeFolder(data.path(), QStringLiteral("out"));
-        for (const char* fixture : {"icons32.dll", "tool.exe"})
-            ASSERT_TRUE(QFile::copy(QStringLiteral(GG_TEST_DATA "/") + QLatin1String(fixture),
-                                    source + u'/' + QLatin1String(fixture)));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(GG_TEST_DATA "/icons32.dll"), dll()));
+        ASSERT_TRUE(QFile::copy(QStringLiteral(GG_TEST_DATA "/tool.exe"), exe()));
         form = &harness.open();
         form->outputFolderEdit->setText(output + u'/');
         form->sourceFolders->append(source);
@@ -61,7 +61,7 @@ protected:
     }
 
     QString dll() const { return source + QStringLiteral("/icons32.dll"); }
-    QString exe() const { return source + QStringLiteral("/tool.exe"); }
+    QString exe() const { return source + QStringLiteral("/tool.v2.exe"); }
     QString out(const QString& name) const { return output + u'/' + name; }
     QWidget* viewport() const { return form->gallery->viewport(); }
     QPoint centre(int row) const { return form->gallery->visualRect(form->galleryImages->index(row)).center(); }
@@ -163,28 +163,35 @@ TEST_F(GalleryMenu, EntriesAreDisabledWhileARunExtractsOrSavesOrNothingIsSelecte
 TEST_F(GalleryMenu, OneOriginalIsSavedThroughTheDialogOnTheFirstFreeName)
 {
     test::writeTextFile(out(QStringLiteral("icons32.ico")), "taken");
+    // A dangling link holds its name as well: a file saved there would go where it points.
+    ASSERT_TRUE(QFile::link(out(QStringLiteral("nowhere")), out(QStringLiteral("icons321.ico"))));
     select({1});
-    harness.dialogs.saves = {out(QStringLiteral("icons321.ico"))}; // Return on the name offered
+    harness.dialogs.saves = {out(QStringLiteral("icons322.ico"))}; // Return on the name offered
     ASSERT_NO_FATAL_FAILURE(choose(SaveOriginal));
     ASSERT_EQ(harness.dialogs.calls.size(), 1U);
     const ScriptedDialogs::Call& call = harness.dialogs.calls[0];
     EXPECT_EQ(call.kind, QStringLiteral("save"));
     EXPECT_EQ(call.title, QStringLiteral("Save Original Icon"));
     EXPECT_EQ(call.filter, QStringLiteral("Icon files (*.ico)"));
-    EXPECT_EQ(call.startFolder, out(QStringLiteral("icons321.ico")));
-    EXPECT_EQ(fileBytes(out(QStringLiteral("icons321.ico"))), original(dll(), 1));
+    EXPECT_EQ(call.startFolder, out(QStringLiteral("icons322.ico")));
+    EXPECT_EQ(fileBytes(out(QStringLiteral("icons322.ico"))), original(dll(), 1));
     EXPECT_EQ(fileBytes(out(QStringLiteral("icons32.ico"))), QByteArray("taken"));
 
     // An existing name comes back from the dialog only once the user agreed to replace it.
     harness.dialogs.saves = {out(QStringLiteral("icons32.ico"))};
     ASSERT_NO_FATAL_FAILURE(choose(SaveOriginal));
-    EXPECT_EQ(harness.dialogs.calls.back().startFolder, out(QStringLiteral("icons322.ico")));
+    EXPECT_EQ(harness.dialogs.calls.back().startFolder, out(QStringLiteral("icons323.ico")));
     EXPECT_EQ(fileBytes(out(QStringLiteral("icons32.ico"))), original(dll(), 1));
 
     // Cancel writes nothing.
     ASSERT_NO_FATAL_FAILURE(choose(SaveOriginal));
     EXPECT_EQ(QDir(output).entryList(QDir::Files).size(), 2);
     EXPECT_TRUE(boxes().empty());
+
+    // Without its output folder the dialog opens at home.
+    form->outputFolderEdit->setText(data.path() + QStringLiteral("/missing/"));
+    ASSERT_NO_FATAL_FAILURE(choose(SaveOriginal));
+    EXPECT_EQ(QFileInfo(harness.dialogs.calls.back().startFolder).absolutePath(), QDir::homePath());
 }
 
 TEST_F(GalleryMenu, SeveralOriginalsGoIntoTheOutputFolderUnderFreeNamesWithOneDone)
@@ -197,7 +204,7 @@ TEST_F(GalleryMenu, SeveralOriginalsGoIntoTheOutputFolderUnderFreeNamesWithOneDo
     EXPECT_EQ(fileBytes(out(QStringLiteral("icons321.ico"))), QByteArray("taken"));
     EXPECT_EQ(fileBytes(out(QStringLiteral("icons322.ico"))), original(dll(), 3));
     EXPECT_EQ(fileBytes(out(QStringLiteral("icons323.ico"))), original(dll(), 4));
-    EXPECT_EQ(fileBytes(out(QStringLiteral("tool.ico"))), original(exe(), 1));
+    EXPECT_EQ(fileBytes(out(QStringLiteral("tool.v2.ico"))), original(exe(), 1));
     EXPECT_EQ(QDir(output).entryList(QDir::Files).size(), 5);
     ASSERT_EQ(boxes().size(), 1U);
     EXPECT_EQ(boxes()[0].text, QStringLiteral("Done."));
@@ -234,6 +241,11 @@ TEST_F(GalleryMenu, CopyImagePutsTheLargestImageWithAlphaOnTheClipboard)
     const QImage expected = picture(dll(), 1, 256); // its 256 x 256 PNG as stored
     ASSERT_TRUE(hasTransparentPixel(expected));
     EXPECT_EQ(copied.convertToFormat(QImage::Format_ARGB32), expected);
+
+    // On an item outside the selection, the first selected one is copied: icon 0, only 32 x 32.
+    form->gallery->selectionModel()->setCurrentIndex(form->galleryImages->index(2), QItemSelectionModel::NoUpdate);
+    ASSERT_NO_FATAL_FAILURE(choose(CopyImage));
+    EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_ARGB32), picture(dll(), 0, 32));
 }
 
 TEST_F(GalleryMenu, TooltipNamesTheFileTheIconsNumberAndTheGroupsImages)
@@ -248,7 +260,7 @@ TEST_F(GalleryMenu, TooltipNamesTheFileTheIconsNumberAndTheGroupsImages)
 
 TEST_F(GalleryMenu, AnIconGoneFromItsChangedFileIsToldInOneMessage)
 {
-    // The library now holds tool.exe's two icons: its icons 3 and 4 are gone.
+    // The library now holds tool.v2.exe's two icons: its icons 3 and 4 are gone.
     ASSERT_TRUE(QFile::remove(dll()));
     ASSERT_TRUE(QFile::copy(exe(), dll()));
     select({4});
@@ -262,7 +274,7 @@ TEST_F(GalleryMenu, AnIconGoneFromItsChangedFileIsToldInOneMessage)
     EXPECT_EQ(boxes()[0].text, gone.arg(4));
     EXPECT_EQ(boxes()[1].text, gone.arg(3));
     EXPECT_EQ(boxes()[2].text, QStringLiteral("Done."));
-    EXPECT_EQ(QDir(output).entryList(QDir::Files), QStringList{QStringLiteral("tool.ico")});
+    EXPECT_EQ(QDir(output).entryList(QDir::Files), QStringList{QStringLiteral("tool.v2.ico")});
 }
 
 TEST_F(GalleryMenu, SeveralEndAtAFailureEveryIconWouldMeetWithOneMessage)
@@ -305,7 +317,7 @@ TEST_F(GalleryMenu, DraggedItemsCarryTheirOriginalIconFiles)
     QStringList names;
     for (const QUrl& url : urls)
         names << QFileInfo(url.toLocalFile()).fileName();
-    EXPECT_EQ(names, (QStringList{QStringLiteral("icons32.ico"), QStringLiteral("icons321.ico"), QStringLiteral("tool.ico")}));
+    EXPECT_EQ(names, (QStringList{QStringLiteral("icons32.ico"), QStringLiteral("icons321.ico"), QStringLiteral("tool.v2.ico")}));
     EXPECT_EQ(fileBytes(urls[0].toLocalFile()), original(dll(), 1));
     EXPECT_EQ(fileBytes(urls[1].toLocalFile()), original(dll(), 2));
     EXPECT_EQ(fileBytes(urls[2].toLocalFile()), original(exe(), 1));

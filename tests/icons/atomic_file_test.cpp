@@ -5,6 +5,7 @@
 #include "icons/write_icon.h"
 #include "runtime/termination_signals.h"
 #include "support/child_process.h"
+#include "support/failing_calls.h"
 #include "writer_test_support.h"
 
 #include <QTemporaryDir>
@@ -152,6 +153,71 @@ TEST(AtomicFile, KillsAtRandomMomentsLeaveOnlyWholeFiles)
         }
 }
 
+TEST(AtomicFile, EveryFallbackPlacesTheFileWithoutReplacingAnything)
+{
+    // Each way a file system or a kernel may refuse the usual path, made real by failing its calls
+    // in a child process (the reader keeps what it learns about linking for the process's life).
+    using When = FailingCall::When;
+    constexpr std::uint32_t kTmpfile = O_TMPFILE & ~O_DIRECTORY;
+    const FailingCall noTmpfile{SYS_openat, EOPNOTSUPP, When::AnyBitOf, 2, kTmpfile};
+    const FailingCall noNoReplace{SYS_renameat2, EINVAL, When::AnyBitOf, 4, RENAME_NOREPLACE};
+    std::vector<FailingCall> noProc{{SYS_linkat, ENOENT, When::AnyBitOf, 4, AT_EMPTY_PATH},
+                                    {SYS_linkat, ENOENT, When::AnyBitOf, 4, AT_SYMLINK_FOLLOW},
+                                    {SYS_faccessat, ENOENT}};
+#ifdef SYS_access
+    noProc.push_back({SYS_access, ENOENT});
+#endif
+#ifdef SYS_faccessat2
+    noProc.push_back({SYS_faccessat2, ENOENT});
+#endif
+    const struct {
+        const char* what;
+        std::vector<FailingCall> calls;
+    } refusals[] = {
+        {"a file system without O_TMPFILE", {noTmpfile}},
+        {"a kernel from before O_TMPFILE", {{SYS_openat, EISDIR, When::AnyBitOf, 2, kTmpfile}}},
+        {"O_TMPFILE refused as invalid", {{SYS_openat, EINVAL, When::AnyBitOf, 2, kTmpfile}}},
+        {"a descriptor that may not be linked", {{SYS_linkat, EPERM, When::AnyBitOf, 4, AT_EMPTY_PATH}}},
+        {"an unprivileged process without /proc", noProc},
+        {"no RENAME_NOREPLACE", {noTmpfile, noNoReplace}},
+        {"neither RENAME_NOREPLACE nor hard links",
+         {noTmpfile, noNoReplace, {SYS_linkat, EPERM, When::NoBitOf, 4, AT_EMPTY_PATH | AT_SYMLINK_FOLLOW}}},
+    };
+    for (const auto& refusal : refusals) {
+        SCOPED_TRACE(refusal.what);
+        QTemporaryDir dir;
+        const Folder folder(dir.path().toStdString());
+        std::ofstream(folder.path / "n.ico") << "the user's own";
+        std::ofstream(folder.path / "r.ico") << "replace me";
+        const int status = runInChild([&] {
+            if (!failCalls(refusal.calls))
+                std::_Exit(77);
+            try {
+                AtomicFile added;
+                added.open(folder.fd());
+                added.write(bytesOf("added"));
+                if (added.commitAsNew(NaiveNames{}) != "n1.ico")
+                    std::_Exit(2);
+                AtomicFile replacing;
+                replacing.open((folder.path / "r.ico").string());
+                replacing.write(bytesOf("replaced"));
+                replacing.commitReplacing();
+            } catch (const FileFailure& failure) {
+                std::fprintf(stderr, "%s\n", failure.what());
+                std::_Exit(3);
+            }
+        });
+        ASSERT_TRUE(WIFEXITED(status));
+        if (WEXITSTATUS(status) == 77)
+            GTEST_SKIP() << "system calls cannot be made to fail here";
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+        EXPECT_EQ(folderContents(folder.path), (std::map<std::string, std::vector<std::uint8_t>>{
+                                                   {"n.ico", bytesOf("the user's own")},
+                                                   {"n1.ico", bytesOf("added")},
+                                                   {"r.ico", bytesOf("replaced")}}));
+    }
+}
+
 TEST(AtomicFile, ATerminationRequestWaitsUntilTheFileIsInPlace)
 {
     QTemporaryDir dir;
@@ -238,6 +304,7 @@ TEST(AtomicFile, OnlyThisProgramsAbandonedTemporaryFilesAreCleared)
     put(".glimmer-12.3.tmp");         // abandoned
     put(".shell32.ico.4242-7.tmp");   // abandoned by an earlier version of the program
     put(".glimmer-x.tmp");            // not one of our names
+    std::ofstream(root / ".glimmer-8.8.tmp") << std::string(100000, 'x'); // larger than any file of ours
     put(".other.tmp");
     put("keep.ico");
     fs::create_directory(root / ".glimmer-5.5.tmp");
@@ -259,7 +326,8 @@ TEST(AtomicFile, OnlyThisProgramsAbandonedTemporaryFilesAreCleared)
         left.insert(entry.path().filename().string());
     EXPECT_FALSE(left.contains(".glimmer-12.3.tmp"));
     EXPECT_FALSE(left.contains(".shell32.ico.4242-7.tmp"));
-    for (const char* kept : {".glimmer-x.tmp", ".other.tmp", "keep.ico", ".glimmer-5.5.tmp", ".glimmer-6.6.tmp"})
+    for (const char* kept : {".glimmer-x.tmp", ".glimmer-8.8.tmp", ".other.tmp", "keep.ico", ".glimmer-5.5.tmp",
+                             ".glimmer-6.6.tmp"})
         EXPECT_TRUE(left.contains(kept)) << kept;
     EXPECT_TRUE(left.contains(live.temporaryName()));
     if (::geteuid() == 0)

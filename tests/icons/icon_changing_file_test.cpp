@@ -100,6 +100,37 @@ TEST_F(ChangingFile, CutBetweenIcons)
     }
 }
 
+TEST_F(ChangingFile, ImageCutAfterTheDirectoryWasReadGivesNoIcon)
+{
+    struct Row {
+        const char* what;
+        int side;          // a 32-bit image: 9448 bytes at 48, 16936 at 64
+        std::size_t at;    // where it starts
+        off_t cut;         // where the file ends when the image is read
+    };
+    const Row rows[] = {
+        {"an image inside a block, cut in its middle", 48, 17000, 20000},
+        {"an image across two blocks, cut at the second", 48, 12000, 16384},
+        {"an image longer than a block, cut in its middle", 64, 1000, 9000},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        const Bytes image = solidDib({row.side, row.side, 32, qRgba(0, 90, 200, 255)});
+        Bytes bytes = iconFileOfImages({image});
+        bytes.resize(row.at, 0);
+        append(bytes, image);
+        put32(bytes, 6 + 12, static_cast<std::uint32_t>(row.at));
+        const std::string file = path("cut.ico");
+        writeBytes(file, bytes);
+        ASSERT_EQ(IconSource::open(file).count(), 1);
+
+        const IconSource source = IconSource::open(file);
+        ASSERT_EQ(source.kind(), FileKind::Icon); // the directory is read, the image not yet
+        ASSERT_EQ(::truncate(file.c_str(), row.cut), 0);
+        EXPECT_EQ(source.count(), 0);
+    }
+}
+
 TEST_F(ChangingFile, GrownOrRewritten)
 {
     for (const char* name : kFixtures) {

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
+
 using namespace gg;
 using namespace gg::test;
 
@@ -156,6 +159,8 @@ TEST(IconFile, NonSquareImagesRankByTheirOwnWidthAndHeight)
     const Row rows[] = {
         {{32, 16, 32, chosen}, {32, 32, 8, other}, other}, // only a square 32 x 32 is exact
         {{16, 32, 32, chosen}, {32, 32, 8, other}, other},
+        {{64, 16, 32, chosen}, {48, 48, 32, other}, other}, // larger on one side only is not larger
+        {{16, 64, 32, chosen}, {48, 48, 32, other}, other},
         {{64, 32, 32, chosen}, {48, 48, 32, other}, chosen}, // the smaller of the larger ones by area
         {{32, 64, 32, chosen}, {48, 48, 32, other}, chosen},
         {{16, 48, 32, chosen}, {24, 24, 32, other}, chosen}, // the larger of the smaller ones by area
@@ -245,25 +250,145 @@ TEST(Bitmap, SixteenBitsWithFiveSixFiveMasks)
         }
 }
 
-TEST(PeModule, SectionWhoseVirtualSizeIsBelowItsRawSize)
+namespace {
+
+// A bitmap laid out as some writers lay it out, and the picture it holds: every pixel differs from
+// its neighbours, so a shifted row, a swapped nibble or a misplaced mask shows.
+struct DibLayout {
+    const char* what;
+    int width, height, bits;
+    std::uint32_t headerSize = 40;
+    std::uint32_t coloursUsed = 0;  // the header's field
+    std::uint32_t tableEntries = 0; // colours actually stored
+    std::array<std::uint32_t, 4> masks{}; // red, green, blue, alpha of the pixels above 8 bits
+    bool bitfields = true;                 // the masks are stored (BI_BITFIELDS), else BI_RGB
+};
+
+QRgb tableColour(std::uint32_t i) { return qRgb(static_cast<int>(10 + 15 * i), static_cast<int>(250 - 9 * i), static_cast<int>(7 * i)); }
+
+// Full or empty channels only, which every bit-field width holds exactly.
+QRgb trueColour(int x, int y, bool translucent)
+{
+    const int alpha = translucent && (x + y) % 3 == 0 ? 128 : 255;
+    return qRgba((x % 2) * 255, (y % 2) * 255, ((x / 2 + y) % 2) * 255, alpha);
+}
+
+QImage pictureOf(const DibLayout& l)
+{
+    QImage image(l.width, l.height, QImage::Format_ARGB32);
+    const std::uint32_t colours = l.tableEntries;
+    for (int y = 0; y < l.height; ++y)
+        for (int x = 0; x < l.width; ++x)
+            image.setPixel(x, y, l.bits <= 8 ? tableColour(static_cast<std::uint32_t>(x + 3 * y) % colours)
+                                             : trueColour(x, y, l.masks[3] != 0));
+    return image;
+}
+
+Bytes dibOf(const DibLayout& l)
+{
+    Bytes b(l.headerSize, 0);
+    put32(b, 0, l.headerSize);
+    put32(b, 4, static_cast<std::uint32_t>(l.width));
+    put32(b, 8, static_cast<std::uint32_t>(2 * l.height));
+    put16(b, 12, 1);
+    put16(b, 14, static_cast<std::uint32_t>(l.bits));
+    const bool bitfields = l.bits > 8 && l.bitfields;
+    put32(b, 16, bitfields ? 3 : 0);
+    put32(b, 32, l.coloursUsed);
+    if (bitfields) {
+        // Inside a header of 52 bytes or more (alpha from 56), else right after it.
+        const std::size_t at = l.headerSize >= 52 ? 40 : b.size();
+        for (std::size_t i = 0; i < (l.headerSize >= 56 ? 4u : 3u); ++i)
+            put32(b, at + 4 * i, l.masks[i]);
+    }
+    for (std::uint32_t i = 0; i < l.tableEntries; ++i)
+        append(b, {static_cast<std::uint8_t>(qBlue(tableColour(i))), static_cast<std::uint8_t>(qGreen(tableColour(i))),
+                   static_cast<std::uint8_t>(qRed(tableColour(i))), 0});
+    auto packed = [&](QRgb c) {
+        std::uint32_t v = 0;
+        const int channels[] = {qRed(c), qGreen(c), qBlue(c), qAlpha(c)};
+        for (std::size_t i = 0; i < 4; ++i)
+            if (l.masks[i] != 0) // a full channel sets its whole mask; alpha is 8 bits wide here
+                v |= channels[i] == 255 ? l.masks[i] : (static_cast<std::uint32_t>(channels[i]) << std::countr_zero(l.masks[i]));
+        return v;
+    };
+    const std::size_t stride = (static_cast<std::size_t>(l.width * l.bits) + 31) / 32 * 4;
+    for (int y = l.height - 1; y >= 0; --y) { // bottom-up
+        Bytes row(stride, 0);
+        for (int x = 0; x < l.width; ++x) {
+            const std::uint32_t index = static_cast<std::uint32_t>(x + 3 * y) % std::max(l.tableEntries, 1u);
+            const QRgb c = trueColour(x, y, l.masks[3] != 0);
+            const auto ux = static_cast<std::size_t>(x);
+            switch (l.bits) {
+            case 1: row[ux / 8] |= static_cast<std::uint8_t>(index << (7 - ux % 8)); break;
+            case 4: row[ux / 2] |= static_cast<std::uint8_t>(index << (ux % 2 ? 0 : 4)); break;
+            case 8: row[ux] = static_cast<std::uint8_t>(index); break;
+            case 16: put16(row, 2 * ux, packed(c)); break;
+            case 24:
+                put16(row, 3 * ux, packed(c) & 0xFFFF);
+                row[3 * ux + 2] = static_cast<std::uint8_t>(packed(c) >> 16);
+                break;
+            case 32: put32(row, 4 * ux, packed(c)); break;
+            }
+        }
+        append(b, row);
+    }
+    b.resize(b.size() + (static_cast<std::size_t>(l.width) + 31) / 32 * 4 * static_cast<std::size_t>(l.height), 0);
+    return b;
+}
+
+} // namespace
+
+TEST(Bitmap, LayoutsWritersUseDecodeToTheirPixels)
+{
+    constexpr std::array<std::uint32_t, 4> k555{0x7C00, 0x03E0, 0x001F, 0}, k565{0xF800, 0x07E0, 0x001F, 0},
+                                           kRgb{0x00FF0000, 0x0000FF00, 0x000000FF, 0},
+                                           kArgb{0x00FF0000, 0x0000FF00, 0x000000FF, 0xFF000000};
+    const DibLayout layouts[] = {
+        {"1 bit, 15 wide", 15, 15, 1, 40, 0, 2},
+        {"1 bit, 17 wide", 17, 17, 1, 40, 0, 2},
+        {"4 bits, 15 wide", 15, 15, 4, 40, 0, 16},
+        {"4 bits, 17 wide", 17, 17, 4, 40, 0, 16},
+        {"4 bits, 5 colours used", 16, 16, 4, 40, 5, 5},
+        {"8 bits, 20 colours used", 16, 16, 8, 40, 20, 20},
+        {"16 bits, stray colours used", 16, 16, 16, 40, 3, 0, k555, false},
+        {"24 bits, stray colours used", 16, 16, 24, 40, 16, 0, kRgb, false},
+        {"32 bits, stray colours used", 16, 16, 32, 40, 7, 0, kRgb, false},
+        {"16 bits 5-6-5 in a 52-byte header", 16, 16, 16, 52, 0, 0, k565},
+        {"32 bits with its masks in a 52-byte header", 16, 16, 32, 52, 0, 0, kRgb},
+        {"32 bits with alpha in a 56-byte header", 16, 16, 32, 56, 0, 0, kArgb},
+    };
+    for (const DibLayout& layout : layouts) {
+        SCOPED_TRACE(layout.what);
+        const Bytes dib = dibOf(layout);
+        Result<QImage> decoded = decodeIconImage(ByteReader(dib));
+        ASSERT_TRUE(decoded) << describeReadError(decoded.failure().error);
+        EXPECT_EQ(*decoded, pictureOf(layout));
+    }
+}
+
+TEST(PeModule, SectionLayoutsLinkersWrite)
 {
     struct Row {
         const char* what;
         bool decoy;
         std::uint32_t slack;
         bool zeroVirtualSize;
+        bool adjacent = false;
     };
     const Row rows[] = {
         // .rsrc lies inside the raw data of the section before it, past that one's virtual size.
         {"resource data past another section's virtual size", true, 0, false},
         {"raw size padded past the virtual size", false, 0x400, false},
         {"virtual size 0 stands for the raw size", false, 0, true},
+        {"resources starting where the section before ends", false, 0, false, true},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         PeOptions o;
         o.decoySection = row.decoy;
         o.rawSlack = row.slack;
+        o.adjacentSection = row.adjacent;
         Bytes b = peModule(numberedGroups(3), o);
         if (row.zeroVirtualSize)
             put32(b, o.sectionHeaderAt + 8, 0);

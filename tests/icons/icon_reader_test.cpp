@@ -93,6 +93,15 @@ TEST(IconFile, ScaledImagesFillTheIconSize)
     QImage wide = IconSource::fromBytes(iconFile({{64, 32, 32, qRgb(0, 0, 255)}})).icon(0);
     EXPECT_EQ(qAlpha(wide.pixel(16, 2)), 0);
     EXPECT_EQ(wide.pixel(16, 16), qRgb(0, 0, 255));
+    // Doubled, a small wide image stays centred; a size that does not divide 32 is scaled to fill it.
+    QImage doubled = IconSource::fromBytes(iconFile({{16, 8, 24, qRgb(0, 0, 255)}})).icon(0);
+    EXPECT_EQ(qAlpha(doubled.pixel(16, 7)), 0);
+    EXPECT_EQ(doubled.pixel(16, 8), qRgb(0, 0, 255));
+    EXPECT_EQ(doubled.pixel(16, 23), qRgb(0, 0, 255));
+    EXPECT_EQ(qAlpha(doubled.pixel(16, 24)), 0);
+    QImage twelve = IconSource::fromBytes(iconFile({{12, 12, 24, qRgb(0, 0, 255)}})).icon(0);
+    EXPECT_EQ(twelve.pixel(0, 0), qRgb(0, 0, 255));
+    EXPECT_EQ(twelve.pixel(31, 31), qRgb(0, 0, 255));
 }
 
 TEST(IconFile, AlphaOrMaskDecidesTransparency)
@@ -154,10 +163,10 @@ TEST(PngImage, EveryColourTypeDepthAndInterlaceMatchesTheToolkitsDecoder)
         if (k.transparency) {
             if (k.colorType == 3)
                 p.transparency = {0, 128, 255, 7};
-            else // the value of the first sample is the transparent one
+            else // the second row's first pixel is the transparent one: not 0, so its depth matters
                 for (int c = 0; c < channels; ++c)
-                    append(p.transparency, {static_cast<std::uint8_t>(p.samples[0][static_cast<std::size_t>(c)] >> 8),
-                                            static_cast<std::uint8_t>(p.samples[0][static_cast<std::size_t>(c)])});
+                    append(p.transparency, {static_cast<std::uint8_t>(p.samples[1][static_cast<std::size_t>(c)] >> 8),
+                                            static_cast<std::uint8_t>(p.samples[1][static_cast<std::size_t>(c)])});
         }
         const Bytes png = pngStream(p);
         QImage expected;
@@ -268,6 +277,16 @@ TEST(CursorFile, GivesImageAndHotSpot)
     ASSERT_TRUE(cursor);
     EXPECT_EQ(cursor->hotX, 20);
     EXPECT_EQ(cursor->hotY, 10);
+    // A cursor that is not square is centred, and its hot spot moves with it.
+    for (bool wide : {true, false}) {
+        bytes = iconFile({{wide ? 64 : 32, wide ? 32 : 64, 32, qRgb(9, 9, 9)}}, 2, wide ? 40 : 20, wide ? 20 : 40);
+        std::ofstream(big, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        cursor = ReadCursorFile(big);
+        ASSERT_TRUE(cursor);
+        EXPECT_EQ(cursor->hotX, wide ? 20 : 18);
+        EXPECT_EQ(cursor->hotY, wide ? 18 : 20);
+    }
     // The window's hand pointer, hot spot on the finger tip.
     cursor = ReadCursorFile(GG_SOURCE_DIR "/res/HAND-M.CUR");
     ASSERT_TRUE(cursor);
@@ -343,6 +362,26 @@ TEST(PeModule, HundredsOfGroupsAllComeOut)
     EXPECT_NE(source.icon(0), source.icon(1));
     EXPECT_FALSE(source.icon(319).isNull());
     EXPECT_TRUE(source.icon(320).isNull());
+}
+
+TEST(PeModule, ThousandsOfGroupsReadFromTheFileAllComeOut)
+{
+    // A resource directory of some 240 KiB, far more blocks than the reader keeps, read while the
+    // section table (in the first block) is held throughout.
+    std::vector<PeGroup> groups;
+    auto colour = [](int i) { return qRgb(i % 256, i / 256 * 20, 100); };
+    for (int i = 0; i < 2500; ++i)
+        groups.push_back({"", static_cast<std::uint32_t>(i + 1), {{16, 16, 1, colour(i)}}});
+    PeOptions o;
+    const Bytes bytes = peModule(groups, o);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath("large.dll").toStdString();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                static_cast<std::streamsize>(bytes.size()));
+    const IconSource source = IconSource::open(path);
+    ASSERT_EQ(source.count(), 2500);
+    EXPECT_EQ(centre(source.icon(0)), colour(0));
+    EXPECT_EQ(centre(source.icon(2499)), colour(2499));
 }
 
 TEST(NeModule, GroupsInTableOrder)

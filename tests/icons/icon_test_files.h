@@ -2,6 +2,8 @@
 // so tests can state exactly what a file holds and damage one field at a time.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
@@ -35,13 +37,19 @@ inline void put32(Bytes& b, std::size_t at, std::uint32_t v)
     put16(b, at, v & 0xFFFF);
     put16(b, at + 2, v >> 16);
 }
-inline std::uint32_t get16(const Bytes& b, std::size_t at) { return b[at] | (b[at + 1] << 8); }
+// Checked: a field past the end of short bytes fails the test that reads it, never the whole program.
+inline std::uint32_t get16(const Bytes& b, std::size_t at) { return b.at(at) | (b.at(at + 1) << 8); }
 inline std::uint32_t get32(const Bytes& b, std::size_t at) { return get16(b, at) | (get16(b, at + 2) << 16); }
 inline void append(Bytes& b, const Bytes& more) { b.insert(b.end(), more.begin(), more.end()); }
 
+// A file the test needs: one that is not there is a failed assertion, and no bytes.
 inline Bytes readFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        ADD_FAILURE() << "cannot read " << path;
+        return {};
+    }
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 inline std::string dataPath(const std::string& name) { return std::string(GG_TEST_DATA) + "/" + name; }
@@ -312,6 +320,8 @@ struct PeOptions {
     // A section before .rsrc whose raw data covers .rsrc's addresses, but whose virtual size
     // ends before them.
     bool decoySection = false;
+    // A section whose bytes end exactly where .rsrc's begin, in the file and in memory.
+    bool adjacentSection = false;
     std::uint32_t rawSlack = 0; // raw bytes of .rsrc past its virtual size
     // Offsets of interesting records in the built file, for tests that damage them.
     std::size_t groupTypeEntryAt = 0;   // the root's entry for type 14 (u32 name, u32 target)
@@ -435,7 +445,7 @@ inline Bytes peModule(const std::vector<PeGroup>& groups, PeOptions& o)
     b[pe] = 'P';
     b[pe + 1] = 'E';
     put16(b, pe + 4, o.pe32Plus ? 0x8664 : 0x14C);
-    put16(b, pe + 6, o.decoySection ? 2 : 1);
+    put16(b, pe + 6, 1 + (o.decoySection ? 1 : 0) + (o.adjacentSection ? 1 : 0));
     const std::size_t optSize = o.pe32Plus ? 240 : 224;
     put16(b, pe + 20, static_cast<std::uint32_t>(optSize));
     const std::size_t opt = pe + 24;
@@ -454,6 +464,14 @@ inline Bytes peModule(const std::vector<PeGroup>& groups, PeOptions& o)
         put32(b, section + 12, kSectionRva - 0x800);
         put32(b, section + 16, static_cast<std::uint32_t>(0x800 + rawSize));
         put32(b, section + 20, static_cast<std::uint32_t>(kRawAt + rawSize));
+        section += 40;
+    }
+    if (o.adjacentSection) {
+        std::memcpy(&b[section], ".text", 5);
+        put32(b, section + 8, 0x200);
+        put32(b, section + 12, kSectionRva - 0x200);
+        put32(b, section + 16, 0x200);
+        put32(b, section + 20, kRawAt - 0x200);
         section += 40;
     }
     o.sectionHeaderAt = section;

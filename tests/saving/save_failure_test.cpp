@@ -18,6 +18,8 @@
 #include "icons/atomic_file.h"
 #include "icons/write_icon.h"
 #include "icons/save_names.h"
+#include "saving/save_run.h"
+#include "support/failing_calls.h"
 #include "support/window_harness.h"
 #include "support/recording_reporter.h"
 
@@ -95,6 +97,51 @@ TEST_F(FailingSave, WhatAKilledSaveLeftInTheFolderGoesWithTheNextSave)
     add("a.dll", 1);
     form->saveAllIcons();
     EXPECT_EQ(files(), QStringList{"a.ico"});
+}
+
+TEST(SaveRunFailures, AFullDiskEndsTheRunARefusedNameOnlyItsIcon)
+{
+    using When = gg::test::FailingCall::When;
+    const struct {
+        const char* what;
+        std::vector<gg::test::FailingCall> calls;
+        std::size_t reports;
+        bool done;
+    } failures[] = {
+        // The file's bytes do not fit (writes of a few bytes are the toolkit's wake-ups).
+        {"a full disk", {{SYS_write, ENOSPC, When::Above, 2, 8}}, 1, false},
+        // A name the file system will not take (as FAT does with "?"), for every icon here.
+        {"a refused name", {{SYS_linkat, EINVAL}}, 3, true},
+    };
+    for (const auto& failure : failures) {
+        SCOPED_TRACE(failure.what);
+        QTemporaryDir out;
+        bool filtered = false;
+        gg::test::RecordingReporter reporter;
+        gg::RecordingMessageBoxes boxes;
+        // The run in a thread of its own, the only one whose calls fail.
+        std::thread run([&] {
+            gg::ScriptedDialogs dialogs;
+            gg::GalleryModel images;
+            for (const char* caption : {"a.dll", "b?.dll", "c.dll"})
+                images.add(plainIcon(), QString::fromLatin1(caption));
+            images.addItems();
+            gg::SaveRun saving;
+            const gg::CommandContext context{reporter, boxes, dialogs, nullptr, QStringLiteral("Glimmer"),
+                                             [] { return 0; }, [](int) {}};
+            filtered = gg::test::failCalls(failure.calls);
+            if (filtered)
+                saving.saveAllIcons(context, images, [&] { return out.path() + u'/'; }, false);
+        });
+        run.join();
+        if (!filtered)
+            GTEST_SKIP() << "system calls cannot be made to fail here";
+        EXPECT_EQ(reporter.reports.size(), failure.reports);
+        EXPECT_EQ(boxes.boxes.size(), failure.done ? 1u : 0u);
+        if (failure.done && !boxes.boxes.empty())
+            EXPECT_EQ(boxes.boxes[0].text, QStringLiteral("Done."));
+        EXPECT_TRUE(QDir(out.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    }
 }
 
 TEST(SaveRace, TwoSaveRunsIntoOneFolderKeepEveryIconAndTheUsersFile)

@@ -77,8 +77,13 @@ TEST(FolderScan, BadNamesAreLeftOutWithEverythingBelowThem)
         s.fs.addChild("A/", name).children.push_back("below");
     s.fs.addChild("A/", "what?");
     s.fs.addChild("A/", "\xc3\xbcn\xc3\xaf" "code \xe8\x87\xaa");
-    EXPECT_EQ(s.run({"A/"}), (Folders{"A/", "A/what?/", "A/\xc3\xbcn\xc3\xaf" "code \xe8\x87\xaa/"}));
-    EXPECT_EQ(s.fs.listed, (Folders{"A/", "A/what?/", "A/\xc3\xbcn\xc3\xaf" "code \xe8\x87\xaa/"}));
+    // The longest name a file system holds, and one byte more.
+    const std::string longest(255, 'n');
+    s.fs.addChild("A/", longest);
+    s.fs.addChild("A/", std::string(256, 'm')).children.push_back("below");
+    const Folders kept{"A/", "A/what?/", "A/\xc3\xbcn\xc3\xaf" "code \xe8\x87\xaa/", "A/" + longest + "/"};
+    EXPECT_EQ(s.run({"A/"}), kept);
+    EXPECT_EQ(s.fs.listed, kept);
 }
 
 TEST(FolderScan, LinksToFoldersAreAddedButNeverEntered)
@@ -87,6 +92,7 @@ TEST(FolderScan, LinksToFoldersAreAddedButNeverEntered)
     for (const char* path : {"A/", "A/L/", "A/L/inside/", "A/R/"})
         s.fs.add(path);
     s.fs.nodes["A/L/"].isLink = true;
+    s.fs.nodes["A/L/"].hidden = true; // even to a kernel pseudo file system's folder
     EXPECT_EQ(s.run({"A/"}), (Folders{"A/", "A/L/", "A/R/"}));
     EXPECT_EQ(std::count(s.fs.listed.begin(), s.fs.listed.end(), "A/L/"), 0);
 }

@@ -117,6 +117,15 @@ TEST(LoadListCommand, OnlyRegularFilesOfSaneSizeAreReadEachOtherIsReportedOnce)
                   gg::BuildErrorReportText(expected[i], "in Glintwork2021/08/31.Form1.PushButton7_Click ", 140));
     }
     EXPECT_EQ(form.sourceFolders->entries(), QStringList{"/z"});
+
+    // The largest size accepted is read whole.
+    const QString largest = temp.filePath("largest.txt");
+    {
+        QFile file(largest);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(gg::kLargestListFile));
+    }
+    EXPECT_EQ(gg::ReadListFileBytes(largest).size(), gg::kLargestListFile);
 }
 
 TEST(SampleFoldersCommand, AppendsTheSamplesFolderBesideTheProgramEachTime)

@@ -52,11 +52,12 @@ TEST(CommandLine, EveryFormOfEveryOptionGivesItsValue)
             EXPECT_EQ(line.request->files.front(), "a.exe") << describe(args);
         }
     }
-    // After "--" everything is a file; before it, a lone "-" is one too.
-    const CommandLine dashed = readCommandLine({"list", "--json", "-", "--", "-s", "--json"});
+    // After "--" everything is a file, even "-h"; before it, a lone "-" is one too.
+    const CommandLine dashed = readCommandLine({"list", "--json", "-", "--", "-s", "--json", "-h"});
     ASSERT_TRUE(dashed.request) << dashed.error;
+    EXPECT_EQ(dashed.request->verb, Verb::List);
     EXPECT_TRUE(dashed.request->json);
-    EXPECT_EQ(dashed.request->files, (Args{"-", "-s", "--json"}));
+    EXPECT_EQ(dashed.request->files, (Args{"-", "-s", "--json", "-h"}));
     // Formats are named in any case.
     for (const char* name : {"PNG", "Png", "png"}) {
         const CommandLine line = readCommandLine({"extract", "--format", name, "a.exe"});

@@ -162,14 +162,17 @@ TEST(Picture, ExactSizeOfTheBestDepthElseWholeFactorUpFromTheLargest)
     EXPECT_TRUE(allOf(pictureOf(made.group, 16), qRgb(0, 255, 0))) << "32 bits win over 4";
     EXPECT_TRUE(allOf(pictureOf(made.group, 48), qRgb(255, 0, 0)));
     EXPECT_EQ(pictureOf(made.group, 256), board);
-    // Nothing reaches 1024: the 256 grows by exactly 4, every pixel a sharp 4 x 4 block.
-    const QImage large = pictureOf(made.group, 1024);
-    ASSERT_FALSE(large.isNull());
-    bool blocks = true;
-    for (int y = 0; y < 1024 && blocks; ++y)
-        for (int x = 0; x < 1024 && blocks; ++x)
-            blocks = large.pixel(x, y) == board.pixel(x / 4, y / 4);
-    EXPECT_TRUE(blocks);
+    // Nothing reaches 512 or 1024: the 256 grows by exactly 2 or 4, every pixel a sharp block.
+    for (int factor : {2, 4}) {
+        SCOPED_TRACE(factor);
+        const QImage large = pictureOf(made.group, 256 * factor);
+        ASSERT_FALSE(large.isNull());
+        bool blocks = true;
+        for (int y = 0; y < large.height() && blocks; ++y)
+            for (int x = 0; x < large.width() && blocks; ++x)
+                blocks = large.pixel(x, y) == board.pixel(x / factor, y / factor);
+        EXPECT_TRUE(blocks);
+    }
 }
 
 TEST(Picture, WithoutTheExactSizeTheSmallestLargerIsScaledDownElseTheLargestUp)
@@ -209,6 +212,11 @@ TEST(Picture, NonSquareImagesKeepTheirProportionsOnTransparency)
     EXPECT_EQ(picture.pixel(16, 16), qRgb(0, 0, 255));
     EXPECT_EQ(qAlpha(picture.pixel(16, 2)), 0);
     EXPECT_EQ(qAlpha(picture.pixel(16, 29)), 0);
+
+    // Larger on one side only is not larger: the 48 x 48 is scaled down, not the 64 x 16.
+    MadeGroup mixed;
+    mixed.add(solidDib({64, 16, 32, qRgb(255, 0, 0), false})).dib(48, 32, qRgb(0, 255, 0));
+    EXPECT_TRUE(allOf(pictureOf(mixed.group, 32), qRgb(0, 255, 0)));
 }
 
 // Semi-transparent pixels keep their colours: exactly at the image's own size, and within a
