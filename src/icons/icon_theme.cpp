@@ -27,17 +27,15 @@ int themeSideFor(int side)
 struct Candidate {
     std::size_t index;
     int target;
-    int side;   // the longer side
-    bool exact; // square and of the target's size
+    int side; // the longer side
     bool square;
     int depth;
 };
 
-// Best first: exact, then the least scaling, square before not, deeper, earlier.
+// Best first: the least scaling (none for an image of the target's size), square before not,
+// deeper, earlier.
 bool better(const Candidate& a, const Candidate& b)
 {
-    if (a.exact != b.exact)
-        return a.exact;
     if (a.side != b.side)
         return a.side < b.side;
     if (a.square != b.square)
@@ -88,7 +86,7 @@ ThemeImages themeImages(const IconGroup& group)
             continue;
         const bool square = shape.width == shape.height;
         // Past 32 bits (16-bit PNG channels) nothing more shows on screen.
-        candidates.push_back({i, target, side, square && side == target, square, std::min(shape.depth, 32)});
+        candidates.push_back({i, target, side, square, std::min(shape.depth, 32)});
     }
     ThemeImages result;
     if (candidates.empty()) {
@@ -134,8 +132,8 @@ std::string cleanIconName(std::string_view text)
 {
     std::string name;
     for (const char c : lowerAscii(text)) {
-        const bool kept = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.' || c == '-';
-        // A run of other bytes (spaces, a UTF-8 letter) is one dash.
+        const bool kept = (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' || c == '.';
+        // Other bytes (spaces, a UTF-8 letter) are dashes, and a run of dashes one.
         if (kept)
             name += c;
         else if (name.empty() || name.back() != '-')
