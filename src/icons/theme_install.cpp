@@ -364,8 +364,11 @@ std::string entryValue(const std::string& text)
 
 std::string launcherText(const LauncherEntry& launcher, const std::string& name)
 {
-    return "[Desktop Entry]\nType=Application\nName=" + entryValue(launcher.title) + "\nExec=" +
-           entryValue(launcher.command) + "\nIcon=" + name + "\nTerminal=false\n";
+    std::string text = "[Desktop Entry]\nType=Application\nName=" + entryValue(launcher.title) + "\nExec=" +
+                       entryValue(launcher.command) + "\nIcon=" + name + "\nTerminal=false\n";
+    if (!launcher.folder.empty())
+        text += "Path=" + entryValue(launcher.folder) + '\n';
+    return text;
 }
 
 // What an install of one name does, and undoes when it cannot finish.

@@ -25,6 +25,7 @@ ThemePlaces themePlacesFromEnvironment();
 struct LauncherEntry {
     std::string title;   // its Name, UTF-8
     std::string command; // its Exec: a command line as desktop entries take it, one line
+    std::string folder;  // its Path, the folder the command starts in (UTF-8); none when empty
 };
 
 // How the theme's icon-theme.cache (GTK's index of the theme) was brought up to date.

@@ -669,10 +669,14 @@ int runInstallIcon(const Request& request, Console& console)
     const std::string name = request.iconName.empty() ? iconNameForFile(path) : cleanIconName(request.iconName);
     std::optional<LauncherEntry> launcher;
     if (request.desktopEntry) {
-        // The launcher is called as its file is, less the suffix; the name's bytes as text.
-        const std::string leaf = std::filesystem::path(path).filename().string();
+        // The launcher is called as its file is, less the suffix, and starts in the file's folder, as
+        // programs under Wine expect; names that are not UTF-8 are shown with U+FFFD, folders left out.
+        const std::filesystem::path file = std::filesystem::absolute(path).lexically_normal();
+        const std::string leaf = file.filename().string();
         const std::string title = QString::fromUtf8(QByteArray::fromStdString(leaf.substr(0, leaf.rfind('.')))).toStdString();
-        launcher = LauncherEntry{title.empty() ? name : title, *request.desktopEntry};
+        const std::string folder = file.parent_path().string();
+        const bool folderIsText = QString::fromUtf8(QByteArray::fromStdString(folder)).toStdString() == folder;
+        launcher = LauncherEntry{title.empty() ? name : title, *request.desktopEntry, folderIsText ? folder : std::string()};
     }
     const ThemePlaces places = themePlacesFromEnvironment();
     const ThemeChange change = installThemeIcon(places, name, images.images, request.replace, launcher);

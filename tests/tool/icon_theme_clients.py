@@ -174,6 +174,7 @@ try:
     check(info is not None and info.get_icon().to_string() == launched, "GIO reads the launcher's icon")
     check(info is not None and info.get_commandline() == command, f"GIO reads the command: {info and info.get_commandline()}")
     check(info is not None and info.get_name() == "Glimmer Test Game", f"its name: {info and info.get_name()}")
+    check(info is not None and info.get_string("Path") == work, f"it starts in {info and info.get_string('Path')}")
     check(run("uninstall-icon", launched).returncode == 0 and not os.path.exists(entry), "the launcher goes with the icon")
 finally:
     shutil.rmtree(work, ignore_errors=True)
