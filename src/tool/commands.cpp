@@ -8,6 +8,7 @@
 #include "icons/save_names.h"
 #include "icons/theme_install.h"
 #include "tool/output_files.h"
+#include "tool/text.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -210,7 +211,7 @@ bool isChosen(const GroupIdentity& identity, const GroupChoice& choice)
     if (choice.byNumber)
         return identity.kind == GroupIdentity::Kind::Number && identity.number == choice.number;
     return identity.kind == GroupIdentity::Kind::Name &&
-           sameIgnoringAsciiCase(QString::fromStdU16String(identity.name).toStdString(), choice.name);
+           sameIgnoringAsciiCase(utf8FromUtf16(identity.name), choice.name);
 }
 
 // The numbers of the file's icons that the request asks for; when there are none, why not.
@@ -390,12 +391,12 @@ std::string groupText(const GroupIdentity& identity)
     case GroupIdentity::Kind::Number:
         return "#" + std::to_string(identity.number);
     case GroupIdentity::Kind::Name: {
-        QString name = QString::fromStdU16String(identity.name);
+        std::u16string name = identity.name;
         // A tab or line break in a name would break the line into fields that are not there.
-        for (QChar& c : name)
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+        for (char16_t& c : name)
+            if (c < 0x20 || c == 0x7F)
                 c = u'?';
-        return name.toStdString();
+        return utf8FromUtf16(name);
     }
     case GroupIdentity::Kind::None:
         break;
@@ -428,11 +429,10 @@ std::string jsonString(std::string_view utf8)
 // their place and "file_base64" holds the exact bytes.
 std::string jsonPath(const std::string& path)
 {
-    const QByteArray bytes = QByteArray::fromStdString(path);
-    const QByteArray text = QString::fromUtf8(bytes).toUtf8();
-    std::string out = "\"file\": " + jsonString(text.toStdString());
-    if (text != bytes)
-        out += ", \"file_base64\": \"" + bytes.toBase64().toStdString() + '"';
+    const std::string text = validUtf8(path);
+    std::string out = "\"file\": " + jsonString(text);
+    if (text != path)
+        out += ", \"file_base64\": \"" + base64(path) + '"';
     return out;
 }
 
@@ -443,7 +443,7 @@ std::string groupJson(const GroupIdentity& identity)
         return std::to_string(identity.number);
     case GroupIdentity::Kind::Name:
         // A name with a lone surrogate has U+FFFD in its place.
-        return jsonString(QString::fromStdU16String(identity.name).toStdString());
+        return jsonString(utf8FromUtf16(identity.name));
     case GroupIdentity::Kind::None:
         break;
     }
@@ -673,9 +673,9 @@ int runInstallIcon(const Request& request, Console& console)
         // programs under Wine expect; names that are not UTF-8 are shown with U+FFFD, folders left out.
         const std::filesystem::path file = std::filesystem::absolute(path).lexically_normal();
         const std::string leaf = file.filename().string();
-        const std::string title = QString::fromUtf8(QByteArray::fromStdString(leaf.substr(0, leaf.rfind('.')))).toStdString();
+        const std::string title = validUtf8(leaf.substr(0, leaf.rfind('.')));
         const std::string folder = file.parent_path().string();
-        const bool folderIsText = QString::fromUtf8(QByteArray::fromStdString(folder)).toStdString() == folder;
+        const bool folderIsText = validUtf8(folder) == folder;
         launcher = LauncherEntry{title.empty() ? name : title, *request.desktopEntry, folderIsText ? folder : std::string()};
     }
     const ThemePlaces places = themePlacesFromEnvironment();
