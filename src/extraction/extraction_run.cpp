@@ -6,7 +6,7 @@
 #include "extraction/extraction_run.h"
 #include "extraction/gallery_model.h"
 #include "extraction/gallery_view.h"
-#include "icons/file_icons.h"
+#include "extraction/file_icons.h"
 #include "runtime/report_labels.h"
 #include "sources/folder_list.h"
 #include "sources/folder_scan.h"

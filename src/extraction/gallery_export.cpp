@@ -1,6 +1,5 @@
 #include "extraction/gallery_export.h"
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
@@ -31,9 +30,11 @@
 #include <unordered_map>
 
 #include "extraction/gallery_model.h"
+#include "extraction/qimage_conversion.h"
 #include "icons/atomic_file.h"
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
+#include "icons/png_encoder.h"
 #include "icons/save_names.h"
 #include "icons/theme_install.h"
 #include "runtime/dialogs.h"
@@ -126,14 +127,13 @@ FileContent pictureFile(const IconGroup& group, const GalleryModel::Origin& orig
 {
     const QString what = QStringLiteral("Cannot make a PNG of icon %1 of %2.\n\n")
                              .arg(QString::number(origin.number), shown(origin.path));
-    Result<QImage> picture = pictureAt(group, kPictureSide);
+    Result<RgbaImage> picture = pictureAt(group, kPictureSide);
     if (!picture)
         return {{}, {}, what + sentence(picture.failure().error)};
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !picture->save(&buffer, "PNG"))
+    std::optional<Bytes> png = encodePng(*picture);
+    if (!png)
         return {{}, {}, what + QStringLiteral("The PNG encoder failed.")};
-    return {Bytes(png.begin(), png.end()), ".png", {}};
+    return {std::move(*png), ".png", {}};
 }
 
 // The source file's name less its last dot and what follows, as bytes: the save commands' base.
@@ -504,13 +504,13 @@ void GalleryExport::copyOne(const CommandContext& context)
         context.showMessage(reader.problem(origin));
         return;
     }
-    const Result<QImage> picture = pictureAt(*group, std::clamp(largestSide(*group), 1, kMaxPictureSide));
+    const Result<RgbaImage> picture = pictureAt(*group, std::clamp(largestSide(*group), 1, kMaxPictureSide));
     if (!picture) {
         context.showMessage(QStringLiteral("Cannot copy icon %1 of %2.\n\n%3")
                  .arg(QString::number(origin.number), shown(origin.path), sentence(picture.failure().error)));
         return;
     }
-    QGuiApplication::clipboard()->setImage(*picture);
+    QGuiApplication::clipboard()->setImage(toQImage(*picture));
 }
 
 void GalleryExport::addToIconTheme()

@@ -19,8 +19,6 @@
 #include "icons/byte_reader.h"
 #include "icons/icon_image.h"
 
-#include <QImage>
-
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,8 +42,8 @@ public:
 
     // Icons that give an image.
     int count() const;
-    // 32 x 32, Format_ARGB32 with alpha; a null image when there is no icon i.
-    QImage icon(int index) const;
+    // 32 x 32; a null image when there is no icon i.
+    RgbaImage icon(int index) const;
 
     FileKind kind() const;
     // What was wrong with the file or its damaged groups, as far as read so far.
@@ -71,19 +69,12 @@ private:
 
 // Icon `index` of the file at `path` at the large size, or a null image. Opens the file for one
 // icon; a run over all icons of a file uses one IconSource instead.
-QImage ExtractIconExA(const std::string& path, int index);
-
-// Composites `icon` over `surface` at (x, y): transparent pixels keep the surface colour,
-// partly transparent ones blend with it.
-void DrawIcon(QImage& surface, int x, int y, const QImage& icon);
-
-// Icons are plain images here; destroying one just lets it go.
-inline void DestroyIcon(QImage& icon) { icon = QImage(); }
+RgbaImage ExtractIconExA(const std::string& path, int index);
 
 // A cursor file (.cur, or the first frame of an .ani) for the window's pointer: its image at
 // 32 x 32 (chosen like an icon's) and the hot spot scaled with it; nullopt if unreadable.
 struct CursorImage {
-    QImage image;
+    RgbaImage image;
     int hotX = 0;
     int hotY = 0;
 };

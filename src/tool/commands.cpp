@@ -1,19 +1,18 @@
 #include "tool/commands.h"
 
-#include "icons/file_icons.h"
 #include "icons/write_icon.h"
 #include "icons/icon_extractor.h"
+#include "icons/colour_blend.h"
 #include "icons/icon_groups.h"
 #include "icons/pixel_buffer.h"
+#include "icons/png_encoder.h"
 #include "icons/save_names.h"
 #include "icons/theme_install.h"
 #include "tool/output_files.h"
 #include "tool/text.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
-#include <QPainter>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -146,12 +145,12 @@ public:
         return *(index < icons_ ? source_.group(index) : source_.cursorGroup(index - icons_));
     }
     // The 32 x 32 image the gallery shows for an icon; a cursor's drawn at that size.
-    QImage galleryImage(int index) const
+    RgbaImage galleryImage(int index) const
     {
         if (index < icons_)
             return source_.icon(index);
-        Result<QImage> picture = pictureAt(group(index), 32);
-        return picture ? *picture : QImage();
+        Result<RgbaImage> picture = pictureAt(group(index), 32);
+        return picture ? *picture : RgbaImage();
     }
     const IconSource& source() const { return source_; }
 
@@ -289,20 +288,6 @@ void forEachChosenIcon(const Request& request, const std::vector<Input>& inputs,
     }
 }
 
-// Qt's PNG quality 80 is zlib's fastest level: thumbnails are made often and kept in a cache,
-// where twice the bytes cost less than the time the default compression takes (most of a
-// thumbnail's own work at 256 px).
-constexpr int kThumbnailPngQuality = 80;
-
-std::optional<Bytes> encodePng(const QImage& image, int quality = -1)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG", quality))
-        return std::nullopt;
-    return Bytes(bytes.begin(), bytes.end());
-}
-
 // Keeps the first report of the writer.
 struct FirstReport : ErrorReporter {
     std::string description;
@@ -316,7 +301,7 @@ struct FirstReport : ErrorReporter {
 // What the window's save commands write for a gallery icon: the gallery image over the key
 // colour, its 32 x 32 pixels without alpha, SaveIcon at 24 bits. SaveIcon writes only to a
 // path, so it writes into a folder of our own and the bytes are read back from there.
-std::optional<Bytes> windowSavedIcon(const QImage& icon, std::string& why)
+std::optional<Bytes> windowSavedIcon(const RgbaImage& icon, std::string& why)
 {
     constexpr int kSide = 32;
     constexpr int kDepth = 24;
@@ -325,16 +310,12 @@ std::optional<Bytes> windowSavedIcon(const QImage& icon, std::string& why)
         why = "no temporary folder: " + scratch.errorString().toStdString();
         return std::nullopt;
     }
-    QImage picture(kSide, kSide, QImage::Format_RGB32);
-    picture.fill(QColor(static_cast<int>(kKeyColour & 0xFF), static_cast<int>((kKeyColour >> 8) & 0xFF),
-                        static_cast<int>((kKeyColour >> 16) & 0xFF)));
-    {
-        QPainter painter(&picture);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        painter.drawImage(0, 0, GalleryImage(icon));
-    }
-    const Bitmap work = Bitmap::fromRgb32(reinterpret_cast<const std::uint32_t*>(picture.constBits()), kSide, kSide,
-                                          static_cast<int>(picture.bytesPerLine() / 4));
+    const std::uint32_t key = ((kKeyColour & 0xFF) << 16) | (kKeyColour & 0xFF00) | ((kKeyColour >> 16) & 0xFF);
+    std::vector<std::uint32_t> picture(kSide * kSide, key);
+    for (int y = 0; y < std::min(kSide, icon.height); ++y)
+        for (int x = 0; x < std::min(kSide, icon.width); ++x)
+            picture[static_cast<std::size_t>(y * kSide + x)] = overOpaque(icon.at(x, y), key);
+    const Bitmap work = Bitmap::fromRgb32(picture.data(), kSide, kSide, kSide);
     const QString path = scratch.filePath(QStringLiteral("icon.ico"));
     FirstReport reporter;
     SaveIcon(reporter, QFile::encodeName(path).toStdString(), work, kDepth);
@@ -367,7 +348,7 @@ std::optional<Bytes> iconBytes(const Request& request, const NumberedIcons& icon
     case Format::Png: {
         suffix = ".png";
         const int side = request.size != 0 ? request.size : std::min(largestSide(group), kMaxPictureSide);
-        Result<QImage> picture = pictureAt(group, std::max(side, 1));
+        Result<RgbaImage> picture = pictureAt(group, std::max(side, 1));
         if (!picture) {
             why = asClause(describeReadError(picture.failure().error));
             return std::nullopt;
@@ -624,8 +605,8 @@ int runThumbnail(const Request& request, Console& console)
         console.problem(input, whyNoIcons(input, source));
         return kSomeFileFailed;
     }
-    Result<QImage> picture = pictureAt(*group, std::min(request.size, kMaxPictureSide));
-    std::optional<Bytes> png = picture ? encodePng(*picture, kThumbnailPngQuality) : std::nullopt;
+    Result<RgbaImage> picture = pictureAt(*group, std::min(request.size, kMaxPictureSide));
+    std::optional<Bytes> png = picture ? encodePng(*picture, PngCompression::Fast) : std::nullopt;
     if (!png) {
         console.problem(input, picture ? "the PNG encoder failed" : asClause(describeReadError(picture.failure().error)));
         return kSomeFileFailed;

@@ -31,16 +31,17 @@ TEST_P(OwnFiles, ReadBackShowsThePictureAndTheKeyColourAsTransparent)
 
     const gg::IconSource source = gg::IconSource::open(path);
     ASSERT_EQ(source.count(), 1);
-    const QImage back = source.icon(0);
-    ASSERT_EQ(back.size(), QSize(32, 32));
+    const gg::RgbaImage back = source.icon(0);
+    ASSERT_TRUE(back.width == 32 && back.height == 32);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             const gg::ColorRef c = picture.pixel(x, y);
-            const QRgb got = back.pixel(x, y);
+            const gg::Rgba got = back.at(x, y);
             if (c == gg::kKeyColour) {
-                EXPECT_EQ(qAlpha(got), 0) << x << "," << y;
+                EXPECT_EQ(got.a, 0) << x << "," << y;
             } else {
-                EXPECT_EQ(got, qRgb(gg::RedOf(c), gg::GreenOf(c), gg::BlueOf(c))) << x << "," << y;
+                EXPECT_EQ(got, (gg::Rgba{static_cast<std::uint8_t>(gg::RedOf(c)), static_cast<std::uint8_t>(gg::GreenOf(c)),
+                                         static_cast<std::uint8_t>(gg::BlueOf(c)), 255})) << x << "," << y;
             }
         }
 }

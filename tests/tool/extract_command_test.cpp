@@ -2,7 +2,7 @@
 // and its exit statuses.
 #include "icons/icon_test_files.h"
 
-#include "icons/file_icons.h"
+#include "extraction/file_icons.h"
 #include "extraction/gallery_model.h"
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
