@@ -19,6 +19,7 @@ TEST(ToolText, EveryByteOutsideAWellFormedSequenceBecomesOneReplacement)
     EXPECT_EQ(validUtf8("plain \xc3\xa9 \xf4\x8f\xbf\xbf"), "plain \xc3\xa9 \xf4\x8f\xbf\xbf"); // U+10FFFF is the last
     EXPECT_EQ(validUtf8("\xe0\xb5!"), r + r + "!");                        // cut short
     EXPECT_EQ(validUtf8("\xc1\xa0"), r + r);                               // overlong
+    EXPECT_EQ(validUtf8("\xe0\x80\xaf"), r + r + r);                       // overlong in three bytes
     EXPECT_EQ(validUtf8("\xed\xa0\x80"), r + r + r);                       // an encoded surrogate
     EXPECT_EQ(validUtf8("\xf4\x90\x80\x80"), r + r + r + r);               // past U+10FFFF
     EXPECT_EQ(validUtf8(std::string("a\0b", 3)), std::string("a\0b", 3)); // NUL is text
