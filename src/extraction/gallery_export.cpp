@@ -26,15 +26,14 @@
 #include <span>
 #include <string>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
-#include <unordered_map>
 
 #include "extraction/gallery_model.h"
 #include "icons/atomic_file.h"
+#include "icons/errno_text.h"
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
-#include "icons/save_names.h"
+#include "icons/new_files.h"
 #include "runtime/dialogs.h"
 #include "runtime/fs_helpers.h"
 #include "sources/folder_scan.h"
@@ -56,7 +55,7 @@ QString shown(const QByteArray& path)
 
 QString sentence(int error)
 {
-    return QString::fromStdString(std::generic_category().message(error)) + u'.';
+    return QString::fromStdString(errnoText(error)) + u'.';
 }
 
 QString sentence(ReadError error)
@@ -138,52 +137,8 @@ FileContent pictureFile(const IconGroup& group, const GalleryModel::Origin& orig
 // The source file's name less its last dot and what follows, as bytes: the save commands' base.
 std::string baseName(const QByteArray& path)
 {
-    QByteArray leaf = path.mid(path.lastIndexOf('/') + 1);
-    const qsizetype dot = leaf.lastIndexOf('.');
-    if (dot >= 0)
-        leaf.truncate(dot);
-    return leaf.toStdString();
+    return sequenceBase(path.mid(path.lastIndexOf('/') + 1).toStdString());
 }
-
-// base.ico, base1.ico, base2.ico, ...
-std::string candidate(const std::string& base, std::uint64_t number, const std::string& suffix)
-{
-    return number == 0 ? base + suffix : base + std::to_string(number) + suffix;
-}
-
-// The first name of the sequence that nothing holds in the folder, not even a dangling link. A name
-// that cannot be looked at is offered all the same; saving under it says why it failed.
-std::string firstFreeName(const std::string& folder, const std::string& base, const std::string& suffix)
-{
-    for (std::uint64_t number = 0;; ++number) {
-        std::string name = candidate(base, number, suffix);
-        struct stat st {};
-        if (::lstat((folder + '/' + name).c_str(), &st) != 0)
-            return name;
-    }
-}
-
-// New files in one open folder under free names; each file is whole before it has its name, and
-// never takes one that something holds. Each sequence goes on from where its last file went in,
-// so a large selection does not probe every sequence from its start again.
-class NewFiles {
-public:
-    explicit NewFiles(int folder) : folder_(folder) {}
-
-    // The name the file went in under. Throws FileFailure.
-    std::string write(const std::string& base, const std::string& suffix, std::span<const std::uint8_t> bytes)
-    {
-        std::uint64_t& next = next_[base + '/' + suffix];
-        AtomicFile file;
-        file.open(folder_);
-        file.write(bytes);
-        return file.commitAsNew([&] { return candidate(base, next++, suffix); });
-    }
-
-private:
-    int folder_;
-    std::unordered_map<std::string, std::uint64_t> next_;
-};
 
 QString imageText(const IconImageInfo& image)
 {
@@ -387,7 +342,7 @@ void GalleryExport::saveOne(const CommandContext& context, Kind kind, int row)
     const QString outputFolder = services_.outputFolder();
     const QString startFolder = IsFolder(outputFolder) ? outputFolder : QDir::homePath();
     const std::string name =
-        firstFreeName(QFile::encodeName(startFolder).toStdString(), baseName(origin.path), content.suffix);
+        firstFreeName(QFile::encodeName(startFolder).toStdString(), baseName(origin.path), content.suffix).value_or("");
     const QString title = kind == Kind::Original ? QStringLiteral("Save Original Icon") : QStringLiteral("Save as PNG");
     const QString filter = content.suffix == ".png"   ? QStringLiteral("PNG images (*.png)")
                            : content.suffix == ".cur" ? QStringLiteral("Cursor files (*.cur)")
@@ -398,31 +353,12 @@ void GalleryExport::saveOne(const CommandContext& context, Kind kind, int row)
         return;
 
     const std::string target = QFile::encodeName(chosen).toStdString();
-    const std::string::size_type slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
-    const std::string leaf = target.substr(slash == std::string::npos ? 0 : slash + 1);
-    try {
-        AtomicFile file;
-        struct stat st {};
-        // The dialog gives back a name that something holds only once the user agreed to replace it.
-        if (::lstat(target.c_str(), &st) == 0) {
-            file.open(target);
-            file.write(content.bytes);
-            file.commitReplacing();
-        } else {
-            file.openInFolder(folder);
-            file.write(content.bytes);
-            bool offered = false;
-            file.commitAsNew([&] {
-                if (offered)
-                    throw FileFailure(EEXIST); // it turned up meanwhile: not ours to replace
-                offered = true;
-                return leaf;
-            });
-        }
-    } catch (const FileFailure& failure) {
-        context.showMessage(QStringLiteral("Cannot save %1.\n\n%2").arg(chosen, sentence(failure.error())));
-    }
+    struct stat st {};
+    // The dialog gives back a name that something holds only once the user agreed to replace it.
+    const FileOutcome saved = ::lstat(target.c_str(), &st) == 0 ? replaceFile(target, content.bytes)
+                                                                 : writeNewFile(target, content.bytes);
+    if (!saved.ok())
+        context.showMessage(QStringLiteral("Cannot save %1.\n\n%2").arg(chosen, sentence(saved.error)));
 }
 
 void GalleryExport::saveSeveral(const CommandContext& context, Kind kind, const std::vector<int>& rows)
@@ -432,15 +368,15 @@ void GalleryExport::saveSeveral(const CommandContext& context, Kind kind, const 
         context.showMessage(kFolderMissing);
         return;
     }
-    const FolderHandle folder = FolderHandle::open(QFile::encodeName(outputFolder).toStdString());
-    if (!folder.isValid()) {
+    const std::string folder = QFile::encodeName(outputFolder).toStdString();
+    if (const FolderHandle handle = FolderHandle::open(folder); !handle.isValid()) {
         const int error = errno;
         context.showMessage(QStringLiteral("Cannot save into %1.\n\n%2").arg(outputFolder, sentence(error)));
         return;
     }
     SavingMark saving(context, services_.markSaving);
     EventPacer pacer([] { QCoreApplication::processEvents(); });
-    NewFiles files(folder.fd());
+    NewFiles files;
     IconReader reader;
     std::set<QByteArray> toldOf; // files whose problem has been told: once is enough
     for (const int row : rows) {
@@ -457,13 +393,12 @@ void GalleryExport::saveSeveral(const CommandContext& context, Kind kind, const 
             context.showMessage(content.problem);
             continue;
         }
-        try {
-            files.write(baseName(origin.path), content.suffix, content.bytes);
-        } catch (const FileFailure& failure) {
+        const FileOutcome saved = files.write(folder, baseName(origin.path), content.suffix, content.bytes);
+        if (!saved.ok()) {
             context.showMessage(QStringLiteral("Cannot save icon %1 of %2 into %3.\n\n%4")
-                     .arg(QString::number(origin.number), shown(origin.path), outputFolder, sentence(failure.error())));
+                     .arg(QString::number(origin.number), shown(origin.path), outputFolder, sentence(saved.error)));
             // A failure that every further icon would meet ends the save.
-            if (FailsForEveryIcon(failure.error()))
+            if (failsForEveryFile(saved.error))
                 return;
         }
     }
@@ -532,13 +467,7 @@ QMimeData* GalleryExport::dropFiles(const std::vector<int>& rows)
         return nullptr;
     }
     const QByteArray dropPath = QFile::encodeName(dropFolder->path());
-    const FolderHandle folder = FolderHandle::open(dropPath.toStdString());
-    if (!folder.isValid()) {
-        const int error = errno;
-        context.showMessage(QStringLiteral("Cannot make a folder for the dragged icons.\n\n") + sentence(error));
-        return nullptr;
-    }
-    NewFiles files(folder.fd());
+    NewFiles files;
     IconReader reader;
     std::set<QByteArray> toldOf;
     QList<QUrl> urls;
@@ -557,13 +486,12 @@ QMimeData* GalleryExport::dropFiles(const std::vector<int>& rows)
         }
         // The dropped file's name is shown as text, so it is made of text.
         const std::string base = QFile::encodeName(shown(QByteArray::fromStdString(baseName(origin.path)))).toStdString();
-        try {
-            const std::string name = files.write(base, content.suffix, content.bytes);
-            urls << QUrl::fromLocalFile(QFile::decodeName(dropPath + '/' + QByteArray::fromStdString(name)));
-        } catch (const FileFailure& failure) {
-            context.showMessage(QStringLiteral("Cannot make the dragged icons.\n\n") + sentence(failure.error()));
+        const FileOutcome saved = files.write(dropPath.toStdString(), base, content.suffix, content.bytes);
+        if (!saved.ok()) {
+            context.showMessage(QStringLiteral("Cannot make the dragged icons.\n\n") + sentence(saved.error));
             break;
         }
+        urls << QUrl::fromLocalFile(QFile::decodeName(dropPath + '/' + QByteArray::fromStdString(saved.name)));
     }
     if (urls.isEmpty())
         return nullptr;

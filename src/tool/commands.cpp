@@ -1,18 +1,15 @@
 #include "tool/commands.h"
 
+#include "icons/errno_text.h"
 #include "icons/file_icons.h"
-#include "icons/write_icon.h"
+#include "icons/ico_encoder.h"
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
-#include "icons/pixel_buffer.h"
-#include "icons/save_names.h"
+#include "icons/new_files.h"
+#include "icons/saved_picture.h"
 #include "tool/output_files.h"
 
 #include <QBuffer>
-#include <QDir>
-#include <QFile>
-#include <QPainter>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <dirent.h>
@@ -20,7 +17,6 @@
 #include <cstdio>
 #include <optional>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace gg::tool {
@@ -36,8 +32,6 @@ struct Input {
     std::string path;
     bool named;
 };
-
-std::string errnoText(int error) { return std::generic_category().message(error); }
 
 // A folder by its device and inode, so that the output folder is known under any path.
 struct FolderId {
@@ -300,49 +294,11 @@ std::optional<Bytes> encodePng(const QImage& image, int quality = -1)
     return Bytes(bytes.begin(), bytes.end());
 }
 
-// Keeps the first report of the writer.
-struct FirstReport : ErrorReporter {
-    std::string description;
-    void ReportError(const std::string&, int, const std::string& what) override
-    {
-        if (description.empty())
-            description = what.empty() ? std::string("the writer failed") : what;
-    }
-};
-
-// What the window's save commands write for a gallery icon: the gallery image over the key
-// colour, its 32 x 32 pixels without alpha, SaveIcon at 24 bits. SaveIcon writes only to a
-// path, so it writes into a folder of our own and the bytes are read back from there.
-std::optional<Bytes> windowSavedIcon(const QImage& icon, std::string& why)
+// What the window's save commands write for a gallery icon.
+Bytes windowSavedIcon(const QImage& icon)
 {
-    constexpr int kSide = 32;
     constexpr int kDepth = 24;
-    static QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/glimmer-extract-XXXXXX"));
-    if (!scratch.isValid()) {
-        why = "no temporary folder: " + scratch.errorString().toStdString();
-        return std::nullopt;
-    }
-    QImage picture(kSide, kSide, QImage::Format_RGB32);
-    picture.fill(QColor(static_cast<int>(kKeyColour & 0xFF), static_cast<int>((kKeyColour >> 8) & 0xFF),
-                        static_cast<int>((kKeyColour >> 16) & 0xFF)));
-    {
-        QPainter painter(&picture);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        painter.drawImage(0, 0, GalleryImage(icon));
-    }
-    const Bitmap work = Bitmap::fromRgb32(reinterpret_cast<const std::uint32_t*>(picture.constBits()), kSide, kSide,
-                                          static_cast<int>(picture.bytesPerLine() / 4));
-    const QString path = scratch.filePath(QStringLiteral("icon.ico"));
-    FirstReport reporter;
-    SaveIcon(reporter, QFile::encodeName(path).toStdString(), work, kDepth);
-    QFile file(path);
-    if (!reporter.description.empty() || !file.open(QIODevice::ReadOnly)) {
-        why = reporter.description.empty() ? file.errorString().toStdString() : reporter.description;
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    file.remove();
-    return Bytes(bytes.begin(), bytes.end());
+    return encodeIco(savedPicture(GalleryImage(icon)), kDepth)->bytes;
 }
 
 // The bytes of icon `index` in the format asked for, and the suffix its file gets.
@@ -376,7 +332,7 @@ std::optional<Bytes> iconBytes(const Request& request, const NumberedIcons& icon
     }
     case Format::Ico32:
         suffix = ".ico";
-        return windowSavedIcon(icons.galleryImage(index), why);
+        return windowSavedIcon(icons.galleryImage(index));
     }
     return std::nullopt;
 }
@@ -590,7 +546,7 @@ int runExtract(const Request& request, Console& console)
             return AfterIcon::NextFile;
         }
         const OutputNames::Saved saved = names.save(input.path, suffix, *bytes);
-        if (saved.result.outcome == Written::Yes) {
+        if (saved.result.written) {
             written += bytes->size();
             console.output(saved.path + '\n');
             return AfterIcon::NextIcon;
@@ -598,7 +554,7 @@ int runExtract(const Request& request, Console& console)
         console.problem(saved.path, saved.result.problem);
         problem = true;
         // A full, read-only or vanished folder would fail every further icon the same way.
-        stopped = FailsForEveryIcon(saved.result.error);
+        stopped = failsForEveryFile(saved.result.error);
         if (stopped)
             console.problem(folder, "takes no new files; stopping");
         return stopped ? AfterIcon::Stop : AfterIcon::NextIcon;
@@ -631,7 +587,7 @@ int runThumbnail(const Request& request, Console& console)
     // Into OUTPUT itself: file managers open it before they run us and read it back through
     // that handle, so a new file renamed over it would go unseen.
     const WriteResult written = writeIntoFile(output, *png);
-    if (written.outcome != Written::Yes) {
+    if (!written.written) {
         console.problem(output, written.problem);
         return kSomeFileFailed;
     }

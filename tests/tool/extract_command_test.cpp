@@ -6,7 +6,6 @@
 #include "extraction/gallery_model.h"
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
-#include "icons/save_names.h"
 #include "support/hostile_modules.h"
 #include "support/window_harness.h"
 #include "tool/tool_run.h"
