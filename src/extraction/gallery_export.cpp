@@ -34,6 +34,7 @@
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
 #include "icons/new_files.h"
+#include "icons/theme_install.h"
 #include "runtime/dialogs.h"
 #include "runtime/fs_helpers.h"
 #include "sources/folder_scan.h"
@@ -187,6 +188,8 @@ GalleryExport::GalleryExport(QListView& gallery, GalleryModel& images, GalleryEx
     connect(menu_->addAction(QStringLiteral("Save as PNG...")), &QAction::triggered, this,
             &GalleryExport::savePictures);
     connect(menu_->addAction(QStringLiteral("Copy Image")), &QAction::triggered, this, &GalleryExport::copyImage);
+    addToThemeAction_ = menu_->addAction(QStringLiteral("Add to Icon Theme..."));
+    connect(addToThemeAction_, &QAction::triggered, this, &GalleryExport::addToIconTheme);
 
     // Right button and the Menu key reach the viewport or the view; Shift+F10 is a key press.
     gallery.installEventFilter(this);
@@ -230,9 +233,12 @@ std::vector<int> GalleryExport::selectedRows() const
 
 void GalleryExport::showMenu(const QPoint& globalPos)
 {
-    const bool enabled = !services_.busy() && !selectedRows().empty();
+    const std::size_t selected = selectedRows().size();
+    const bool enabled = !services_.busy() && selected > 0;
     for (QAction* action : menu_->actions())
         action->setEnabled(enabled);
+    // A theme holds one icon under a name.
+    addToThemeAction_->setEnabled(enabled && selected == 1);
     menu_->popup(globalPos);
 }
 
@@ -440,6 +446,79 @@ void GalleryExport::copyOne(const CommandContext& context)
         return;
     }
     QGuiApplication::clipboard()->setImage(*picture);
+}
+
+void GalleryExport::addToIconTheme()
+{
+    if (!images_ || services_.busy())
+        return;
+    const std::vector<int> rows = selectedRows();
+    if (rows.size() != 1)
+        return;
+    const CommandContext context = services_.context();
+    try {
+        installOne(context, rows.front());
+    } catch (const std::exception& failure) {
+        context.showMessage(QStringLiteral("Cannot add the icon to the icon theme.\n\n") + QString::fromLocal8Bit(failure.what()));
+    }
+}
+
+void GalleryExport::installOne(const CommandContext& context, int row)
+{
+    const GalleryModel::Origin origin = images_->origin(row);
+    IconReader reader;
+    const IconGroup* group = reader.group(origin);
+    if (!group) {
+        context.showMessage(reader.problem(origin));
+        return;
+    }
+    const ThemeImages images = themeImages(*group);
+    if (images.images.empty()) {
+        context.showMessage(QStringLiteral("Cannot add icon %1 of %2 to the icon theme: %3.")
+                                .arg(QString::number(origin.number), shown(origin.path), QString::fromStdString(images.problem)));
+        return;
+    }
+    const QString typed = context.dialogs.askText(context.owner, QStringLiteral("Add to Icon Theme"),
+                                                  QStringLiteral("Name of the icon (a launcher names it as Icon=name):"),
+                                                  QString::fromStdString(iconNameForFile(origin.path.toStdString())));
+    if (typed.trimmed().isEmpty())
+        return;
+    const std::string name = cleanIconName(typed.trimmed().toStdString());
+    const QString shownName = QString::fromStdString(name);
+    const ThemePlaces places = themePlacesFromEnvironment();
+    ThemeChange change = installThemeIcon(places, name, images.images, false);
+    if (change.outcome == ThemeChange::Outcome::InstalledBefore) {
+        const QString question = QStringLiteral("This program has added an icon named %1 to the icon theme before.\n\n"
+                                                "Replace it?").arg(shownName);
+        if (context.boxes.show(context.appTitle, question, BoxIcon::Question, BoxButtons::YesNo) != BoxAnswer::Yes)
+            return;
+        change = installThemeIcon(places, name, images.images, true);
+    }
+    switch (change.outcome) {
+    case ThemeChange::Outcome::Done: {
+        QStringList sides;
+        for (const int side : change.sides)
+            sides << QString::number(side);
+        const QString sizes = sides.size() == 1 ? sides.front()
+                                                : sides.mid(0, sides.size() - 1).join(QStringLiteral(", ")) +
+                                                      QStringLiteral(" and ") + sides.back();
+        context.showMessage(QStringLiteral("Added %1 to the icon theme at %2 pixels.\n\nA launcher shows it with Icon=%1.")
+                                .arg(shownName, sizes));
+        return;
+    }
+    case ThemeChange::Outcome::Taken:
+        context.showMessage(QStringLiteral("Cannot add %1 to the icon theme: %2 holds that name.\n\nChoose another name.")
+                                .arg(shownName, shown(QByteArray::fromStdString(change.path))));
+        return;
+    default: {
+        const QString problem = QString::fromStdString(change.problem);
+        context.showMessage(QStringLiteral("Cannot add %1 to the icon theme.\n\n%2.")
+                                .arg(shownName, change.path.empty() ? problem
+                                                                    : shown(QByteArray::fromStdString(change.path)) +
+                                                                          QStringLiteral(": ") + problem));
+        return;
+    }
+    }
 }
 
 QMimeData* GalleryExport::dragData(const std::vector<int>& rows)

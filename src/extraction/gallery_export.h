@@ -1,6 +1,6 @@
 #pragma once
 // Full-quality copies of gallery icons: the gallery's context menu ("Save Original Icon...",
-// "Save as PNG...", "Copy Image"), the tooltip of each item (its accessible description too), and
+// "Save as PNG...", "Copy Image", "Add to Icon Theme..."), the tooltip of each item (its accessible description too), and
 // dragging items out as .ico files.
 // The gallery keeps only where each icon came from (GalleryModel::Origin); its group is read again
 // from the file when the user acts, so the file is what counts, as it is at that moment.
@@ -50,6 +50,8 @@ public:
     void saveOriginals();
     void savePictures();
     void copyImage();
+    // The one selected icon into the user's icon theme, every size, under a name the user confirms.
+    void addToIconTheme();
 
     // The item's source file, its number there, and its group's images, one line each.
     QString toolTip(int row) const;
@@ -67,6 +69,7 @@ private:
     void saveOne(const CommandContext& context, Kind kind, int row);
     void saveSeveral(const CommandContext& context, Kind kind, const std::vector<int>& rows);
     void copyOne(const CommandContext& context);
+    void installOne(const CommandContext& context, int row);
     QMimeData* dropFiles(const std::vector<int>& rows);
     std::vector<int> selectedRows() const;
     QPoint keyboardMenuPlace() const;
@@ -76,6 +79,7 @@ private:
     QPointer<GalleryModel> images_;
     GalleryExportServices services_;
     QMenu* menu_ = nullptr;
+    QAction* addToThemeAction_ = nullptr; // for one icon only
     std::unique_ptr<QTemporaryDir> dragFolder_;
 };
 

@@ -40,7 +40,20 @@ QImage enlargedBlocky(const QImage& image, int factor)
     return out;
 }
 
-QImage toSide(const QImage& decoded, int side)
+// Enough of an image for its header: a DIB's BITMAPV5HEADER, or a PNG's signature and IHDR.
+constexpr std::uint64_t kImageHeadBytes = 256;
+
+Result<ImageShape> shapeOf(const ByteRange& data)
+{
+    Result<ByteReader> head = data.slice(0, std::min(data.size(), kImageHeadBytes));
+    if (!head)
+        return head.failure();
+    return peekImageShape(*head);
+}
+
+} // namespace
+
+QImage fitToSide(const QImage& decoded, int side)
 {
     QImage image = decoded.convertToFormat(QImage::Format_ARGB32);
     const int longest = std::max(image.width(), image.height());
@@ -63,19 +76,6 @@ QImage toSide(const QImage& decoded, int side)
         std::memcpy(canvas.scanLine(top + y) + left * 4, image.constScanLine(y), static_cast<std::size_t>(image.width()) * 4);
     return canvas;
 }
-
-// Enough of an image for its header: a DIB's BITMAPV5HEADER, or a PNG's signature and IHDR.
-constexpr std::uint64_t kImageHeadBytes = 256;
-
-Result<ImageShape> shapeOf(const ByteRange& data)
-{
-    Result<ByteReader> head = data.slice(0, std::min(data.size(), kImageHeadBytes));
-    if (!head)
-        return head.failure();
-    return peekImageShape(*head);
-}
-
-} // namespace
 
 std::vector<IconImageInfo> describeImages(const IconGroup& group)
 {
@@ -183,7 +183,7 @@ Result<QImage> pictureAt(const IconGroup& group, int side)
             lastFailure = decoded.failure();
             continue;
         }
-        return toSide(*decoded, side);
+        return fitToSide(*decoded, side);
     }
     return lastFailure;
 }

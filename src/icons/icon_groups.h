@@ -50,4 +50,8 @@ inline constexpr int kMaxPictureSide = kMaxIconSide;
 // TooMuchWork once the budget of the file the group lies in is spent.
 Result<QImage> pictureAt(const IconGroup& group, int side);
 
+// A decoded image brought to side x side by pictureAt's rule for one image: enlarged by whole
+// factors first, then scaled smoothly, not square ones centred on transparency.
+QImage fitToSide(const QImage& decoded, int side);
+
 } // namespace gg

@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLineEdit>
 
 namespace gg {
 
@@ -66,6 +68,13 @@ QString QtDialogs::saveFile(QWidget* owner, const QString& title, const QString&
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedFiles().value(0);
+}
+
+QString QtDialogs::askText(QWidget* owner, const QString& title, const QString& label, const QString& text)
+{
+    bool accepted = false;
+    const QString typed = QInputDialog::getText(owner, title, label, QLineEdit::Normal, text, &accepted);
+    return accepted ? typed : QString();
 }
 
 } // namespace gg

@@ -22,6 +22,8 @@ public:
     // filled in; the filter is the dialog's own form ("PNG images (*.png)"). A name that exists
     // comes back only after the user has confirmed replacing it.
     virtual QString saveFile(QWidget* owner, const QString& title, const QString& filter, const QString& startPath) = 0;
+    // A line of text the user typed, opening with text filled in; "" on cancel.
+    virtual QString askText(QWidget* owner, const QString& title, const QString& label, const QString& text) = 0;
 };
 
 // Turns a filter of description and pattern pairs, each closed by "|" ("All Files (*.*)|*.*|"),
@@ -34,16 +36,17 @@ public:
     QStringList openFiles(QWidget* owner, const QString& title, const QString& filter,
                           const QString& startFolder) override;
     QString saveFile(QWidget* owner, const QString& title, const QString& filter, const QString& startPath) override;
+    QString askText(QWidget* owner, const QString& title, const QString& label, const QString& text) override;
 };
 
 // Answers from a script; an empty script answers "cancel". Records every call.
 class ScriptedDialogs : public Dialogs {
 public:
     struct Call {
-        QString kind; // "folder", "files" or "save"
+        QString kind; // "folder", "files", "save" or "text"
         QString title;
-        QString filter;
-        QString startFolder; // for "save", the path the dialog opens with
+        QString filter;      // for "text", the label
+        QString startFolder; // for "save", the path the dialog opens with; for "text", the text
     };
     QString browseForFolder(QWidget*, const QString& title, const QString& startFolder) override
     {
@@ -72,9 +75,19 @@ public:
         saves.pop_front();
         return next;
     }
+    QString askText(QWidget*, const QString& title, const QString& label, const QString& text) override
+    {
+        calls.push_back({QStringLiteral("text"), title, label, text});
+        if (texts.empty())
+            return {};
+        QString next = texts.front();
+        texts.pop_front();
+        return next;
+    }
     std::deque<QString> folders;
     std::deque<QStringList> files;
     std::deque<QString> saves; // the paths chosen; one that exists counts as confirmed
+    std::deque<QString> texts; // the lines typed
     std::vector<Call> calls;
 };
 

@@ -2,6 +2,9 @@
 
 #include "icons/icon_groups.h"
 
+#include <QString>
+
+#include <algorithm>
 #include <charconv>
 
 namespace gg::tool {
@@ -10,28 +13,31 @@ const char* const kHelpText =
     "Usage: glimmer-extract list [--json] [-g GROUP] FILE...\n"
     "       glimmer-extract extract [OPTION]... FILE...\n"
     "       glimmer-extract thumbnail -s SIZE INPUT OUTPUT\n"
+    "       glimmer-extract install-icon [-i N | -g GROUP] [OPTION]... FILE\n"
+    "       glimmer-extract uninstall-icon NAME\n"
     "Takes the icons out of Windows files (.exe .dll .icl .ico .cur .ani and more)\n"
     "in full quality. A FOLDER stands for the files in it and in its subfolders.\n"
-    "\n"
-    "  list              one line per icon: file, icon number, group, images\n"
-    "      --json        the same as JSON\n"
+    "  list [--json]     one line per icon: file, number, group, images (or JSON)\n"
     "  extract           writes icons into files named after their file:\n"
     "                    name.ico, name1.ico, ... (existing files are kept)\n"
-    "  -f, --format F    ico: each icon's whole group (the default)\n"
-    "                    png: a picture, of the largest size unless --size says\n"
-    "                    ico32: the 32 x 32 24-bit icon the window saves\n"
+    "  -f, --format F    ico: each icon's whole group (the default); png: a picture,\n"
+    "                    largest size or --size; ico32: the window's 32 x 32 icon\n"
     "  -s, --size N      side of the png picture or thumbnail, 1 to 1024\n"
     "  -i, --icon N      only icon N of each file, numbered from 0 as list does\n"
     "  -g, --group G     only the groups named or numbered G (list too)\n"
     "  -o, --output DIR  the folder to write into (default: the current one)\n"
     "      --overwrite   replace name.ico, name1.ico, ... where they exist\n"
     "  thumbnail         a SIZE x SIZE PNG of the file's first icon\n"
+    "  install-icon      an icon (the first, -i or -g) into the desktop's icon theme\n"
+    "                    in every size, printing its name; --name NAME, --replace\n"
+    "                    (ours only), --desktop-entry COMMAND (a launcher too)\n"
     "  -h, --help        this help        -V, --version  the version\n"
-    "\n"
-    "Exit status: 0 when all was written, 1 when some file had a problem,\n"
-    "2 for a wrong command line. See glimmer-extract(1).\n";
+    "Exit status: 0 when all was done, 1 when some file had a problem, 2 for a\n"
+    "wrong command line. See glimmer-extract(1).\n";
 
 namespace {
+
+constexpr const char* kVerbs = "list, extract, thumbnail, install-icon or uninstall-icon";
 
 template <class T>
 std::optional<T> number(const std::string& text, T low, T high)
@@ -53,7 +59,7 @@ public:
     CommandLine read()
     {
         if (args_.empty())
-            return wrong("no command given (list, extract or thumbnail)");
+            return wrong("no command given (" + std::string(kVerbs) + ")");
         for (const std::string& arg : args_) {
             if (arg == "--")
                 break;
@@ -69,8 +75,12 @@ public:
             request_.verb = Verb::Extract;
         else if (verb == "thumbnail")
             request_.verb = Verb::Thumbnail;
+        else if (verb == "install-icon")
+            request_.verb = Verb::InstallIcon;
+        else if (verb == "uninstall-icon")
+            request_.verb = Verb::UninstallIcon;
         else
-            return wrong("unknown command '" + verb + "' (list, extract or thumbnail)");
+            return wrong("unknown command '" + verb + "' (" + kVerbs + ")");
         for (next_ = 1; next_ < args_.size();) {
             const std::string arg = args_[next_++];
             if (arg == "--") {
@@ -126,6 +136,33 @@ private:
             return true;
         }
         const bool extracting = verb == Verb::Extract;
+        const bool installing = verb == Verb::InstallIcon;
+        if (name == "--replace" && installing && eq == std::string::npos) {
+            request_.replace = true;
+            return true;
+        }
+        if (name == "--name" && installing) {
+            std::optional<std::string> value = valueOf(arg, name, name.size());
+            if (!value)
+                return false;
+            if (value->empty())
+                return refuse("the name is empty");
+            request_.iconName = *value;
+            return true;
+        }
+        if (name == "--desktop-entry" && installing) {
+            std::optional<std::string> value = valueOf(arg, name, name.size());
+            if (!value)
+                return false;
+            // A desktop entry is UTF-8 text, one line a key.
+            const bool control = std::any_of(value->begin(), value->end(), [](char c) {
+                return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+            });
+            if (value->empty() || control || QString::fromUtf8(*value).toStdString() != *value)
+                return refuse("the launcher's command must be one line of UTF-8 text");
+            request_.desktopEntry = *value;
+            return true;
+        }
         if ((name == "-s" || name == "--size") && (extracting || verb == Verb::Thumbnail)) {
             std::optional<std::string> value = valueOf(arg, name, name.size());
             if (!value)
@@ -155,7 +192,7 @@ private:
                 return refuse("format '" + *value + "' is not ico, png or ico32");
             return true;
         }
-        if ((name == "-i" || name == "--icon") && extracting) {
+        if ((name == "-i" || name == "--icon") && (extracting || installing)) {
             std::optional<std::string> value = valueOf(arg, name, name.size());
             if (!value)
                 return false;
@@ -165,7 +202,7 @@ private:
             request_.icon = *icon;
             return true;
         }
-        if ((name == "-g" || name == "--group") && (extracting || verb == Verb::List)) {
+        if ((name == "-g" || name == "--group") && (extracting || installing || verb == Verb::List)) {
             std::optional<std::string> value = valueOf(arg, name, name.size());
             if (!value)
                 return false;
@@ -203,6 +240,10 @@ private:
                 return wrong("thumbnail needs -s SIZE");
             if (r.files.size() != 2)
                 return wrong("thumbnail needs an INPUT and an OUTPUT file");
+        } else if (r.verb == Verb::InstallIcon && r.files.size() != 1) {
+            return wrong("install-icon takes one FILE");
+        } else if (r.verb == Verb::UninstallIcon && r.files.size() != 1) {
+            return wrong("uninstall-icon takes one NAME");
         } else if (r.files.empty()) {
             return wrong("no FILE given");
         }

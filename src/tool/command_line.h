@@ -8,7 +8,7 @@
 
 namespace gg::tool {
 
-enum class Verb { Help, Version, List, Extract, Thumbnail };
+enum class Verb { Help, Version, List, Extract, Thumbnail, InstallIcon, UninstallIcon };
 enum class Format { Ico, Png, Ico32 };
 
 // A group picked by its resource number, or by its name (compared without regard to ASCII case,
@@ -28,7 +28,10 @@ struct Request {
     std::optional<GroupChoice> group; // only the groups of this name or number
     std::string outputFolder; // empty for the current folder
     bool overwrite = false;
-    std::vector<std::string> files; // thumbnail: the input, then the output
+    std::string iconName;     // install-icon: the name asked for, as given; empty for the file's
+    bool replace = false;     // install-icon: an icon of that name installed by us gives way
+    std::optional<std::string> desktopEntry; // install-icon: the launcher's command
+    std::vector<std::string> files; // thumbnail: the input, then the output; uninstall-icon: the name
 };
 
 struct CommandLine {

@@ -7,12 +7,14 @@
 #include "icons/icon_groups.h"
 #include "icons/new_files.h"
 #include "icons/saved_picture.h"
+#include "icons/theme_install.h"
 #include "tool/output_files.h"
 
 #include <QBuffer>
 
 #include <algorithm>
 #include <dirent.h>
+#include <filesystem>
 #include <functional>
 #include <cstdio>
 #include <optional>
@@ -592,6 +594,85 @@ int runThumbnail(const Request& request, Console& console)
         return kSomeFileFailed;
     }
     return kAllWritten;
+}
+
+int runInstallIcon(const Request& request, Console& console)
+{
+    const std::string& path = request.files[0];
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        console.problem(path, "is a folder; name the file that holds the icon");
+        return kSomeFileFailed;
+    }
+    const IconSource source = IconSource::open(path);
+    const NumberedIcons icons(source);
+    Request pick = request;
+    if (pick.icon < 0 && !pick.group)
+        pick.icon = 0;
+    std::string why;
+    const std::vector<int> chosen = chosenIcons(pick, icons, path, why);
+    if (chosen.empty()) {
+        console.problem(path, why.empty() ? std::string("no icons") : why);
+        return kSomeFileFailed;
+    }
+    // Of several groups of one name (an icon's and a cursor's), the first.
+    const int index = chosen.front();
+    const ThemeImages images = themeImages(icons.group(index));
+    if (images.images.empty()) {
+        console.problem(path, "icon " + std::to_string(index) + ": " + images.problem);
+        return kSomeFileFailed;
+    }
+    const std::string name = request.iconName.empty() ? iconNameForFile(path) : cleanIconName(request.iconName);
+    std::optional<LauncherEntry> launcher;
+    if (request.desktopEntry) {
+        // The launcher is called as its file is, less the suffix, and starts in the file's folder, as
+        // programs under Wine expect; names that are not UTF-8 are shown with U+FFFD, folders left out.
+        const std::filesystem::path file = std::filesystem::absolute(path).lexically_normal();
+        const std::string leaf = file.filename().string();
+        const std::string title = QString::fromUtf8(QByteArray::fromStdString(leaf.substr(0, leaf.rfind('.')))).toStdString();
+        const std::string folder = file.parent_path().string();
+        const bool folderIsText = QString::fromUtf8(QByteArray::fromStdString(folder)).toStdString() == folder;
+        launcher = LauncherEntry{title.empty() ? name : title, *request.desktopEntry, folderIsText ? folder : std::string()};
+    }
+    const ThemePlaces places = themePlacesFromEnvironment();
+    const ThemeChange change = installThemeIcon(places, name, images.images, request.replace, launcher);
+    switch (change.outcome) {
+    case ThemeChange::Outcome::Done:
+        console.output(name + '\n');
+        return kAllWritten;
+    case ThemeChange::Outcome::InstalledBefore:
+        console.problem(name, "is in the icon theme already, installed by glimmer-extract; --replace replaces it");
+        break;
+    case ThemeChange::Outcome::Taken:
+        console.problem(change.path, "holds the name " + name + ", and glimmer-extract did not put it there; choose another --name");
+        break;
+    case ThemeChange::Outcome::NotInstalled:
+    case ThemeChange::Outcome::Failed:
+        console.problem(change.path.empty() ? name : change.path, change.problem);
+        break;
+    }
+    return kSomeFileFailed;
+}
+
+int runUninstallIcon(const Request& request, Console& console)
+{
+    const std::string name = cleanIconName(request.files[0]);
+    const ThemeChange change = uninstallThemeIcon(themePlacesFromEnvironment(), name);
+    switch (change.outcome) {
+    case ThemeChange::Outcome::Done:
+        for (const std::string& kept : change.kept)
+            console.problem(kept, "changed since glimmer-extract installed it; left in place");
+        return change.kept.empty() ? kAllWritten : kSomeFileFailed;
+    case ThemeChange::Outcome::NotInstalled:
+        console.problem(name, "no icon of this name was installed by glimmer-extract");
+        break;
+    case ThemeChange::Outcome::InstalledBefore:
+    case ThemeChange::Outcome::Taken:
+    case ThemeChange::Outcome::Failed:
+        console.problem(change.path.empty() ? name : change.path, change.problem);
+        break;
+    }
+    return kSomeFileFailed;
 }
 
 } // namespace gg::tool

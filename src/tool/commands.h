@@ -1,4 +1,4 @@
-// The three commands of glimmer-extract; each answers with the program's exit status.
+// The commands of glimmer-extract; each answers with the program's exit status.
 #pragma once
 
 #include "tool/command_line.h"
@@ -28,5 +28,7 @@ private:
 int runList(const Request& request, Console& console);
 int runExtract(const Request& request, Console& console);
 int runThumbnail(const Request& request, Console& console);
+int runInstallIcon(const Request& request, Console& console);
+int runUninstallIcon(const Request& request, Console& console);
 
 } // namespace gg::tool

@@ -45,6 +45,10 @@ int main(int argc, char** argv)
             return runExtract(request, console);
         case Verb::Thumbnail:
             return runThumbnail(request, console);
+        case Verb::InstallIcon:
+            return runInstallIcon(request, console);
+        case Verb::UninstallIcon:
+            return runUninstallIcon(request, console);
         }
     } catch (const std::bad_alloc&) {
         console.problem("glimmer-extract", "out of memory");

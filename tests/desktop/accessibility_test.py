@@ -24,7 +24,7 @@ from desktop_test import PRODUCT, Desktop, Failure, check, run_checks, wait_unti
 # Nothing should take this long; past it the run stops and says so rather than hang.
 WHOLE_RUN_SECONDS = 240
 LAUNCHERS = ["/usr/libexec/at-spi-bus-launcher", "/usr/lib/at-spi2-core/at-spi-bus-launcher"]
-GALLERY_MENU = ["Save Original Icon...", "Save as PNG...", "Copy Image"]
+GALLERY_MENU = ["Save Original Icon...", "Save as PNG...", "Copy Image", "Add to Icon Theme..."]
 
 
 class Bus:

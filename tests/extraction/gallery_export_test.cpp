@@ -18,6 +18,7 @@
 #include <QToolTip>
 #include <QWindow>
 #include <gtest/gtest.h>
+#include <functional>
 #include <memory>
 
 #include "extraction/gallery_export.h"
@@ -39,7 +40,7 @@ QByteArray fileBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
 }
 
-enum Entry { SaveOriginal, SavePng, CopyImage };
+enum Entry { SaveOriginal, SavePng, CopyImage, AddToIconTheme };
 
 // The gallery holds icons32.dll's five icons (rows 0 to 4) and tool.v2.exe's two (rows 5 and 6); the
 // second's name keeps its first dot in the names of its saved icons.
@@ -125,7 +126,7 @@ TEST_F(GalleryMenu, OpensOnTheRightButtonTheMenuKeyAndShiftF10WithItsEntriesInOr
         EXPECT_TRUE(action->isEnabled()) << qPrintable(action->text());
     }
     EXPECT_EQ(entries, (QStringList{QStringLiteral("Save Original Icon..."), QStringLiteral("Save as PNG..."),
-                                    QStringLiteral("Copy Image")}));
+                                    QStringLiteral("Copy Image"), QStringLiteral("Add to Icon Theme...")}));
     menu().hide();
 
     // The Menu key reaches the focused gallery as a keyboard request.
@@ -246,6 +247,56 @@ TEST_F(GalleryMenu, CopyImagePutsTheLargestImageWithAlphaOnTheClipboard)
     form->gallery->selectionModel()->setCurrentIndex(form->galleryImages->index(2), QItemSelectionModel::NoUpdate);
     ASSERT_NO_FATAL_FAILURE(choose(CopyImage));
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_ARGB32), picture(dll(), 0, 32));
+}
+
+TEST_F(GalleryMenu, AddToIconThemeInstallsTheOneSelectedIconUnderTheNameGivenAndAsksBeforeReplacing)
+{
+    QTemporaryDir place;
+    const QByteArray data = QFile::encodeName(place.filePath(QStringLiteral("data")));
+    const QByteArray savedHome = qgetenv("XDG_DATA_HOME"), savedDirs = qgetenv("XDG_DATA_DIRS");
+    qputenv("XDG_DATA_HOME", data);
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(place.filePath(QStringLiteral("system"))));
+    const std::unique_ptr<void, std::function<void(void*)>> restore(this, [&](void*) {
+        qputenv("XDG_DATA_HOME", savedHome);
+        qputenv("XDG_DATA_DIRS", savedDirs);
+    });
+    const auto icon = [&](int side) { return QStringLiteral("%1/icons/hicolor/%2x%2/apps/icons-32.png").arg(QString(data)).arg(side); };
+
+    // Icon 1 of the library holds 16, 32 (three depths), 48 and 256.
+    select({1});
+    harness.dialogs.texts = {QStringLiteral("Icons 32")};
+    ASSERT_NO_FATAL_FAILURE(choose(AddToIconTheme));
+    ASSERT_EQ(harness.dialogs.calls.size(), 1U);
+    EXPECT_EQ(harness.dialogs.calls[0].kind, QStringLiteral("text"));
+    EXPECT_EQ(harness.dialogs.calls[0].startFolder, QStringLiteral("icons32")) << "the file's name, as a theme takes it";
+    for (const int side : {16, 32, 48, 256})
+        EXPECT_EQ(QImage(icon(side)).size(), QSize(side, side)) << side;
+    ASSERT_EQ(boxes().size(), 1U);
+    EXPECT_EQ(boxes()[0].text, QStringLiteral("Added icons-32 to the icon theme at 16, 32, 48 and 256 pixels.\n\n"
+                                              "A launcher shows it with Icon=icons-32."));
+
+    // The same name again, for icon 0 (32 x 32 alone): No keeps the first, Yes puts the new one in its place.
+    select({0});
+    for (const BoxAnswer answer : {BoxAnswer::No, BoxAnswer::Yes}) {
+        harness.boxes.nextAnswer = answer;
+        harness.dialogs.texts = {QStringLiteral("icons-32")};
+        ASSERT_NO_FATAL_FAILURE(choose(AddToIconTheme));
+        EXPECT_EQ(QFile::exists(icon(16)), answer == BoxAnswer::No);
+    }
+    ASSERT_EQ(boxes().size(), 4U) << "a question each time, one message for the replacement";
+    for (const std::size_t question : {1U, 2U}) {
+        EXPECT_EQ(boxes()[question].icon, BoxIcon::Question);
+        EXPECT_EQ(boxes()[question].buttons, BoxButtons::YesNo);
+    }
+    EXPECT_EQ(QImage(icon(32)).convertToFormat(QImage::Format_ARGB32), picture(dll(), 0, 32));
+    EXPECT_EQ(boxes()[3].text, QStringLiteral("Added icons-32 to the icon theme at 32 pixels.\n\nA launcher shows it with Icon=icons-32."));
+
+    // A theme holds one icon under a name: with two selected the entry is disabled.
+    select({0, 1});
+    QTest::keyClick(form->gallery, Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(menu().actions().at(SaveOriginal)->isEnabled());
+    EXPECT_FALSE(menu().actions().at(AddToIconTheme)->isEnabled());
+    menu().hide();
 }
 
 TEST_F(GalleryMenu, TooltipNamesTheFileTheIconsNumberAndTheGroupsImages)

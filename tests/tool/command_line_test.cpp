@@ -34,6 +34,7 @@ TEST(CommandLine, EveryFormOfEveryOptionGivesItsValue)
         {"extract", "-o", "--output", "out", [](const Request& r) { return r.outputFolder == "out"; }},
         {"extract", "-g", "--group", "MAIN", [](const Request& r) { return r.group && r.group->name == "MAIN"; }},
         {"list", "-g", "--group", "7", [](const Request& r) { return r.group && r.group->byNumber && r.group->number == 7; }},
+        {"install-icon", "-i", "--icon", "2", [](const Request& r) { return r.icon == 2; }},
     };
     for (const Option& o : options) {
         for (const Args& form : {Args{o.longName + "=" + o.value}, Args{o.longName, o.value}, Args{o.shortName + o.value},
@@ -44,7 +45,7 @@ TEST(CommandLine, EveryFormOfEveryOptionGivesItsValue)
             if (o.verb == "extract" && o.shortName == "-s")
                 args.insert(args.end(), {"-f", "png"});
             args.insert(args.end(), {"a.exe", "b.png"});
-            if (o.verb == "extract" || o.verb == "list")
+            if (o.verb != "thumbnail")
                 args.pop_back();
             const CommandLine line = readCommandLine(args);
             ASSERT_TRUE(line.request) << describe(args) << ": " << line.error;
@@ -52,6 +53,11 @@ TEST(CommandLine, EveryFormOfEveryOptionGivesItsValue)
             EXPECT_EQ(line.request->files.front(), "a.exe") << describe(args);
         }
     }
+    const CommandLine install = readCommandLine({"install-icon", "--name=Game", "--replace", "--desktop-entry", "wine g.exe", "g.exe"});
+    ASSERT_TRUE(install.request) << install.error;
+    EXPECT_EQ(install.request->iconName, "Game");
+    EXPECT_TRUE(install.request->replace);
+    EXPECT_EQ(install.request->desktopEntry, "wine g.exe");
     // After "--" everything is a file, even "-h"; before it, a lone "-" is one too.
     const CommandLine dashed = readCommandLine({"list", "--json", "-", "--", "-s", "--json", "-h"});
     ASSERT_TRUE(dashed.request) << dashed.error;
@@ -102,7 +108,15 @@ TEST(CommandLine, ValuesAtAndPastTheirLimits)
         {{"thumbnail", "-s", "64", "a", "b", "c"}, "thumbnail needs an INPUT and an OUTPUT file"},
         {{"thumbnail", "a", "b"}, "thumbnail needs -s SIZE"},
         {{"extract"}, "no FILE given"},
-        {{}, "no command given (list, extract or thumbnail)"},
+        {{}, "no command given (list, extract, thumbnail, install-icon or uninstall-icon)"},
+        {{"install-icon", "--name", "", "a"}, "the name is empty"},
+        {{"install-icon", "--desktop-entry", "wine a.exe\nrm x", "a"}, "the launcher's command must be one line of UTF-8 text"},
+        {{"install-icon", "--desktop-entry", "wine caf\xe9.exe", "a"}, "the launcher's command must be one line of UTF-8 text"},
+        {{"install-icon", "-i", "1", "-g", "2", "a"}, "--icon and --group do not go together"},
+        {{"install-icon", "a", "b"}, "install-icon takes one FILE"},
+        {{"install-icon", "--overwrite", "a"}, "unknown option '--overwrite' for install-icon"},
+        {{"uninstall-icon"}, "uninstall-icon takes one NAME"},
+        {{"uninstall-icon", "--replace", "a"}, "unknown option '--replace' for uninstall-icon"},
     };
     for (const Case& c : cases) {
         const CommandLine line = readCommandLine(c.args);
