@@ -178,11 +178,24 @@ std::string whyNoIcons(const std::string& path, const IconSource& source)
 constexpr std::uint64_t kBaseOutputPerFile = std::uint64_t{32} << 20;
 constexpr std::uint64_t kOutputPerInputByte = 3;
 
-std::uint64_t outputLimit(const std::string& path)
+// And makes at most this many files for one: a base, and one for every so many bytes of it.
+// Creating a file costs the file system up to a millisecond when it is busy. A library of 32 x 32
+// pictures at 16 colours takes some 770 bytes an icon, so one of 10,000 icons may make more than
+// 15,000 files, while a file whose groups share their images is held to a few thousand.
+constexpr std::uint64_t kBaseFilesPerFile = 1024;
+constexpr std::uint64_t kInputBytesPerFile = 512;
+
+struct OutputLimits {
+    std::uint64_t bytes = 0;
+    std::uint64_t files = 0;
+};
+
+OutputLimits outputLimits(const std::string& path)
 {
     struct stat info {};
     const std::uint64_t size = ::stat(path.c_str(), &info) == 0 && info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
-    return kBaseOutputPerFile + std::min<std::uint64_t>(size, std::uint64_t{1} << 40) * kOutputPerInputByte;
+    const std::uint64_t counted = std::min<std::uint64_t>(size, std::uint64_t{1} << 40);
+    return {kBaseOutputPerFile + counted * kOutputPerInputByte, kBaseFilesPerFile + counted / kInputBytesPerFile};
 }
 
 // "icon 1950 and later refused: the file asks for far more work than any icon file needs"
@@ -522,12 +535,20 @@ int runExtract(const Request& request, Console& console)
     OutputNames names(request.outputFolder, request.overwrite);
     bool stopped = false;
     const Input* current = nullptr;
-    std::uint64_t limit = 0, written = 0; // for the file being read
+    OutputLimits limits;                       // for the file being read
+    std::uint64_t written = 0, filesMade = 0; // of it
     forEachChosenIcon(request, inputs, console, problem, [&](const Input& input, const NumberedIcons& icons, int i) {
         if (current != &input) {
             current = &input;
-            limit = outputLimit(input.path);
+            limits = outputLimits(input.path);
             written = 0;
+            filesMade = 0;
+        }
+        if (filesMade == limits.files) {
+            console.problem(input.path, refusedFrom(i, "they would make more than " + std::to_string(limits.files) +
+                                                           " files for this one file"));
+            problem = true;
+            return AfterIcon::NextFile;
         }
         std::string suffix, why;
         std::optional<Bytes> bytes = iconBytes(request, icons, i, suffix, why);
@@ -541,8 +562,8 @@ int runExtract(const Request& request, Console& console)
             problem = true;
             return AfterIcon::NextIcon;
         }
-        if (bytes->size() > limit - written) {
-            console.problem(input.path, refusedFrom(i, "they would write more than " + std::to_string(limit >> 20) +
+        if (bytes->size() > limits.bytes - written) {
+            console.problem(input.path, refusedFrom(i, "they would write more than " + std::to_string(limits.bytes >> 20) +
                                                            " MB for this one file"));
             problem = true;
             return AfterIcon::NextFile;
@@ -550,6 +571,7 @@ int runExtract(const Request& request, Console& console)
         const OutputNames::Saved saved = names.save(input.path, suffix, *bytes);
         if (saved.result.written) {
             written += bytes->size();
+            ++filesMade;
             console.output(saved.path + '\n');
             return AfterIcon::NextIcon;
         }

@@ -152,6 +152,20 @@ TEST(ExtractCommand, FileAskingForTooMuchIsCutWithOneMessageAndTheRunGoesOn)
     EXPECT_EQ(extract.err.count(u'\n'), 1) << extract.err.toStdString();
     EXPECT_TRUE(extract.err.contains(written + ": icon ")) << extract.err.toStdString();
     EXPECT_TRUE(extract.err.contains(" and later refused: they would write more than ")) << extract.err.toStdString();
+
+    // Thousands of small groups over one image: at most 1024 files, and one more per 512 bytes.
+    const Bytes smallGroups = moduleOfGroupsSharingOneLanguage(5000, 1, 16);
+    writeFile(written, QByteArray(reinterpret_cast<const char*>(smallGroups.data()), static_cast<int>(smallGroups.size())));
+    const QString manyOut = dir.filePath("smallGroups");
+    ASSERT_TRUE(QDir().mkdir(manyOut));
+    const ToolRun cut = runTool({"extract", "-o", manyOut, written, fixture("tool.exe")});
+    const qsizetype allowed = 1024 + static_cast<qsizetype>(smallGroups.size()) / 512;
+    ASSERT_LT(allowed, 5000);
+    EXPECT_EQ(cut.code, 1);
+    EXPECT_EQ(QDir(manyOut).entryList(QDir::Files).size(), allowed + 2) << "and the next file's two";
+    EXPECT_EQ(cut.err.toStdString(), ("glimmer-extract: " + written + ": icon " + QString::number(allowed) +
+                           " and later refused: they would make more than " + QString::number(allowed) +
+                           " files for this one file\n").toStdString());
 }
 
 TEST(ExtractCommand, NothingExistingIsOverwrittenUnlessAsked)
