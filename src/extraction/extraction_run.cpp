@@ -18,9 +18,6 @@ namespace {
 constexpr std::chrono::milliseconds kProgressSlice{33};
 }
 
-// 555 twips square, as the window draws it.
-ExtractionRun::ExtractionRun() : drawSurface(37, 37, QImage::Format_ARGB32) {}
-
 void ExtractionRun::chooseFileType(int index)
 {
     if (index == 0)

@@ -29,7 +29,6 @@ public:
 
 class ExtractionRun {
 public:
-    ExtractionRun();
 
     // The file-type option: 0 all files, 1 application files.
     void chooseFileType(int index);
@@ -39,7 +38,6 @@ public:
 
     FileList folderListing;       // folder + pattern of the current listing
     WorkingFileList workingFiles; // every file the run listed, in listing order
-    QImage drawSurface;           // surface one extracted icon is drawn on
     bool extracting = false;
 
 private:

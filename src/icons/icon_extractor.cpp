@@ -2,7 +2,6 @@
 
 #include "icons/icon_formats.h"
 
-#include <QPainter>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -316,17 +315,6 @@ const IconGroup* IconSource::cursorGroup(int index) const
     if (index < 0 || index >= cursorCount())
         return nullptr;
     return &(*state_->cursorGroups)[static_cast<std::size_t>(index)];
-}
-
-QImage ExtractIconExA(const std::string& path, int index) { return IconSource::open(path).icon(index); }
-
-void DrawIcon(QImage& surface, int x, int y, const QImage& icon)
-{
-    if (surface.isNull() || icon.isNull())
-        return;
-    QPainter painter(&surface);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.drawImage(x, y, icon);
 }
 
 std::optional<CursorImage> ReadCursorFile(const std::string& path)

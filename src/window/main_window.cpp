@@ -419,11 +419,9 @@ void MainWindow::loadSampleFolders()
     gg::loadSampleFolders(commandContext(), *sourceFolders, services_.programFolder);
 }
 
-void MainWindow::sourceListKeyDown(int keyCode, int /*shift*/)
+void MainWindow::removeSelectedFolder()
 {
-    constexpr int kDeleteKey = 46;
-    if (keyCode == kDeleteKey)
-        gg::removeSelectedFolder(commandContext(), *sourceFolders, *sourceListView->selectionModel());
+    gg::removeSelectedFolder(commandContext(), *sourceFolders, *sourceListView->selectionModel());
 }
 
 void MainWindow::outputFolderEdited()
@@ -554,7 +552,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     } else if (event->type() == QEvent::KeyPress && watched == sourceListView) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete) {
-            sourceListKeyDown(46, 0);
+            removeSelectedFolder();
             return true;
         }
     }
