@@ -7,6 +7,7 @@
 #include "extraction/gallery_model.h"
 #include "extraction/gallery_view.h"
 #include "icons/file_icons.h"
+#include "runtime/messages.h"
 #include "runtime/report_labels.h"
 #include "sources/folder_list.h"
 #include "sources/folder_scan.h"
@@ -36,7 +37,7 @@ void ExtractionRun::start(const CommandContext& context, const FolderListModel& 
         return;
     trap.step(102, [&] { extracting = true; });
     if (trap.test(104, [&] { return folders.count() == 0; })) {
-        trap.step(118, [&] { context.showMessage(QStringLiteral("No folders added.")); });
+        trap.step(118, [&] { context.showMessage(messages::kNoFoldersAdded); });
         trap.step(120, [&] { extracting = false; });
         return;
     }

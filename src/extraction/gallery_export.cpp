@@ -35,6 +35,7 @@
 #include "icons/icon_groups.h"
 #include "icons/new_files.h"
 #include "icons/theme_install.h"
+#include "runtime/messages.h"
 #include "runtime/dialogs.h"
 #include "runtime/fs_helpers.h"
 #include "sources/folder_scan.h"
@@ -47,7 +48,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 // The picture a PNG holds: large enough for any launcher or theme.
 constexpr int kPictureSide = 256;
-const QString kFolderMissing = QStringLiteral("Folder does not exist. Please select another folder.");
 
 QString shown(const QByteArray& path)
 {
@@ -91,8 +91,8 @@ public:
     QString problem(const GalleryModel::Origin& origin) const
     {
         if (missing_ == Missing::Unreadable)
-            return QStringLiteral("Cannot read %1.\n\n%2").arg(shown(origin.path), sentence(error_));
-        return QStringLiteral("Icon %1 is no longer in %2.\n\nThe file has changed since its icons were extracted.")
+            return messages::kCannotRead.arg(shown(origin.path), sentence(error_));
+        return messages::kIconGone
             .arg(QString::number(origin.number), shown(origin.path));
     }
 
@@ -115,7 +115,7 @@ FileContent originalFile(const IconGroup& group, const GalleryModel::Origin& ori
 {
     Result<Bytes> file = rebuildIconFile(group);
     if (!file)
-        return {{}, {}, QStringLiteral("Cannot rebuild icon %1 of %2.\n\n%3")
+        return {{}, {}, messages::kCannotRebuild
                             .arg(QString::number(origin.number), shown(origin.path), sentence(file.failure().error))};
     // A cursor's group rebuilt is a cursor file.
     return {std::move(file.value()), group.directoryType == 2 ? ".cur" : ".ico", {}};
@@ -123,7 +123,7 @@ FileContent originalFile(const IconGroup& group, const GalleryModel::Origin& ori
 
 FileContent pictureFile(const IconGroup& group, const GalleryModel::Origin& origin)
 {
-    const QString what = QStringLiteral("Cannot make a PNG of icon %1 of %2.\n\n")
+    const QString what = messages::kCannotMakePng
                              .arg(QString::number(origin.number), shown(origin.path));
     Result<QImage> picture = pictureAt(group, kPictureSide);
     if (!picture)
@@ -131,7 +131,7 @@ FileContent pictureFile(const IconGroup& group, const GalleryModel::Origin& orig
     QByteArray png;
     QBuffer buffer(&png);
     if (!buffer.open(QIODevice::WriteOnly) || !picture->save(&buffer, "PNG"))
-        return {{}, {}, what + QStringLiteral("The PNG encoder failed.")};
+        return {{}, {}, what + messages::kPngEncoderFailed};
     return {Bytes(png.begin(), png.end()), ".png", {}};
 }
 
@@ -325,7 +325,7 @@ void GalleryExport::save(Kind kind)
         else if (!rows.empty())
             saveSeveral(context, kind, rows);
     } catch (const std::exception& failure) {
-        context.showMessage(QStringLiteral("Cannot save the icons.\n\n") + QString::fromLocal8Bit(failure.what()));
+        context.showMessage(messages::kCannotSaveIcons + QString::fromLocal8Bit(failure.what()));
     }
 }
 
@@ -364,20 +364,20 @@ void GalleryExport::saveOne(const CommandContext& context, Kind kind, int row)
     const FileOutcome saved = ::lstat(target.c_str(), &st) == 0 ? replaceFile(target, content.bytes)
                                                                  : writeNewFile(target, content.bytes);
     if (!saved.ok())
-        context.showMessage(QStringLiteral("Cannot save %1.\n\n%2").arg(chosen, sentence(saved.error)));
+        context.showMessage(messages::kCannotSave.arg(chosen, sentence(saved.error)));
 }
 
 void GalleryExport::saveSeveral(const CommandContext& context, Kind kind, const std::vector<int>& rows)
 {
     const QString outputFolder = services_.outputFolder();
     if (!IsFolder(outputFolder)) {
-        context.showMessage(kFolderMissing);
+        context.showMessage(messages::kFolderMissing);
         return;
     }
     const std::string folder = QFile::encodeName(outputFolder).toStdString();
     if (const FolderHandle handle = FolderHandle::open(folder); !handle.isValid()) {
         const int error = errno;
-        context.showMessage(QStringLiteral("Cannot save into %1.\n\n%2").arg(outputFolder, sentence(error)));
+        context.showMessage(messages::kCannotSaveInto.arg(outputFolder, sentence(error)));
         return;
     }
     SavingMark saving(context, services_.markSaving);
@@ -401,7 +401,7 @@ void GalleryExport::saveSeveral(const CommandContext& context, Kind kind, const 
         }
         const FileOutcome saved = files.write(folder, baseName(origin.path), content.suffix, content.bytes);
         if (!saved.ok()) {
-            context.showMessage(QStringLiteral("Cannot save icon %1 of %2 into %3.\n\n%4")
+            context.showMessage(messages::kCannotSaveIconInto
                      .arg(QString::number(origin.number), shown(origin.path), outputFolder, sentence(saved.error)));
             // A failure that every further icon would meet ends the save.
             if (failsForEveryFile(saved.error))
@@ -409,7 +409,7 @@ void GalleryExport::saveSeveral(const CommandContext& context, Kind kind, const 
         }
     }
     saving.end();
-    context.showMessage(QStringLiteral("Done."));
+    context.showMessage(messages::kDone);
 }
 
 void GalleryExport::copyImage()
@@ -420,7 +420,7 @@ void GalleryExport::copyImage()
     try {
         copyOne(context);
     } catch (const std::exception& failure) {
-        context.showMessage(QStringLiteral("Cannot copy the icon.\n\n") + QString::fromLocal8Bit(failure.what()));
+        context.showMessage(messages::kCannotCopy + QString::fromLocal8Bit(failure.what()));
     }
 }
 
@@ -441,7 +441,7 @@ void GalleryExport::copyOne(const CommandContext& context)
     }
     const Result<QImage> picture = pictureAt(*group, std::clamp(largestSide(*group), 1, kMaxPictureSide));
     if (!picture) {
-        context.showMessage(QStringLiteral("Cannot copy icon %1 of %2.\n\n%3")
+        context.showMessage(messages::kCannotCopyIcon
                  .arg(QString::number(origin.number), shown(origin.path), sentence(picture.failure().error)));
         return;
     }
@@ -459,7 +459,7 @@ void GalleryExport::addToIconTheme()
     try {
         installOne(context, rows.front());
     } catch (const std::exception& failure) {
-        context.showMessage(QStringLiteral("Cannot add the icon to the icon theme.\n\n") + QString::fromLocal8Bit(failure.what()));
+        context.showMessage(messages::kCannotAddToTheme + QString::fromLocal8Bit(failure.what()));
     }
 }
 
@@ -474,7 +474,7 @@ void GalleryExport::installOne(const CommandContext& context, int row)
     }
     const ThemeImages images = themeImages(*group);
     if (images.images.empty()) {
-        context.showMessage(QStringLiteral("Cannot add icon %1 of %2 to the icon theme: %3.")
+        context.showMessage(messages::kCannotAddIconToTheme
                                 .arg(QString::number(origin.number), shown(origin.path), QString::fromStdString(images.problem)));
         return;
     }
@@ -488,8 +488,7 @@ void GalleryExport::installOne(const CommandContext& context, int row)
     const ThemePlaces places = themePlacesFromEnvironment();
     ThemeChange change = installThemeIcon(places, name, images.images, false);
     if (change.outcome == ThemeChange::Outcome::InstalledBefore) {
-        const QString question = QStringLiteral("This program has added an icon named %1 to the icon theme before.\n\n"
-                                                "Replace it?").arg(shownName);
+        const QString question = messages::kReplaceThemeIcon.arg(shownName);
         if (context.boxes.show(context.appTitle, question, BoxIcon::Question, BoxButtons::YesNo) != BoxAnswer::Yes)
             return;
         change = installThemeIcon(places, name, images.images, true);
@@ -502,17 +501,17 @@ void GalleryExport::installOne(const CommandContext& context, int row)
         const QString sizes = sides.size() == 1 ? sides.front()
                                                 : sides.mid(0, sides.size() - 1).join(QStringLiteral(", ")) +
                                                       QStringLiteral(" and ") + sides.back();
-        context.showMessage(QStringLiteral("Added %1 to the icon theme at %2 pixels.\n\nA launcher shows it with Icon=%1.")
+        context.showMessage(messages::kAddedToTheme
                                 .arg(shownName, sizes));
         return;
     }
     case ThemeChange::Outcome::Taken:
-        context.showMessage(QStringLiteral("Cannot add %1 to the icon theme: %2 holds that name.\n\nChoose another name.")
+        context.showMessage(messages::kThemeNameTaken
                                 .arg(shownName, shown(QByteArray::fromStdString(change.path))));
         return;
     default: {
         const QString problem = QString::fromStdString(change.problem);
-        context.showMessage(QStringLiteral("Cannot add %1 to the icon theme.\n\n%2.")
+        context.showMessage(messages::kCannotAddNamedToTheme
                                 .arg(shownName, change.path.empty() ? problem
                                                                     : shown(QByteArray::fromStdString(change.path)) +
                                                                           QStringLiteral(": ") + problem));
@@ -528,7 +527,7 @@ QMimeData* GalleryExport::dragData(const std::vector<int>& rows)
     try {
         return dropFiles(rows);
     } catch (const std::exception& failure) {
-        services_.context().showMessage(QStringLiteral("Cannot make the dragged icons.\n\n") + QString::fromLocal8Bit(failure.what()));
+        services_.context().showMessage(messages::kCannotMakeDragged + QString::fromLocal8Bit(failure.what()));
         return nullptr;
     }
 }
@@ -542,7 +541,7 @@ QMimeData* GalleryExport::dropFiles(const std::vector<int>& rows)
         place = QDir::tempPath();
     auto dropFolder = std::make_unique<QTemporaryDir>(place + QStringLiteral("/glimmer-gatherer-drag-XXXXXX"));
     if (!dropFolder->isValid()) {
-        context.showMessage(QStringLiteral("Cannot make a folder for the dragged icons.\n\n") + dropFolder->errorString());
+        context.showMessage(messages::kCannotMakeDragFolder + dropFolder->errorString());
         return nullptr;
     }
     const QByteArray dropPath = QFile::encodeName(dropFolder->path());
@@ -567,7 +566,7 @@ QMimeData* GalleryExport::dropFiles(const std::vector<int>& rows)
         const std::string base = QFile::encodeName(shown(QByteArray::fromStdString(baseName(origin.path)))).toStdString();
         const FileOutcome saved = files.write(dropPath.toStdString(), base, content.suffix, content.bytes);
         if (!saved.ok()) {
-            context.showMessage(QStringLiteral("Cannot make the dragged icons.\n\n") + sentence(saved.error));
+            context.showMessage(messages::kCannotMakeDragged + sentence(saved.error));
             break;
         }
         urls << QUrl::fromLocalFile(QFile::decodeName(dropPath + '/' + QByteArray::fromStdString(saved.name)));

@@ -8,6 +8,7 @@
 #include "icons/ico_encoder.h"
 #include "icons/new_files.h"
 #include "icons/saved_picture.h"
+#include "runtime/messages.h"
 #include "runtime/fs_helpers.h"
 #include "saving/save_report.h"
 #include "saving/save_run.h"
@@ -73,7 +74,7 @@ void SaveRun::run(const CommandContext& context, const ReportLabel& label, const
         if (trap.test(lines.folderTest, [&] { return !IsFolder(folder()); })) {
             // Every further item would meet the same folder: say it once and end.
             trap.step(lines.folderMessage, [&] {
-                context.showMessage(QStringLiteral("Folder does not exist. Please select another folder."));
+                context.showMessage(messages::kFolderMissing);
             });
             saving = false;
             return;
@@ -89,7 +90,7 @@ void SaveRun::run(const CommandContext& context, const ReportLabel& label, const
             return;
         }
     }
-    trap.step(lines.done, [&] { context.showMessage(QStringLiteral("Done.")); });
+    trap.step(lines.done, [&] { context.showMessage(messages::kDone); });
     saving = false;
 }
 
