@@ -3,11 +3,9 @@
 #include "icons/icon_test_files.h"
 
 #include "icons/file_icons.h"
-#include "extraction/gallery_model.h"
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
 #include "support/hostile_modules.h"
-#include "support/window_harness.h"
 #include "tool/tool_run.h"
 #include "tool/wrestool_files.h"
 
@@ -20,8 +18,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QPushButton>
-#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -198,30 +194,6 @@ TEST(ExtractCommand, NothingExistingIsOverwrittenUnlessAsked)
     EXPECT_NE(contents(out.filePath("icons642.ico")), QByteArray("also mine"));
     EXPECT_FALSE(QFileInfo(out.filePath("icons643.ico")).isSymLink()) << "the link itself was replaced";
     EXPECT_FALSE(QFile::exists(elsewhere.filePath("target")));
-}
-
-TEST(ExtractCommand, Ico32WritesWhatTheWindowSavesUnderTheSameNames)
-{
-    WindowHarness h;
-    const QString samples = h.programFolder() + "/Samples";
-    QDir().mkpath(samples);
-    for (const QString& name : QDir(GG_SOURCE_DIR "/Samples").entryList(QDir::Files))
-        ASSERT_TRUE(QFile::copy(GG_SOURCE_DIR "/Samples/" + name, samples + "/" + name));
-    MainWindow& form = h.open();
-    QTemporaryDir byWindow, byTool;
-    form.outputFolderEdit->setText(byWindow.path() + "/");
-    form.loadSamplesButton->click();
-    form.startExtractingButton->click();
-    ASSERT_GT(form.galleryImages->itemCount(), 5);
-    form.saveAllButton->click();
-
-    const ToolRun run = runTool({"extract", "--format", "ico32", "-o", byTool.path(), samples});
-    ASSERT_EQ(run.code, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.isEmpty()) << "no progress line where stderr is no terminal";
-    const QStringList names = QDir(byWindow.path()).entryList(QDir::Files, QDir::Name);
-    ASSERT_EQ(QDir(byTool.path()).entryList(QDir::Files, QDir::Name), names);
-    for (const QString& name : names)
-        EXPECT_EQ(contents(byTool.filePath(name)), contents(byWindow.filePath(name))) << name.toStdString();
 }
 
 TEST(ExtractCommand, NamesThatAreNotUtf8KeepTheirBytesInFilesAndInJson)
