@@ -152,9 +152,9 @@ QString imageText(const IconImageInfo& image)
 // Marks a save under way, the hourglass included, until the save ends however it ends.
 class SavingMark {
 public:
-    SavingMark(const CommandContext& context, const std::function<void(bool)>& mark) : context_(context), mark_(mark)
+    SavingMark(const CommandContext& context, RunState& runs) : context_(context), runs_(runs)
     {
-        mark_(true);
+        runs_.start(RunState::Activity::Saving);
         context_.setPointer(kPointerBusy);
     }
     ~SavingMark() { end(); }
@@ -165,13 +165,13 @@ public:
         if (!on_)
             return;
         on_ = false;
-        mark_(false);
+        runs_.finish();
         context_.setPointer(kPointerDefault);
     }
 
 private:
     const CommandContext& context_;
-    const std::function<void(bool)>& mark_;
+    RunState& runs_;
     bool on_ = true;
 };
 
@@ -234,7 +234,7 @@ std::vector<int> GalleryExport::selectedRows() const
 void GalleryExport::showMenu(const QPoint& globalPos)
 {
     const std::size_t selected = selectedRows().size();
-    const bool enabled = !services_.busy() && selected > 0;
+    const bool enabled = !services_.runs->busy() && selected > 0;
     for (QAction* action : menu_->actions())
         action->setEnabled(enabled);
     // A theme holds one icon under a name.
@@ -315,7 +315,7 @@ void GalleryExport::savePictures()
 
 void GalleryExport::save(Kind kind)
 {
-    if (!images_ || services_.busy())
+    if (!images_ || services_.runs->busy())
         return;
     const std::vector<int> rows = selectedRows();
     const CommandContext context = services_.context();
@@ -380,7 +380,7 @@ void GalleryExport::saveSeveral(const CommandContext& context, Kind kind, const 
         context.showMessage(messages::kCannotSaveInto.arg(outputFolder, sentence(error)));
         return;
     }
-    SavingMark saving(context, services_.markSaving);
+    SavingMark saving(context, *services_.runs);
     EventPacer pacer([] { QCoreApplication::processEvents(); });
     NewFiles files;
     IconReader reader;
@@ -414,7 +414,7 @@ void GalleryExport::saveSeveral(const CommandContext& context, Kind kind, const 
 
 void GalleryExport::copyImage()
 {
-    if (!images_ || services_.busy())
+    if (!images_ || services_.runs->busy())
         return;
     const CommandContext context = services_.context();
     try {
@@ -450,7 +450,7 @@ void GalleryExport::copyOne(const CommandContext& context)
 
 void GalleryExport::addToIconTheme()
 {
-    if (!images_ || services_.busy())
+    if (!images_ || services_.runs->busy())
         return;
     const std::vector<int> rows = selectedRows();
     if (rows.size() != 1)
@@ -522,7 +522,7 @@ void GalleryExport::installOne(const CommandContext& context, int row)
 
 QMimeData* GalleryExport::dragData(const std::vector<int>& rows)
 {
-    if (!images_ || services_.busy())
+    if (!images_ || services_.runs->busy())
         return nullptr;
     try {
         return dropFiles(rows);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "runtime/command_context.h"
+#include "runtime/run_state.h"
 
 class QAction;
 class QListView;
@@ -30,8 +31,7 @@ class GalleryModel;
 struct GalleryExportServices {
     std::function<CommandContext()> context; // boxes, dialogs, their owner, the title, the pointer
     std::function<QString()> outputFolder;   // as the window shows it
-    std::function<bool()> busy;              // a run extracts or saves
-    std::function<void(bool)> markSaving;    // a save of several icons starts (true) or ends (false)
+    RunState* runs = nullptr;                // the window's: saving several icons is a run
 };
 
 class GalleryExport : public QObject {

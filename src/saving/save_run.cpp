@@ -47,26 +47,25 @@ constexpr SaveRun::Lines kSelectedLines{106, 108, 110, 124, 126, 128, 132};
 constexpr SaveRun::Lines kAllLines{106, 108, 0, 122, 124, 126, 130};
 } // namespace
 
-void SaveRun::saveSelectedIcons(const CommandContext& context, const GalleryModel& images,
-                                const QItemSelectionModel& selection, const FolderText& folder, bool extractingNow)
+void SaveRun::saveSelectedIcons(const CommandContext& context, RunState& state, const GalleryModel& images,
+                                const QItemSelectionModel& selection, const FolderText& folder)
 {
-    run(context, labels::kSaveSelectedIcons, kSelectedLines, images, &selection, folder, extractingNow);
+    run(context, state, labels::kSaveSelectedIcons, kSelectedLines, images, &selection, folder);
 }
 
-void SaveRun::saveAllIcons(const CommandContext& context, const GalleryModel& images, const FolderText& folder,
-                           bool extractingNow)
+void SaveRun::saveAllIcons(const CommandContext& context, RunState& state, const GalleryModel& images,
+                           const FolderText& folder)
 {
-    run(context, labels::kSaveAllIcons, kAllLines, images, nullptr, folder, extractingNow);
+    run(context, state, labels::kSaveAllIcons, kAllLines, images, nullptr, folder);
 }
 
 // Walks the gallery in order and saves the chosen items (all of them without a selection).
-void SaveRun::run(const CommandContext& context, const ReportLabel& label, const Lines& lines,
-                  const GalleryModel& images, const QItemSelectionModel* selection, const FolderText& folder,
-                  bool extractingNow)
+void SaveRun::run(const CommandContext& context, RunState& state, const ReportLabel& label, const Lines& lines,
+                  const GalleryModel& images, const QItemSelectionModel* selection, const FolderText& folder)
 {
-    if (saving || extractingNow)
+    if (state.busy())
         return;
-    saving = true;
+    state.start(RunState::Activity::Saving);
     NewFiles files;
     Trap trap(context.reporter, TrapLabel(label));
     const int itemCount = trap.value<int>(lines.loop, [&] { return images.itemCount(); });
@@ -76,7 +75,7 @@ void SaveRun::run(const CommandContext& context, const ReportLabel& label, const
             trap.step(lines.folderMessage, [&] {
                 context.showMessage(messages::kFolderMissing);
             });
-            saving = false;
+            state.finish();
             return;
         }
         if (selection && !trap.test(lines.selectionTest, [&] { return selection->isSelected(images.index(i)); }))
@@ -86,12 +85,12 @@ void SaveRun::run(const CommandContext& context, const ReportLabel& label, const
         bool goOn = true;
         trap.step(lines.callSave, [&] { goOn = saveIcon(context, files, picture, folder(), images.tag(i)); });
         if (!goOn) {
-            saving = false;
+            state.finish();
             return;
         }
     }
     trap.step(lines.done, [&] { context.showMessage(messages::kDone); });
-    saving = false;
+    state.finish();
 }
 
 } // namespace gg

@@ -7,6 +7,7 @@
 
 #include "runtime/command_context.h"
 #include "runtime/report_labels.h"
+#include "runtime/run_state.h"
 
 class QImage;
 class QItemSelectionModel;
@@ -21,20 +22,18 @@ public:
     // The folder is read from the box again before every icon: the window's events run meanwhile.
     using FolderText = std::function<QString()>;
 
-    // One run at a time; none while the gallery is being extracted (extractingNow).
-    void saveSelectedIcons(const CommandContext& context, const GalleryModel& images,
-                           const QItemSelectionModel& selection, const FolderText& folder, bool extractingNow);
-    void saveAllIcons(const CommandContext& context, const GalleryModel& images, const FolderText& folder,
-                      bool extractingNow);
-
-    bool saving = false; // a save run is under way
+    // One run at a time, of any kind (state).
+    void saveSelectedIcons(const CommandContext& context, RunState& state, const GalleryModel& images,
+                           const QItemSelectionModel& selection, const FolderText& folder);
+    void saveAllIcons(const CommandContext& context, RunState& state, const GalleryModel& images,
+                      const FolderText& folder);
 
     // The numbered lines of one save command.
     struct Lines;
 
 private:
-    void run(const CommandContext& context, const ReportLabel& label, const Lines& lines, const GalleryModel& images,
-             const QItemSelectionModel* selection, const FolderText& folder, bool extractingNow);
+    void run(const CommandContext& context, RunState& state, const ReportLabel& label, const Lines& lines,
+             const GalleryModel& images, const QItemSelectionModel* selection, const FolderText& folder);
 };
 
 } // namespace gg

@@ -93,7 +93,7 @@ void endProcessNow()
 } // namespace
 
 // The progress bar and the counters, as the extraction run drives them.
-class MainWindow::Progress : public ProgressDisplay {
+class MainWindow::Progress : public ExtractionDisplay {
 public:
     explicit Progress(MainWindow& window) : window_(window) {}
     void resetProgress() override
@@ -106,6 +106,8 @@ public:
     void setProgressVisible(bool visible) override { window_.progressBar->setVisible(visible); }
     void setCounters(const QString& text) override { window_.countersLabel->setText(text); }
     void setCountersVisible(bool visible) override { window_.countersLabel->setVisible(visible); }
+    void showImages(GalleryModel* images) override { SetGalleryImageList(*window_.gallery, images); }
+    void arrangeGallery() override { ArrangeGallery(*window_.gallery, GalleryArrangement::AutoTop); }
 
 private:
     MainWindow& window_;
@@ -276,8 +278,7 @@ void MainWindow::connectHandlers()
     // The gallery's menu, tooltips and dragging out: full-quality copies of its icons.
     InstallGalleryExport(*gallery, *galleryImages,
                          {[this] { return commandContext(); }, [this] { return outputFolderEdit->text(); },
-                          [this] { return extraction.extracting || saveRun.saving; },
-                          [this](bool saving) { saveRun.saving = saving; }});
+                          &runs});
 }
 
 // Start-up: each numbered step stands alone; a failing one is reported and the next runs.
@@ -380,13 +381,13 @@ CommandContext MainWindow::commandContext()
 
 void MainWindow::saveSelectedIcons()
 {
-    saveRun.saveSelectedIcons(commandContext(), *galleryImages, *gallery->selectionModel(), [this] { return outputFolderEdit->text(); },
-                              extraction.extracting);
+    saveRun.saveSelectedIcons(commandContext(), runs, *galleryImages, *gallery->selectionModel(),
+                              [this] { return outputFolderEdit->text(); });
 }
 
 void MainWindow::saveAllIcons()
 {
-    saveRun.saveAllIcons(commandContext(), *galleryImages, [this] { return outputFolderEdit->text(); }, extraction.extracting);
+    saveRun.saveAllIcons(commandContext(), runs, *galleryImages, [this] { return outputFolderEdit->text(); });
 }
 
 void MainWindow::chooseOutputFolder()
@@ -406,7 +407,7 @@ void MainWindow::clearSourceList()
 
 void MainWindow::startExtracting()
 {
-    extraction.start(commandContext(), *sourceFolders, *galleryImages, *gallery, *progress_, saveRun.saving);
+    extraction.start(commandContext(), runs, *sourceFolders, *galleryImages, *progress_);
 }
 
 void MainWindow::loadListFiles()

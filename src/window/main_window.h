@@ -82,6 +82,7 @@ public:
 
     // --- work: never seen ------------------------------------------------------------------
     GalleryModel* galleryImages = nullptr;
+    RunState runs; // what the window is doing: nothing, extracting or saving
     ExtractionRun extraction;
     SaveRun saveRun;
 

@@ -64,7 +64,7 @@ TEST_F(FailingSave, ANameTooLongForTheFolderIsReportedOnceAndEndsTheRun)
         << h.boxes.boxes[0].text.toStdString();
     EXPECT_EQ(files(), QStringList{base + ".ico"});
     EXPECT_EQ(form->mousePointer(), gg::kPointerDefault);
-    EXPECT_FALSE(form->saveRun.saving);
+    EXPECT_FALSE(form->runs.saving());
 }
 
 TEST_F(FailingSave, AFileSizeLimitIsReportedOnceAndEndsTheRun)
@@ -125,11 +125,12 @@ TEST(SaveRunFailures, AFullDiskEndsTheRunARefusedNameOnlyItsIcon)
                 images.add(plainIcon(), QString::fromLatin1(caption));
             images.addItems();
             gg::SaveRun saving;
+            gg::RunState runs;
             const gg::CommandContext context{reporter, boxes, dialogs, nullptr, QStringLiteral("Glimmer"),
                                              [] { return 0; }, [](int) {}};
             filtered = gg::test::failCalls(failure.calls);
             if (filtered)
-                saving.saveAllIcons(context, images, [&] { return out.path() + u'/'; }, false);
+                saving.saveAllIcons(context, runs, images, [&] { return out.path() + u'/'; });
         });
         run.join();
         if (!filtered)

@@ -167,13 +167,13 @@ TEST_F(SaveFixture, AFolderThatTakesNoFilesIsReportedOnceAndEndsTheRun)
 TEST_F(SaveFixture, NoSecondRunStartsWhileOneIsUnderWay)
 {
     add("a.dll");
-    form->saveRun.saving = true;
+    form->runs.start(gg::RunState::Activity::Saving);
     form->saveAllIcons();
     form->saveSelectedIcons();
-    form->saveRun.saving = false;
-    form->extraction.extracting = true;
+    form->runs.finish();
+    form->runs.start(gg::RunState::Activity::Extracting);
     form->saveAllIcons();
-    form->extraction.extracting = false;
+    form->runs.finish();
     EXPECT_TRUE(h.boxes.boxes.empty());
     EXPECT_TRUE(files().isEmpty());
 }
