@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "icons/icon_export.h"
 #include "runtime/command_context.h"
 #include "runtime/run_state.h"
 
@@ -64,10 +65,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class Kind { Original, Picture };
-    void save(Kind kind);
-    void saveOne(const CommandContext& context, Kind kind, int row);
-    void saveSeveral(const CommandContext& context, Kind kind, const std::vector<int>& rows);
+    void save(ExportKind kind);
+    void saveOne(const CommandContext& context, ExportKind kind, int row);
+    void saveSeveral(const CommandContext& context, ExportKind kind, const std::vector<int>& rows);
     void copyOne(const CommandContext& context);
     void installOne(const CommandContext& context, int row);
     QMimeData* dropFiles(const std::vector<int>& rows);
