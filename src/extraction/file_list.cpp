@@ -1,3 +1,4 @@
+#include "icons/errno_text.h"
 #include "extraction/file_list.h"
 
 #include <QFile>
@@ -63,21 +64,6 @@ bool FilePattern::matches(QStringView name) const
 
 namespace {
 
-// The runtime's words for a folder that cannot be opened.
-std::string openFailureText(int error)
-{
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return "Path not found";
-    case EACCES:
-    case EPERM:
-        return "Permission denied";
-    default:
-        return std::strerror(error);
-    }
-}
-
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
@@ -89,7 +75,7 @@ std::string nativePath(const QString& folder)
 {
     const QByteArray native = QFile::encodeName(folder);
     if (native.isEmpty() || native.contains('\0'))
-        throw StepFailure(openFailureText(ENOENT));
+        throw StepFailure(openFailureText(ENOENT, OpenedPath::Folder));
     return native.toStdString();
 }
 
@@ -97,7 +83,7 @@ DirHandle openFolder(const std::string& native)
 {
     DirHandle dir(opendir(native.c_str()));
     if (!dir)
-        throw StepFailure(openFailureText(errno));
+        throw StepFailure(openFailureText(errno, OpenedPath::Folder));
     return dir;
 }
 

@@ -24,11 +24,6 @@ private:
     QStringList globs_;
 };
 
-inline bool MatchesPattern(const QString& name, const QString& pattern)
-{
-    return FilePattern(pattern).matches(name);
-}
-
 // One name a listing gave: the bytes the file system holds, which open that very file, and the
 // name as text for its caption (bytes that are not UTF-8 show as the replacement character).
 struct ListedName {

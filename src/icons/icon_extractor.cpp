@@ -316,8 +316,6 @@ const IconGroup* IconSource::cursorGroup(int index) const
     return &(*state_->cursorGroups)[static_cast<std::size_t>(index)];
 }
 
-RgbaImage ExtractIconExA(const std::string& path, int index) { return IconSource::open(path).icon(index); }
-
 std::optional<CursorImage> ReadCursorFile(const std::string& path)
 {
     std::unique_ptr<FileSource> file = FileSource::open(path);

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <sys/stat.h>
 
+#include "runtime/messages.h"
 #include "runtime/dialogs.h"
 #include "runtime/fs_helpers.h"
 #include "runtime/report_labels.h"
@@ -20,7 +21,7 @@ bool HasBadFileName(const QString& path)
 void loadListFiles(const CommandContext& context, FolderListModel& folders)
 {
     Trap trap(context.reporter, TrapLabel(labels::kLoadListFiles));
-    trap.step(102, [&] { context.showMessage(kListFileHelp); });
+    trap.step(102, [&] { context.showMessage(messages::kListFileHelp); });
     QStringList chosen;
     trap.step(112, [&] {
         chosen = context.dialogs.openFiles(context.owner, kListFileDialogTitle, kListFileFilter, QString());
@@ -35,7 +36,7 @@ void loadListFiles(const CommandContext& context, FolderListModel& folders)
         });
     for (const QString& path : chosen) {
         if (trap.test(134, [&] { return HasBadFileName(path); })) {
-            trap.step(136, [&] { context.showMessage(path + kBadFileNameMessage); });
+            trap.step(136, [&] { context.showMessage(path + messages::kBadFileName); });
             continue;
         }
         trap.step(140, [&] { LoadListFile(folders, path, context.boxes, context.appTitle); });

@@ -95,7 +95,7 @@ void endProcessNow()
 } // namespace
 
 // The progress bar and the counters, as the extraction run drives them.
-class MainWindow::Progress : public ProgressDisplay {
+class MainWindow::Progress : public ExtractionDisplay {
 public:
     explicit Progress(MainWindow& window) : window_(window) {}
     void resetProgress() override
@@ -108,6 +108,8 @@ public:
     void setProgressVisible(bool visible) override { window_.progressBar->setVisible(visible); }
     void setCounters(const QString& text) override { window_.countersLabel->setText(text); }
     void setCountersVisible(bool visible) override { window_.countersLabel->setVisible(visible); }
+    void showImages(GalleryModel* images) override { SetGalleryImageList(*window_.gallery, images); }
+    void arrangeGallery() override { ArrangeGallery(*window_.gallery, GalleryArrangement::AutoTop); }
 
 private:
     MainWindow& window_;
@@ -278,8 +280,7 @@ void MainWindow::connectHandlers()
     // The gallery's menu, tooltips and dragging out: full-quality copies of its icons.
     InstallGalleryExport(*gallery, *galleryImages,
                          {[this] { return commandContext(); }, [this] { return outputFolderEdit->text(); },
-                          [this] { return extraction.extracting || saveRun.saving; },
-                          [this](bool saving) { saveRun.saving = saving; }});
+                          &runs});
 }
 
 // Start-up: each numbered step stands alone; a failing one is reported and the next runs.
@@ -382,13 +383,13 @@ CommandContext MainWindow::commandContext()
 
 void MainWindow::saveSelectedIcons()
 {
-    saveRun.saveSelectedIcons(commandContext(), *galleryImages, *gallery->selectionModel(), [this] { return outputFolderEdit->text(); },
-                              extraction.extracting);
+    saveRun.saveSelectedIcons(commandContext(), runs, *galleryImages, *gallery->selectionModel(),
+                              [this] { return outputFolderEdit->text(); });
 }
 
 void MainWindow::saveAllIcons()
 {
-    saveRun.saveAllIcons(commandContext(), *galleryImages, [this] { return outputFolderEdit->text(); }, extraction.extracting);
+    saveRun.saveAllIcons(commandContext(), runs, *galleryImages, [this] { return outputFolderEdit->text(); });
 }
 
 void MainWindow::chooseOutputFolder()
@@ -408,7 +409,7 @@ void MainWindow::clearSourceList()
 
 void MainWindow::startExtracting()
 {
-    extraction.start(commandContext(), *sourceFolders, *galleryImages, *gallery, *progress_, saveRun.saving);
+    extraction.start(commandContext(), runs, *sourceFolders, *galleryImages, *progress_);
 }
 
 void MainWindow::loadListFiles()
@@ -421,11 +422,9 @@ void MainWindow::loadSampleFolders()
     gg::loadSampleFolders(commandContext(), *sourceFolders, services_.programFolder);
 }
 
-void MainWindow::sourceListKeyDown(int keyCode, int /*shift*/)
+void MainWindow::removeSelectedFolder()
 {
-    constexpr int kDeleteKey = 46;
-    if (keyCode == kDeleteKey)
-        gg::removeSelectedFolder(commandContext(), *sourceFolders, *sourceListView->selectionModel());
+    gg::removeSelectedFolder(commandContext(), *sourceFolders, *sourceListView->selectionModel());
 }
 
 void MainWindow::outputFolderEdited()
@@ -556,7 +555,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     } else if (event->type() == QEvent::KeyPress && watched == sourceListView) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete) {
-            sourceListKeyDown(46, 0);
+            removeSelectedFolder();
             return true;
         }
     }

@@ -81,7 +81,8 @@ public:
     QLabel* countersLabel = nullptr;
 
     // --- work: never seen ------------------------------------------------------------------
-    GalleryModel* galleryImages = nullptr;     // the gallery's images and captions
+    GalleryModel* galleryImages = nullptr;
+    RunState runs; // what the window is doing: nothing, extracting or saving
     ExtractionRun extraction;
     SaveRun saveRun;
 
@@ -93,15 +94,15 @@ public:
     // --- commands and events ----------------------------------------------------------------
     void startUp();
     void closeRequested();
-    void saveSelectedIcons(); // save selected icons
-    void saveAllIcons(); // save all icons
-    void chooseOutputFolder(); // choose the output folder
-    void addFolderTree(); // add a folder and its sub-folders
-    void clearSourceList(); // clear the source list
-    void startExtracting(); // start extracting icons
-    void loadListFiles(); // load list files
-    void loadSampleFolders(); // add the sample folder
-    void sourceListKeyDown(int keyCode, int shift);
+    void saveSelectedIcons();
+    void saveAllIcons();
+    void chooseOutputFolder();
+    void addFolderTree();
+    void clearSourceList();
+    void startExtracting();
+    void loadListFiles();
+    void loadSampleFolders();
+    void removeSelectedFolder();
     void outputFolderEdited();
     void chooseFileType(int index);
 

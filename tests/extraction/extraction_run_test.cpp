@@ -103,7 +103,7 @@ TEST_F(ExtractionRun, EmptySourceListOnlySaysSo)
     EXPECT_EQ(form->gallery->model(), shownModel);
     EXPECT_FALSE(form->countersLabel->isHidden());
     EXPECT_TRUE(form->progressBar->isHidden());
-    EXPECT_FALSE(form->extraction.extracting);
+    EXPECT_FALSE(form->runs.extracting());
     EXPECT_EQ(form->mousePointer(), kPointerDefault);
 }
 
@@ -257,7 +257,7 @@ TEST_F(ExtractionRun, FolderThatCannotBeOpenedIsReportedAndListsNothing)
     // The good folder's files once, not again for the entries after it.
     EXPECT_EQ(listedNames(), (QStringList{"PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
-    EXPECT_FALSE(form->extraction.extracting);
+    EXPECT_FALSE(form->runs.extracting());
 }
 
 TEST_F(ExtractionRun, ANameThatIsNotUtf8OpensItsOwnFileBesideItsLookAlike)
@@ -287,7 +287,7 @@ TEST_F(ExtractionRun, WindowStateWhileExtractingAndAfter)
     bool seen = false;
     QTimer::singleShot(0, form, [&] {
         seen = true;
-        EXPECT_TRUE(form->extraction.extracting);
+        EXPECT_TRUE(form->runs.extracting());
         EXPECT_EQ(form->mousePointer(), kPointerDefault); // the hourglass is for the listing only
         EXPECT_EQ(form->gallery->model(), nullptr);
         EXPECT_EQ(form->gallery->model() ? form->gallery->model()->rowCount() : 0, 0);
@@ -311,7 +311,7 @@ TEST_F(ExtractionRun, WindowStateWhileExtractingAndAfter)
     EXPECT_EQ(form->progressBar->format(), QStringLiteral("Progress Bar"));
     EXPECT_FALSE(form->countersLabel->isHidden());
     EXPECT_EQ(form->mousePointer(), kPointerDefault);
-    EXPECT_FALSE(form->extraction.extracting);
+    EXPECT_FALSE(form->runs.extracting());
 }
 
 TEST_F(ExtractionRun, CommandsDuringTheRunDoNotDisturbIt)
@@ -339,14 +339,14 @@ TEST_F(ExtractionRun, NoRunStartsWhileASaveIsUnderWay)
     addSource(mixedFolder());
     start();
     const QStringList before = captions();
-    form->saveRun.saving = true;
+    form->runs.start(gg::RunState::Activity::Saving);
     form->sourceFolders->clear();
     addSource(folder(QStringLiteral("empty")));
     start();
-    form->saveRun.saving = false;
+    form->runs.finish();
     EXPECT_EQ(captions(), before);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_FALSE(form->extraction.extracting);
+    EXPECT_FALSE(form->runs.extracting());
 }
 
 } // namespace

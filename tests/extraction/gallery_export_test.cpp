@@ -151,11 +151,11 @@ TEST_F(GalleryMenu, EntriesAreDisabledWhileARunExtractsOrSavesOrNothingIsSelecte
         return disabled;
     };
     select({1});
-    for (bool* busy : {&form->extraction.extracting, &form->saveRun.saving}) {
-        *busy = true;
+    for (const RunState::Activity busy : {RunState::Activity::Extracting, RunState::Activity::Saving}) {
+        form->runs.start(busy);
         EXPECT_TRUE(allDisabled());
         exporter().saveOriginals(); // nor does a command run that was asked for before
-        *busy = false;
+        form->runs.finish();
     }
     EXPECT_TRUE(harness.dialogs.calls.empty());
     select({});
@@ -212,7 +212,7 @@ TEST_F(GalleryMenu, SeveralOriginalsGoIntoTheOutputFolderUnderFreeNamesWithOneDo
     EXPECT_EQ(boxes()[0].text, QStringLiteral("Done."));
     EXPECT_EQ(boxes()[0].title, form->appTitle());
     EXPECT_EQ(boxes()[0].icon, BoxIcon::None);
-    EXPECT_FALSE(form->saveRun.saving);
+    EXPECT_FALSE(form->runs.saving());
     EXPECT_EQ(form->mousePointer(), kPointerDefault);
 }
 
@@ -354,7 +354,7 @@ TEST_F(GalleryMenu, SeveralEndAtAFailureEveryIconWouldMeetWithOneMessage)
     ASSERT_EQ(boxes().size(), 2U);
     EXPECT_EQ(boxes()[1].text, QStringLiteral("Cannot save icon 0 of ") + dll() + QStringLiteral(" into ") + output
                                    + QStringLiteral(".\n\nPermission denied."));
-    EXPECT_FALSE(form->saveRun.saving);
+    EXPECT_FALSE(form->runs.saving());
     EXPECT_EQ(form->mousePointer(), kPointerDefault);
 }
 

@@ -400,8 +400,7 @@ TEST(IconSource, LazyIconsMatchCountFirst)
     ASSERT_EQ(eager.count(), 5);
     EXPECT_EQ(third, eager.icon(2));
     EXPECT_EQ(lazy.count(), 5);
-    EXPECT_EQ(ExtractIconExA(dataPath("icons64.dll"), 2), third);
-    EXPECT_TRUE(ExtractIconExA(dataPath("icons64.dll"), 5).isNull());
+    EXPECT_TRUE(eager.icon(5).isNull());
 }
 
 TEST(IconSource, EverySampleGivesIcons)

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "icons/rgba_image.h"
+#include "test_colours.h"
 
 #include <gtest/gtest.h>
 
@@ -53,16 +54,6 @@ inline Bytes readFile(const std::string& path)
 }
 inline std::string dataPath(const std::string& name) { return std::string(GG_TEST_DATA) + "/" + name; }
 
-// Colours as the tests state them: 0xAARRGGBB.
-using Argb = std::uint32_t;
-constexpr Argb argb(int r, int g, int b, int a = 255)
-{
-    return (static_cast<Argb>(a) << 24) | (static_cast<Argb>(r) << 16) | (static_cast<Argb>(g) << 8) | static_cast<Argb>(b);
-}
-constexpr int redOf(Argb c) { return static_cast<int>((c >> 16) & 0xFF); }
-constexpr int greenOf(Argb c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int blueOf(Argb c) { return static_cast<int>(c & 0xFF); }
-constexpr int alphaOf(Argb c) { return static_cast<int>(c >> 24); }
 inline Argb pixelAt(const RgbaImage& image, int x, int y)
 {
     const Rgba p = image.at(x, y);

@@ -19,6 +19,7 @@
 #include "icons/icon_extractor.h"
 #include "support/window_harness.h"
 #include "support/icotool.h"
+#include "tool/tool_run.h"
 
 namespace {
 
@@ -144,3 +145,26 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
 }
 
 } // namespace
+
+// glimmer-extract --format ico32 is the window's save from the command line.
+TEST(SaveEndToEnd, TheToolsIco32WritesWhatTheWindowSavesUnderTheSameNames)
+{
+    gg::test::WindowHarness h;
+    copySamples(h.programFolder());
+    const QString samples = h.programFolder() + "/Samples";
+    gg::MainWindow& form = h.open();
+    QTemporaryDir byWindow, byTool;
+    form.outputFolderEdit->setText(byWindow.path() + "/");
+    form.loadSamplesButton->click();
+    form.startExtractingButton->click();
+    ASSERT_GT(form.galleryImages->itemCount(), 5);
+    form.saveAllButton->click();
+
+    const gg::test::ToolRun run = gg::test::runTool({"extract", "--format", "ico32", "-o", byTool.path(), samples});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << "no progress line where stderr is no terminal";
+    const QStringList names = QDir(byWindow.path()).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(QDir(byTool.path()).entryList(QDir::Files, QDir::Name), names);
+    for (const QString& name : names)
+        EXPECT_EQ(gg::test::contents(byTool.filePath(name)), gg::test::contents(byWindow.filePath(name))) << name.toStdString();
+}
