@@ -10,7 +10,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // Lets a Wayland desktop match the window to its launcher entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.vorlentis.GlimmerGatherer"));
-    gg::KeepOnlyOwnSettingsFile();
+    gg::keepOnlyOwnSettingsFile();
     gg::MainWindow window;
     window.show();
     return app.exec();

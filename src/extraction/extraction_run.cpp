@@ -20,15 +20,15 @@ constexpr std::chrono::milliseconds kProgressSlice{33};
 void ExtractionRun::chooseFileType(int index)
 {
     if (index == 0)
-        folderListing.Pattern = kAllFilesPattern;
+        folderListing.pattern = kAllFilesPattern;
     else if (index == 1)
-        folderListing.Pattern = kApplicationFilesPattern;
+        folderListing.pattern = kApplicationFilesPattern;
 }
 
 void ExtractionRun::start(const CommandContext& context, RunState& state, const FolderListModel& folders,
                           GalleryModel& images, ExtractionDisplay& display)
 {
-    Trap trap(context.reporter, TrapLabel(labels::kStartExtracting));
+    Trap trap(context.reporter, trapLabel(labels::kStartExtracting));
     // The run yields to the window once per file, so a second click can arrive meanwhile; a save
     // run yields too, and must not see the gallery emptied under it.
     if (trap.test(100, [&] { return state.busy(); }))
@@ -51,7 +51,7 @@ void ExtractionRun::start(const CommandContext& context, RunState& state, const 
 void ExtractionRun::extract(const CommandContext& context, const FolderListModel& folders, GalleryModel& images,
                             ExtractionDisplay& display)
 {
-    Trap trap(context.reporter, TrapLabel(labels::kExtractionRun));
+    Trap trap(context.reporter, trapLabel(labels::kExtractionRun));
 
     // 1. Listing. No events are handled here, so the hourglass stays up.
     const int folderCount = trap.value<int>(100, [&] { return folders.count(); });
@@ -59,12 +59,12 @@ void ExtractionRun::extract(const CommandContext& context, const FolderListModel
         // A folder that cannot be opened is reported and lists nothing.
         if (!trap.step(102, [&] { folderListing.setPath(folders.text(k)); }))
             continue;
-        trap.step(104, [&] { folderListing.Refresh(); });
+        trap.step(104, [&] { folderListing.refresh(); });
         // The list grows geometrically: reserving each folder's exact share would copy it whole
         // once per folder.
-        const int entries = folderListing.ListCount();
+        const int entries = folderListing.entryCount();
         for (int j = 0; j < entries; ++j)
-            trap.step(108, [&] { workingFiles.push_back({folderListing.FilePath(j), folderListing.List(j)}); });
+            trap.step(108, [&] { workingFiles.push_back({folderListing.FilePath(j), folderListing.entryName(j)}); });
     }
     trap.step(112, [&] { context.setPointer(kPointerDefault); });
 
@@ -92,10 +92,10 @@ void ExtractionRun::extract(const CommandContext& context, const FolderListModel
         const QByteArray sourcePath = QByteArray::fromStdString(file.path);
         int number = 0;
         const int icons = trap.value<int>(132, [&] {
-            return ExtractFileIcons(file.path, [&](QImage icon) {
-                if (trap.step(142, [&] { images.add(GalleryImage(std::move(icon))); }))
+            return extractFileIcons(file.path, [&](QImage icon) {
+                if (trap.step(142, [&] { images.add(galleryImage(std::move(icon))); }))
                     trap.step(144, [&] {
-                        images.setTag(images.count() - 1, file.name);
+                        images.setCaption(images.count() - 1, file.name);
                         images.setOrigin(images.count() - 1, {sourcePath, number});
                     });
                 ++number;
@@ -120,7 +120,7 @@ void ExtractionRun::extract(const CommandContext& context, const FolderListModel
     }
     trap.step(164, [&] { display.arrangeGallery(); });
     trap.step(166, [&] {
-        display.setCounters(CountersLine(static_cast<long long>(workingFiles.size()), iconFiles, images.itemCount()));
+        display.setCounters(countersLine(static_cast<long long>(workingFiles.size()), iconFiles, images.itemCount()));
     });
     trap.step(168, [&] { display.setProgressVisible(false); });
     trap.step(170, [&] { display.setCountersVisible(true); });

@@ -123,12 +123,12 @@ ListedNames listFolder(const std::string& folder, const QString& pattern)
 
 } // namespace
 
-ListedNames ListFolderFiles(const QString& folder, const QString& pattern)
+ListedNames listFolderFiles(const QString& folder, const QString& pattern)
 {
     return listFolder(nativePath(folder), pattern);
 }
 
-QString ListedFolderPath(const QString& folder)
+QString listedFolderPath(const QString& folder)
 {
     QString path = folder;
     while (path.size() > 1 && path.endsWith(u'/'))
@@ -136,7 +136,7 @@ QString ListedFolderPath(const QString& folder)
     return path;
 }
 
-std::string JoinListedPath(const std::string& listedFolder, const std::string& name)
+std::string joinListedPath(const std::string& listedFolder, const std::string& name)
 {
     std::string path;
     path.reserve(listedFolder.size() + 1 + name.size());
@@ -149,24 +149,24 @@ std::string JoinListedPath(const std::string& listedFolder, const std::string& n
 
 void FileList::setPath(const QString& folder)
 {
-    Path.clear();
+    listedFolder.clear();
     nativePath_.clear();
     entries.clear();
     openFolder(nativePath(folder));
-    Path = ListedFolderPath(folder);
-    nativePath_ = nativePath(Path);
+    listedFolder = listedFolderPath(folder);
+    nativePath_ = nativePath(listedFolder);
 }
 
-void FileList::Refresh()
+void FileList::refresh()
 {
     entries.clear();
     if (!nativePath_.empty())
-        entries = listFolder(nativePath_, Pattern);
+        entries = listFolder(nativePath_, pattern);
 }
 
 std::string FileList::FilePath(int index) const
 {
-    return JoinListedPath(nativePath_, entries.at(static_cast<size_t>(index)).bytes);
+    return joinListedPath(nativePath_, entries.at(static_cast<size_t>(index)).bytes);
 }
 
 } // namespace gg

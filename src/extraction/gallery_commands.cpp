@@ -98,7 +98,7 @@ void GalleryExport::saveOne(const CommandContext& context, ExportKind kind, int 
 
     // The dialog opens in the output folder on the first free name, so Return saves there.
     const QString outputFolder = services_.outputFolder();
-    const QString startFolder = IsFolder(outputFolder) ? outputFolder : QDir::homePath();
+    const QString startFolder = isFolder(outputFolder) ? outputFolder : QDir::homePath();
     const std::string name =
         firstFreeName(QFile::encodeName(startFolder).toStdString(), exportBaseName(origin.path), content.suffix).value_or("");
     const QString title = kind == ExportKind::Original ? QStringLiteral("Save Original Icon") : QStringLiteral("Save as PNG");
@@ -122,7 +122,7 @@ void GalleryExport::saveOne(const CommandContext& context, ExportKind kind, int 
 void GalleryExport::saveSeveral(const CommandContext& context, ExportKind kind, const std::vector<int>& rows)
 {
     const QString outputFolder = services_.outputFolder();
-    if (!IsFolder(outputFolder)) {
+    if (!isFolder(outputFolder)) {
         context.showMessage(messages::kFolderMissing);
         return;
     }

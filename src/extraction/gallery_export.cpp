@@ -72,7 +72,7 @@ GalleryExport::~GalleryExport()
     }
 }
 
-GalleryExport* InstallGalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services)
+GalleryExport* installGalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services)
 {
     return new GalleryExport(gallery, images, std::move(services));
 }

@@ -84,6 +84,6 @@ private:
 };
 
 // Gives the gallery its export; the window calls it once.
-GalleryExport* InstallGalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services);
+GalleryExport* installGalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services);
 
 } // namespace gg

@@ -317,7 +317,7 @@ const IconGroup* IconSource::cursorGroup(int index) const
     return &(*state_->cursorGroups)[static_cast<std::size_t>(index)];
 }
 
-std::optional<CursorImage> ReadCursorFile(const std::string& path)
+std::optional<CursorImage> readCursorFile(const std::string& path)
 {
     std::unique_ptr<FileSource> file = FileSource::open(path);
     if (!file)

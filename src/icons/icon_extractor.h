@@ -76,6 +76,6 @@ struct CursorImage {
     int hotX = 0;
     int hotY = 0;
 };
-std::optional<CursorImage> ReadCursorFile(const std::string& path);
+std::optional<CursorImage> readCursorFile(const std::string& path);
 
 } // namespace gg

@@ -51,7 +51,7 @@ void reportFailedSave(ErrorReporter& reporter, int depth, const IcoFile& file, c
         return;
     for (const WriterLines& writer : kWriterLines)
         if (writer.depth == depth)
-            reporter.ReportError(TrapLabel(writer.label), lineOf(writer, file, outcome), errnoText(outcome.error));
+            reporter.reportError(trapLabel(writer.label), lineOf(writer, file, outcome), errnoText(outcome.error));
 }
 
 } // namespace gg

@@ -67,10 +67,10 @@ void SaveRun::run(const CommandContext& context, RunState& state, const ReportLa
         return;
     state.start(RunState::Activity::Saving);
     NewFiles files;
-    Trap trap(context.reporter, TrapLabel(label));
+    Trap trap(context.reporter, trapLabel(label));
     const int itemCount = trap.value<int>(lines.loop, [&] { return images.itemCount(); });
     for (int i = 0; i < itemCount; ++i) {
-        if (trap.test(lines.folderTest, [&] { return !IsFolder(folder()); })) {
+        if (trap.test(lines.folderTest, [&] { return !isFolder(folder()); })) {
             // Every further item would meet the same folder: say it once and end.
             trap.step(lines.folderMessage, [&] {
                 context.showMessage(messages::kFolderMissing);
@@ -83,7 +83,7 @@ void SaveRun::run(const CommandContext& context, RunState& state, const ReportLa
         IconPicture picture;
         trap.step(lines.setPicture, [&] { picture = savedPicture(images.image(i)); });
         bool goOn = true;
-        trap.step(lines.callSave, [&] { goOn = saveIcon(context, files, picture, folder(), images.tag(i)); });
+        trap.step(lines.callSave, [&] { goOn = saveIcon(context, files, picture, folder(), images.caption(i)); });
         if (!goOn) {
             state.finish();
             return;

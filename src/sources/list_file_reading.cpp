@@ -24,7 +24,7 @@ struct FdCloser {
 
 } // namespace
 
-QByteArray ReadListFileBytes(const QString& path)
+QByteArray readListFileBytes(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
     if (native.isEmpty() || native.contains('\0'))
@@ -61,13 +61,13 @@ QByteArray ReadListFileBytes(const QString& path)
     return bytes;
 }
 
-void LoadListFile(FolderListModel& list, const QString& path, MessageBoxes& boxes, const QString& title)
+void loadListFile(FolderListModel& list, const QString& path, MessageBoxes& boxes, const QString& title)
 {
-    if (!FileExists(path)) {
+    if (!fileExists(path)) {
         boxes.show(title, messages::kFileNotFound, BoxIcon::None, BoxButtons::Ok);
         return;
     }
-    list.append(SplitListFileBytes(ReadListFileBytes(path)));
+    list.append(splitListFileBytes(readListFileBytes(path)));
 }
 
 } // namespace gg

@@ -313,7 +313,7 @@ std::optional<Bytes> encodePng(const QImage& image, int quality = -1)
 Bytes windowSavedIcon(const QImage& icon)
 {
     constexpr int kDepth = 24;
-    return encodeIco(savedPicture(GalleryImage(icon)), kDepth)->bytes;
+    return encodeIco(savedPicture(galleryImage(icon)), kDepth)->bytes;
 }
 
 // The bytes of icon `index` in the format asked for, and the suffix its file gets.

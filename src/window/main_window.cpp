@@ -106,8 +106,8 @@ public:
     void setProgressVisible(bool visible) override { window_.progressBar->setVisible(visible); }
     void setCounters(const QString& text) override { window_.countersLabel->setText(text); }
     void setCountersVisible(bool visible) override { window_.countersLabel->setVisible(visible); }
-    void showImages(GalleryModel* images) override { SetGalleryImageList(*window_.gallery, images); }
-    void arrangeGallery() override { ArrangeGallery(*window_.gallery, GalleryArrangement::AutoTop); }
+    void showImages(GalleryModel* images) override { setGalleryModel(*window_.gallery, images); }
+    void arrangeGallery() override { layOutGallery(*window_.gallery, GalleryArrangement::InRows); }
 
 private:
     MainWindow& window_;
@@ -200,10 +200,10 @@ void MainWindow::buildControls()
 
     galleryFrame = placed<QGroupBox>(this, "Frame2");
     galleryFrame->setTitle(captionOf("Frame2"));
-    galleryImages = new GalleryModel(this);
+    galleryModel = new GalleryModel(this);
     gallery = placed<QListView>(galleryFrame, "lv");
     gallery->setAccessibleName(captionOf("Frame2"));
-    SetUpGallery(*gallery);
+    setUpGallery(*gallery);
 
     outputFolderFrame = placed<QGroupBox>(this, "Frame1");
     outputFolderFrame->setTitle(captionOf("Frame1"));
@@ -276,7 +276,7 @@ void MainWindow::connectHandlers()
     for (QRadioButton* option : fileTypeOptions)
         connect(option, &QRadioButton::toggled, this, &MainWindow::keepTabStopOnChosenOption);
     // The gallery's menu, tooltips and dragging out: full-quality copies of its icons.
-    InstallGalleryExport(*gallery, *galleryImages,
+    installGalleryExport(*gallery, *galleryModel,
                          {[this] { return commandContext(); }, [this] { return outputFolderEdit->text(); },
                           &runs});
 }
@@ -284,7 +284,7 @@ void MainWindow::connectHandlers()
 // Start-up: each numbered step stands alone; a failing one is reported and the next runs.
 void MainWindow::startUp()
 {
-    Trap trap(reporter(), TrapLabel(labels::kStartUp));
+    Trap trap(reporter(), trapLabel(labels::kStartUp));
     trap.step(104, [&] { setWindowTitle(kProductName); });
     trap.step(104, [&] {
         QIcon icon;
@@ -297,15 +297,15 @@ void MainWindow::startUp()
     trap.step(104, [&] { setAppTitle(); });
     trap.step(106, [&] { applySkin(); });
     const QString handFile = services_.programFolder + kHandPointerFile;
-    if (trap.test(108, [&] { return FileExists(handFile); })) {
+    if (trap.test(108, [&] { return fileExists(handFile); })) {
         trap.step(110, [&] {
-            const auto cursor = ReadCursorFile(QFile::encodeName(handFile).toStdString());
+            const auto cursor = readCursorFile(QFile::encodeName(handFile).toStdString());
             if (!cursor)
                 throw StepFailure("Invalid picture");
             handCursor_ = QCursor(QPixmap::fromImage(cursor->image), cursor->hotX, cursor->hotY);
         });
     }
-    trap.step(130, [&] { outputFolderEdit->setText(ReadSetting(kKeyOutputDirectory, GetDesktopFolder())); });
+    trap.step(130, [&] { outputFolderEdit->setText(readSetting(kKeyOutputDirectory, desktopFolder())); });
     trap.step(132, [&] { sourceFolders->setHeading(kSourceColumnHeading); });
     trap.step(134, [&] { sourceListView->header()->resizeSection(0, layout::px(layout::kSourceColumnWidthTwips)); });
 }
@@ -349,7 +349,7 @@ void MainWindow::applySkin()
 
 void MainWindow::closeRequested()
 {
-    Trap trap(reporter(), TrapLabel(labels::kCloseRequested));
+    Trap trap(reporter(), trapLabel(labels::kCloseRequested));
     trap.step(100, [&] { services_.endProgram(); });
 }
 
@@ -359,10 +359,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void MainWindow::ReportError(const std::string& label, int line, const std::string& description)
+void MainWindow::reportError(const std::string& label, int line, const std::string& description)
 {
     services_.boxes->show(QStringLiteral("Application Error"),
-                          QString::fromStdString(BuildErrorReportText(description, label, line)),
+                          QString::fromStdString(buildErrorReportText(description, label, line)),
                           BoxIcon::Warning, BoxButtons::Ok);
 }
 
@@ -381,13 +381,13 @@ CommandContext MainWindow::commandContext()
 
 void MainWindow::saveSelectedIcons()
 {
-    saveRun.saveSelectedIcons(commandContext(), runs, *galleryImages, *gallery->selectionModel(),
+    saveRun.saveSelectedIcons(commandContext(), runs, *galleryModel, *gallery->selectionModel(),
                               [this] { return outputFolderEdit->text(); });
 }
 
 void MainWindow::saveAllIcons()
 {
-    saveRun.saveAllIcons(commandContext(), runs, *galleryImages, [this] { return outputFolderEdit->text(); });
+    saveRun.saveAllIcons(commandContext(), runs, *galleryModel, [this] { return outputFolderEdit->text(); });
 }
 
 void MainWindow::chooseOutputFolder()
@@ -407,7 +407,7 @@ void MainWindow::clearSourceList()
 
 void MainWindow::startExtracting()
 {
-    extraction.start(commandContext(), runs, *sourceFolders, *galleryImages, *progress_);
+    extraction.start(commandContext(), runs, *sourceFolders, *galleryModel, *progress_);
 }
 
 void MainWindow::loadListFiles()

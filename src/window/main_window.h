@@ -81,7 +81,7 @@ public:
     QLabel* countersLabel = nullptr;
 
     // --- work: never seen ------------------------------------------------------------------
-    GalleryModel* galleryImages = nullptr;
+    GalleryModel* galleryModel = nullptr;
     RunState runs; // what the window is doing: nothing, extracting or saving
     ExtractionRun extraction;
     SaveRun saveRun;
@@ -131,7 +131,7 @@ private:
     void applyPointer();
     void keepTabStopOnChosenOption();
     void centreOnScreen();
-    void ReportError(const std::string& label, int line, const std::string& description) override;
+    void reportError(const std::string& label, int line, const std::string& description) override;
     class Progress;
 
 

@@ -87,7 +87,7 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
 
     form.loadSamplesButton->click();
     form.startExtractingButton->click();
-    const int icons = form.galleryImages->itemCount();
+    const int icons = form.galleryModel->itemCount();
     ASSERT_GT(icons, 5);
     h.boxes.boxes.clear();
 
@@ -100,7 +100,7 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
     QStringList expected;
     QMap<QString, int> itemOfFile;
     for (int i = 0; i < icons; ++i) {
-        const QString caption = form.galleryImages->tag(i);
+        const QString caption = form.galleryModel->caption(i);
         const QString base = caption.left(caption.lastIndexOf(u'.'));
         const int n = perBase[base]++;
         const QString name = base + (n == 0 ? QString() : QString::number(n)) + ".ico";
@@ -115,7 +115,7 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
 
     // A few files read back by independent decoders show the gallery's picture and shape.
     for (const QString& name : {expected.first(), expected.at(expected.size() / 2), expected.last()}) {
-        const QImage gallery = form.galleryImages->image(itemOfFile[name]);
+        const QImage gallery = form.galleryModel->image(itemOfFile[name]);
         const QString path = out.filePath(name);
         expectSameIcon(gallery, gg::IconSource::open(QFile::encodeName(path).toStdString()).icon(0), name + " (ours)");
         const QImage icotool = gg::test::decodeWithIcotool(path);
@@ -156,7 +156,7 @@ TEST(SaveEndToEnd, TheToolsIco32WritesWhatTheWindowSavesUnderTheSameNames)
     form.outputFolderEdit->setText(byWindow.path() + "/");
     form.loadSamplesButton->click();
     form.startExtractingButton->click();
-    ASSERT_GT(form.galleryImages->itemCount(), 5);
+    ASSERT_GT(form.galleryModel->itemCount(), 5);
     form.saveAllButton->click();
 
     const gg::test::ToolRun run = gg::test::runTool({"extract", "--format", "ico32", "-o", byTool.path(), samples});

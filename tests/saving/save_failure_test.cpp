@@ -44,8 +44,8 @@ struct FailingSave : ::testing::Test {
     void add(const QString& caption, int count)
     {
         for (int i = 0; i < count; ++i)
-            form->galleryImages->add(plainIcon(), caption);
-        form->galleryImages->addItems();
+            form->galleryModel->add(plainIcon(), caption);
+        form->galleryModel->addItems();
     }
     QStringList files() const { return QDir(out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 };

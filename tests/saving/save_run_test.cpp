@@ -37,15 +37,15 @@ struct SaveFixture : ::testing::Test {
     void SetUp() override
     {
         form = &h.open();
-        if (form->gallery->model() != form->galleryImages)
-            form->gallery->setModel(form->galleryImages);
+        if (form->gallery->model() != form->galleryModel)
+            form->gallery->setModel(form->galleryModel);
         form->outputFolderEdit->setText(out.path() + "/");
         h.boxes.boxes.clear();
     }
     void add(const QString& caption, const QImage& image = sampleIcon())
     {
-        form->galleryImages->add(image, caption);
-        form->galleryImages->addItems(); // shown in the gallery, as a run publishes it
+        form->galleryModel->add(image, caption);
+        form->galleryModel->addItems(); // shown in the gallery, as a run publishes it
     }
     QStringList texts() const
     {
@@ -57,7 +57,7 @@ struct SaveFixture : ::testing::Test {
     QStringList files() const { return QDir(out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
     void select(int row)
     {
-        form->gallery->selectionModel()->select(form->galleryImages->index(row), QItemSelectionModel::Select);
+        form->gallery->selectionModel()->select(form->galleryModel->index(row), QItemSelectionModel::Select);
     }
 };
 

@@ -86,15 +86,15 @@ TEST(FileTypeChoice, OptionsSetThePatternWhichIgnoresCase)
 {
     WindowHarness h;
     gg::MainWindow& form = h.open();
-    EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kApplicationFilesPattern);
+    EXPECT_EQ(form.extraction.folderListing.pattern, gg::kApplicationFilesPattern);
     QTest::mouseClick(form.fileTypeOptions[0], Qt::LeftButton);
-    EXPECT_EQ(form.extraction.folderListing.Pattern, QStringLiteral("*.*"));
+    EXPECT_EQ(form.extraction.folderListing.pattern, QStringLiteral("*.*"));
     QTest::mouseClick(form.fileTypeOptions[1], Qt::LeftButton);
-    EXPECT_EQ(form.extraction.folderListing.Pattern, QStringLiteral("*.ICO;*.ICL;*.EXE;*.CPL;*.DLL;*.OCX;*.VBX;*.DRV;*.SCR"));
+    EXPECT_EQ(form.extraction.folderListing.pattern, QStringLiteral("*.ICO;*.ICL;*.EXE;*.CPL;*.DLL;*.OCX;*.VBX;*.DRV;*.SCR"));
     form.chooseFileType(7); // no such option: nothing changes
-    EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kApplicationFilesPattern);
+    EXPECT_EQ(form.extraction.folderListing.pattern, gg::kApplicationFilesPattern);
 
-    const QString app = form.extraction.folderListing.Pattern;
+    const QString app = form.extraction.folderListing.pattern;
     for (const char* name : {"setup.exe", "ICON.ICO", "lib.dll", "LIB.DLL", "Panel.Cpl", "x.scr"})
         EXPECT_TRUE(gg::FilePattern(app).matches(QString::fromLatin1(name))) << name;
     for (const char* name : {"notes.txt", "exe", "a.exe.bak", "icons.icon"})

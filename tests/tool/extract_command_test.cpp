@@ -43,7 +43,7 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
     writeFile(path, QByteArray(reinterpret_cast<const char*>(module.data()), static_cast<int>(module.size())));
 
     std::vector<QImage> gallery;
-    ExtractFileIcons(QFile::encodeName(path).toStdString(), [&](QImage icon) { gallery.push_back(GalleryImage(std::move(icon))); });
+    extractFileIcons(QFile::encodeName(path).toStdString(), [&](QImage icon) { gallery.push_back(galleryImage(std::move(icon))); });
     const ToolRun run = runTool({"list", "--json", path});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     const QJsonArray listed = QJsonDocument::fromJson(run.out).array();
@@ -65,7 +65,7 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
     int withCursors = 0;
     for (const QString& name : QDir(GG_TEST_DATA).entryList(QDir::Files)) {
         const QString file = fixture(name.toUtf8().constData());
-        const int inGallery = ExtractFileIcons(QFile::encodeName(file).toStdString(), [](QImage) {});
+        const int inGallery = extractFileIcons(QFile::encodeName(file).toStdString(), [](QImage) {});
         const int cursors = IconSource::open(QFile::encodeName(file).toStdString()).cursorCount();
         const ToolRun lines = runTool({"list", file});
         EXPECT_EQ(lines.code, inGallery + cursors > 0 ? 0 : 1) << name.toStdString();
@@ -73,8 +73,8 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
         withCursors += cursors > 0;
     }
     EXPECT_EQ(withCursors, 3) << "cursors.dll, cursors16.dll, mixed64.dll";
-    EXPECT_EQ(ExtractFileIcons(dataPath("cursors.dll"), [](QImage) {}), 0);
-    EXPECT_EQ(ExtractFileIcons(dataPath("mixed64.dll"), [](QImage) {}), 1);
+    EXPECT_EQ(extractFileIcons(dataPath("cursors.dll"), [](QImage) {}), 0);
+    EXPECT_EQ(extractFileIcons(dataPath("mixed64.dll"), [](QImage) {}), 1);
 }
 
 TEST(ExtractCommand, ExitStatusSaysWhetherAllWasWrittenAndMessagesNameTheFile)
