@@ -155,6 +155,29 @@ void MainWindow::buildControls()
     setPalette(white);
     setMouseTracking(true);
 
+    buildSourceControls();
+    buildFileTypeFrame();
+    buildGalleryFrame();
+    buildOutputFolderFrame();
+    saveSelectedButton = commandButton("PushButton1");
+    saveAllButton = commandButton("PushButton2");
+    buildProgress();
+    setTabOrderAndFocus();
+    watchPointerEvents();
+}
+
+QPushButton* MainWindow::commandButton(std::string_view name)
+{
+    auto* b = placed<QPushButton>(this, name);
+    b->setText(captionOf(name));
+    b->setFont(buttonFont());
+    b->setMouseTracking(true);
+    b->setAutoDefault(true); // Enter presses the focused button
+    return b;
+}
+
+void MainWindow::buildSourceControls()
+{
     sourceFolders = new FolderListModel(this);
     sourceListView = placed<QTreeView>(this, "ListView1");
     sourceListView->setModel(sourceFolders);
@@ -172,20 +195,15 @@ void MainWindow::buildControls()
     sourceListView->setMouseTracking(true);
     sourceListView->viewport()->setMouseTracking(true);
 
-    auto button = [this](std::string_view name) {
-        auto* b = placed<QPushButton>(this, name);
-        b->setText(captionOf(name));
-        b->setFont(buttonFont());
-        b->setMouseTracking(true);
-        b->setAutoDefault(true); // Enter presses the focused button
-        return b;
-    };
-    addFolderButton = button("PushButton4");
-    loadListFileButton = button("PushButton7");
-    clearListButton = button("PushButton5");
-    loadSamplesButton = button("PushButton8");
-    startExtractingButton = button("PushButton6");
+    addFolderButton = commandButton("PushButton4");
+    loadListFileButton = commandButton("PushButton7");
+    clearListButton = commandButton("PushButton5");
+    loadSamplesButton = commandButton("PushButton8");
+    startExtractingButton = commandButton("PushButton6");
+}
 
+void MainWindow::buildFileTypeFrame()
+{
     fileTypeFrame = placed<QGroupBox>(this, "Frame3");
     fileTypeFrame->setTitle(captionOf("Frame3"));
     fileTypeOptions[0] = placed<QRadioButton>(fileTypeFrame, "optFiles_0");
@@ -199,14 +217,20 @@ void MainWindow::buildControls()
     fileTypesLabel->setText(captionOf("Label1"));
     // The designed width cuts the list of extensions short in this font; let it run to the frame's edge.
     fileTypesLabel->resize(fileTypeFrame->width() - fileTypesLabel->x() - layout::px(120), fileTypesLabel->height());
+}
 
+void MainWindow::buildGalleryFrame()
+{
     galleryFrame = placed<QGroupBox>(this, "Frame2");
     galleryFrame->setTitle(captionOf("Frame2"));
     galleryModel = new GalleryModel(this);
     gallery = placed<QListView>(galleryFrame, "lv");
     gallery->setAccessibleName(captionOf("Frame2"));
     setUpGallery(*gallery);
+}
 
+void MainWindow::buildOutputFolderFrame()
+{
     outputFolderFrame = placed<QGroupBox>(this, "Frame1");
     outputFolderFrame->setTitle(captionOf("Frame1"));
     outputFolderEdit = placed<QLineEdit>(outputFolderFrame, "Text1");
@@ -216,10 +240,10 @@ void MainWindow::buildControls()
     chooseOutputFolderButton->setFont(buttonFont());
     chooseOutputFolderButton->setMouseTracking(true);
     chooseOutputFolderButton->setAutoDefault(true);
+}
 
-    saveSelectedButton = button("PushButton1");
-    saveAllButton = button("PushButton2");
-
+void MainWindow::buildProgress()
+{
     progressBar = placed<QProgressBar>(this, "ProgressBar1");
     progressBar->setRange(0, 1);
     progressBar->setValue(0);
@@ -234,7 +258,10 @@ void MainWindow::buildControls()
     countersLabel->setGeometry(progressBar->geometry());
     countersLabel->setAlignment(Qt::AlignCenter);
     countersLabel->hide();
+}
 
+void MainWindow::setTabOrderAndFocus()
+{
     // Tab order of the design: gallery, saves, file type, source list and its commands, output folder.
     const std::array<QWidget*, 13> tabOrder{gallery, saveSelectedButton, saveAllButton, fileTypeOptions[0], fileTypeOptions[1],
                                             sourceListView, addFolderButton, clearListButton, startExtractingButton,
@@ -246,8 +273,11 @@ void MainWindow::buildControls()
                        static_cast<QWidget*>(fileTypeFrame), static_cast<QWidget*>(progressBar),
                        static_cast<QWidget*>(fileTypesLabel), static_cast<QWidget*>(countersLabel)})
         w->setFocusPolicy(Qt::NoFocus);
+}
 
-    // Mouse moves drive the pointer rules.
+// Mouse moves drive the pointer rules.
+void MainWindow::watchPointerEvents()
+{
     for (QObject* o : {static_cast<QObject*>(this), static_cast<QObject*>(sourceListView),
                        static_cast<QObject*>(sourceListView->viewport()), static_cast<QObject*>(outputFolderFrame),
                        static_cast<QObject*>(galleryFrame), static_cast<QObject*>(fileTypeFrame)})

@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -127,6 +128,14 @@ protected:
 
 private:
     void buildControls();
+    QPushButton* commandButton(std::string_view name);
+    void buildSourceControls();
+    void buildFileTypeFrame();
+    void buildGalleryFrame();
+    void buildOutputFolderFrame();
+    void buildProgress();
+    void setTabOrderAndFocus();
+    void watchPointerEvents();
     void connectHandlers();
     void applyPointer();
     void keepTabStopOnChosenOption();
