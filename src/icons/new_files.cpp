@@ -74,7 +74,11 @@ FileOutcome NewFiles::write(const std::string& folder, const std::string& base, 
     return outcome;
 }
 
-FileOutcome writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes)
+namespace {
+
+// Fills a new file in the folder of path; place(file, name) puts it in place and answers an errno.
+template <class Place>
+FileOutcome writeAt(const std::string& path, std::span<const std::uint8_t> bytes, const Place& place)
 {
     const auto [folder, name] = splitPath(path);
     if (name.empty())
@@ -86,29 +90,27 @@ FileOutcome writeNewFile(const std::string& path, std::span<const std::uint8_t> 
     FileOutcome outcome = fill(file, handle.fd(), bytes);
     if (!outcome.ok())
         return outcome;
-    bool offered = false;
-    const int error = file.commitAsNew([&]() -> std::optional<std::string> {
-        if (offered)
-            return std::nullopt; // it turned up meanwhile: not ours to replace
-        offered = true;
-        return name;
+    return placed(file, place(file, name), std::move(outcome));
+}
+
+} // namespace
+
+FileOutcome writeNewFile(const std::string& path, std::span<const std::uint8_t> bytes)
+{
+    return writeAt(path, bytes, [](AtomicFile& file, const std::string& name) {
+        bool offered = false;
+        return file.commitAsNew([&]() -> std::optional<std::string> {
+            if (offered)
+                return std::nullopt; // it turned up meanwhile: not ours to replace
+            offered = true;
+            return name;
+        });
     });
-    return placed(file, error, std::move(outcome));
 }
 
 FileOutcome replaceFile(const std::string& path, std::span<const std::uint8_t> bytes)
 {
-    const auto [folder, name] = splitPath(path);
-    if (name.empty())
-        return failedAt(FileStep::Open, path.empty() ? ENOENT : EISDIR);
-    const FolderHandle handle = FolderHandle::open(folder);
-    if (!handle.isValid())
-        return failedAt(FileStep::Open, errno);
-    AtomicFile file;
-    FileOutcome outcome = fill(file, handle.fd(), bytes);
-    if (!outcome.ok())
-        return outcome;
-    return placed(file, file.commitReplacing(name), std::move(outcome));
+    return writeAt(path, bytes, [](AtomicFile& file, const std::string& name) { return file.commitReplacing(name); });
 }
 
 bool failsForEveryFile(int error)
