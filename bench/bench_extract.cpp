@@ -142,7 +142,7 @@ RunFigures runOnce(QApplication& app, gg::MainWindow& form)
     QObject::connect(&eventTurns, &QTimer::timeout, [&] {
         const double t = now();
         const double gap = t - lastMark;
-        const int icons = form.galleryImages->count() - iconsAtLastMark;
+        const int icons = form.galleryModel->count() - iconsAtLastMark;
         if (gap > figures.longestGapMs) {
             figures.longestGapMs = gap;
             figures.longestGapIcons = icons;
@@ -150,7 +150,7 @@ RunFigures runOnce(QApplication& app, gg::MainWindow& form)
         if (icons < 100)
             figures.longestGapSmallFileMs = std::max(figures.longestGapSmallFileMs, gap);
         lastMark = t;
-        iconsAtLastMark = form.galleryImages->count();
+        iconsAtLastMark = form.galleryModel->count();
     });
     const HideWatcher countersHidden(form.countersLabel, [&] {
         if (listed < 0) {
@@ -158,7 +158,7 @@ RunFigures runOnce(QApplication& app, gg::MainWindow& form)
             eventTurns.start();
         }
     });
-    auto publishConn = QObject::connect(form.galleryImages, &QAbstractItemModel::rowsAboutToBeInserted, [&] {
+    auto publishConn = QObject::connect(form.galleryModel, &QAbstractItemModel::rowsAboutToBeInserted, [&] {
         publishStart = now();
         eventTurns.stop();
     });
@@ -166,8 +166,8 @@ RunFigures runOnce(QApplication& app, gg::MainWindow& form)
     clock.start();
     form.startExtractingButton->click();
     // The view lays the items out on its next turn of the event loop: count that in.
-    const int total = form.galleryImages->itemCount();
-    while (total > 0 && !form.gallery->visualRect(form.galleryImages->index(total - 1)).isValid())
+    const int total = form.galleryModel->itemCount();
+    while (total > 0 && !form.gallery->visualRect(form.galleryModel->index(total - 1)).isValid())
         app.processEvents();
     const double end = now();
 
@@ -197,9 +197,9 @@ void print(const char* title, const RunFigures& f)
 
 void emptyGallery(gg::MainWindow& form)
 {
-    form.galleryImages->clearItems();
-    gg::SetGalleryImageList(*form.gallery, nullptr);
-    form.galleryImages->clear();
+    form.galleryModel->clearItems();
+    gg::setGalleryModel(*form.gallery, nullptr);
+    form.galleryModel->clear();
     form.extraction.workingFiles.clear();
     form.extraction.workingFiles.shrink_to_fit();
     malloc_trim(0);
@@ -242,7 +242,7 @@ int main(int argc, char** argv)
     print("run, each folder once", runOnce(app, form));
 
     // The corpus listed as many times as it takes for a gallery of at least 50,000 icons.
-    const qint64 perPass = std::max<qint64>(1, form.galleryImages->count());
+    const qint64 perPass = std::max<qint64>(1, form.galleryModel->count());
     emptyGallery(form);
     const long baseKb = residentKb();
     const qint64 passes = (50000 + perPass - 1) / perPass;

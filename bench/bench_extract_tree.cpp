@@ -251,13 +251,13 @@ RunFigures runOnce(gg::MainWindow& form)
     form.countersLabel->show();
     WidgetWatcher counters(form.countersLabel, clock);
     double published = -1;
-    auto publishConn = QObject::connect(form.galleryImages, &QAbstractItemModel::rowsAboutToBeInserted,
+    auto publishConn = QObject::connect(form.galleryModel, &QAbstractItemModel::rowsAboutToBeInserted,
                                         [&] { published = secondsOf(clock); });
     clock.start();
     form.startExtractingButton->click();
     // The view lays the items out on its next turns of the event loop: that counts too.
-    const int items = form.galleryImages->itemCount();
-    while (items > 0 && !form.gallery->visualRect(form.galleryImages->index(items - 1)).isValid())
+    const int items = form.galleryModel->itemCount();
+    while (items > 0 && !form.gallery->visualRect(form.galleryModel->index(items - 1)).isValid())
         QCoreApplication::processEvents();
     RunFigures figures;
     figures.whole = secondsOf(clock);

@@ -33,7 +33,7 @@ int main(int argc, char** argv)
     QGuiApplication app(argc, argv);
     if (argc == 3 && std::string(argv[1]) == "--extract") {
         std::vector<QImage> gallery;
-        const int icons = gg::ExtractFileIcons(argv[2], [&](QImage icon) { gallery.push_back(gg::GalleryImage(std::move(icon))); });
+        const int icons = gg::extractFileIcons(argv[2], [&](QImage icon) { gallery.push_back(gg::galleryImage(std::move(icon))); });
         std::printf("%s: %d icons\n", argv[2], icons);
         return 0;
     }

@@ -49,7 +49,7 @@ int main(int argc, char** argv)
         gg::FolderListModel list;
         QElapsedTimer timer;
         timer.start();
-        gg::LoadListFile(list, path, boxes, QStringLiteral("bench"));
+        gg::loadListFile(list, path, boxes, QStringLiteral("bench"));
         std::printf("%-12s %8.3f s  %d entries  (%lld bytes)\n", qPrintable(QFileInfo(path).fileName()),
                     double(timer.nsecsElapsed()) / 1e9, list.count(), static_cast<long long>(QFileInfo(path).size()));
     }

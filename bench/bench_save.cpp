@@ -48,12 +48,12 @@ QImage galleryIcon(int seed)
 
 void fillGallery(gg::MainWindow& form, int icons, int iconsPerFile)
 {
-    form.galleryImages->clearItems();
-    form.galleryImages->clear();
+    form.galleryModel->clearItems();
+    form.galleryModel->clear();
     for (int i = 0; i < icons; ++i)
-        form.galleryImages->add(galleryIcon(i), iconsPerFile >= icons ? QStringLiteral("x.dll")
+        form.galleryModel->add(galleryIcon(i), iconsPerFile >= icons ? QStringLiteral("x.dll")
                                                              : QStringLiteral("lib%1.dll").arg(i / iconsPerFile));
-    form.galleryImages->addItems();
+    form.galleryModel->addItems();
 }
 
 // Seconds taken by "Start Saving All Icons" into the folder; fails loudly unless it said "Done." alone.

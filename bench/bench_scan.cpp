@@ -28,7 +28,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 struct PrintingReporter : gg::ErrorReporter {
-    void ReportError(const std::string& label, int line, const std::string& description) override
+    void reportError(const std::string& label, int line, const std::string& description) override
     {
         std::fprintf(stderr, "report: %s %sat line %d\n", description.c_str(), label.c_str(), line);
     }

@@ -1,7 +1,9 @@
-// Writes 10,000 icons (default 24 bits; other depths as arguments) into a temporary folder and
-// prints icons per second. Usage: bench_writer [depth...]
+// Encodes 10,000 icons (default 24 bits; other depths as arguments) and writes them as new files
+// into a temporary folder, as the save run does; prints icons per second for the encoder alone and
+// for encoding and writing. Usage: bench_writer [depth...]
 
-#include "icons/write_icon.h"
+#include "icons/ico_encoder.h"
+#include "icons/new_files.h"
 
 #include <chrono>
 #include <cstdio>
@@ -13,15 +15,10 @@
 
 namespace {
 
-class CountingReporter : public gg::ErrorReporter {
-public:
-    void ReportError(const std::string& label, int line, const std::string& description) override
-    {
-        if (++count <= 3)
-            std::fprintf(stderr, "%s at line %d: %s\n", label.c_str(), line, description.c_str());
-    }
-    int count = 0;
-};
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
 
 } // namespace
 
@@ -39,26 +36,33 @@ int main(int argc, char** argv)
     fs::create_directories(folder);
 
     // A picture with a key-coloured border, a gradient and some black and white.
-    gg::Bitmap picture(32, 32);
+    gg::IconPicture picture;
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             const bool border = x < 2 || y < 2 || x > 29 || y > 29;
-            picture.setPixel(x, y, border ? gg::kKeyColour : gg::Rgb(x * 8, y * 8, (x * y) & 0xFF));
+            picture.set(x, y, border ? gg::kKeyColour : static_cast<std::uint32_t>((x * 8) << 16 | (y * 8) << 8 | ((x * y) & 0xFF)));
         }
 
     int status = 0;
     for (int depth : depths) {
-        // A fresh folder per depth, so no run pays for replacing another run's files.
+        auto start = std::chrono::steady_clock::now();
+        std::size_t bytes = 0;
+        for (int i = 0; i < kIcons; ++i)
+            bytes += gg::encodeIco(picture, depth).value().bytes.size();
+        const double encoding = secondsSince(start);
+
+        // A fresh folder per depth, so no run pays for another run's names.
         const fs::path out = folder / std::to_string(depth);
         fs::create_directories(out);
-        CountingReporter reporter;
-        const auto start = std::chrono::steady_clock::now();
+        gg::NewFiles files;
+        int failures = 0;
+        start = std::chrono::steady_clock::now();
         for (int i = 0; i < kIcons; ++i)
-            gg::SaveIcon(reporter, (out / ("icon" + std::to_string(i) + ".ico")).string(), picture, depth);
-        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("depth %2d: %d icons in %.3f s = %.0f icons/s (%d errors)\n", depth, kIcons, seconds,
-                    kIcons / seconds, reporter.count);
-        if (reporter.count != 0)
+            failures += files.write(out.string(), "icon", ".ico", gg::encodeIco(picture, depth).value().bytes).ok() ? 0 : 1;
+        const double writing = secondsSince(start);
+        std::printf("depth %2d: encoding %.0f icons/s (%zu bytes each); encoding and writing %.0f icons/s (%d failures)\n",
+                    depth, kIcons / encoding, bytes / kIcons, kIcons / writing, failures);
+        if (failures != 0)
             status = 1;
     }
     fs::remove_all(folder);

@@ -1,16 +1,16 @@
 #include <QApplication>
 
-#include "runtime/termination_signals.h"
+#include "icons/termination_signals.h"
 #include "window/main_window.h"
 #include "runtime/settings_store.h"
 
 int main(int argc, char** argv)
 {
-    gg::InstallTerminationHandling();
+    gg::installTerminationHandling();
     QApplication app(argc, argv);
     // Lets a Wayland desktop match the window to its launcher entry and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("com.vorlentis.GlimmerGatherer"));
-    gg::KeepOnlyOwnSettingsFile();
+    gg::keepOnlyOwnSettingsFile();
     gg::MainWindow window;
     window.show();
     return app.exec();

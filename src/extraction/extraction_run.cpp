@@ -1,12 +1,11 @@
 // "Start Extracting Icons": list the files, take their icons, publish the gallery.
 #include <QCoreApplication>
-#include <QListView>
 #include <chrono>
 
 #include "extraction/extraction_run.h"
 #include "extraction/gallery_model.h"
-#include "extraction/gallery_view.h"
 #include "icons/file_icons.h"
+#include "runtime/messages.h"
 #include "runtime/report_labels.h"
 #include "sources/folder_list.h"
 #include "sources/folder_scan.h"
@@ -18,44 +17,41 @@ namespace {
 constexpr std::chrono::milliseconds kProgressSlice{33};
 }
 
-// 555 twips square, as the window draws it.
-ExtractionRun::ExtractionRun() : drawSurface(37, 37, QImage::Format_ARGB32) {}
-
 void ExtractionRun::chooseFileType(int index)
 {
     if (index == 0)
-        folderListing.Pattern = kAllFilesPattern;
+        folderListing.pattern = kAllFilesPattern;
     else if (index == 1)
-        folderListing.Pattern = kApplicationFilesPattern;
+        folderListing.pattern = kApplicationFilesPattern;
 }
 
-void ExtractionRun::start(const CommandContext& context, const FolderListModel& folders, GalleryModel& images,
-                          QListView& gallery, ProgressDisplay& display, bool savingNow)
+void ExtractionRun::start(const CommandContext& context, RunState& state, const FolderListModel& folders,
+                          GalleryModel& images, ExtractionDisplay& display)
 {
-    Trap trap(context.reporter, TrapLabel(labels::kStartExtracting));
+    Trap trap(context.reporter, trapLabel(labels::kStartExtracting));
     // The run yields to the window once per file, so a second click can arrive meanwhile; a save
     // run yields too, and must not see the gallery emptied under it.
-    if (trap.test(100, [&] { return extracting || savingNow; }))
+    if (trap.test(100, [&] { return state.busy(); }))
         return;
-    trap.step(102, [&] { extracting = true; });
+    trap.step(102, [&] { state.start(RunState::Activity::Extracting); });
     if (trap.test(104, [&] { return folders.count() == 0; })) {
-        trap.step(118, [&] { context.showMessage(QStringLiteral("No folders added.")); });
-        trap.step(120, [&] { extracting = false; });
+        trap.step(118, [&] { context.showMessage(messages::kNoFoldersAdded); });
+        trap.step(120, [&] { state.finish(); });
         return;
     }
     trap.step(106, [&] { context.setPointer(kPointerBusy); });
     trap.step(108, [&] { images.clearItems(); });
     trap.step(110, [&] { workingFiles.clear(); });
-    trap.step(112, [&] { extract(context, folders, images, gallery, display); });
+    trap.step(112, [&] { extract(context, folders, images, display); });
     trap.step(114, [&] { context.setPointer(kPointerDefault); });
     trap.step(116, [&] { display.resetProgress(); });
-    trap.step(120, [&] { extracting = false; });
+    trap.step(120, [&] { state.finish(); });
 }
 
 void ExtractionRun::extract(const CommandContext& context, const FolderListModel& folders, GalleryModel& images,
-                            QListView& gallery, ProgressDisplay& display)
+                            ExtractionDisplay& display)
 {
-    Trap trap(context.reporter, TrapLabel(labels::kExtractionRun));
+    Trap trap(context.reporter, trapLabel(labels::kExtractionRun));
 
     // 1. Listing. No events are handled here, so the hourglass stays up.
     const int folderCount = trap.value<int>(100, [&] { return folders.count(); });
@@ -63,12 +59,12 @@ void ExtractionRun::extract(const CommandContext& context, const FolderListModel
         // A folder that cannot be opened is reported and lists nothing.
         if (!trap.step(102, [&] { folderListing.setPath(folders.text(k)); }))
             continue;
-        trap.step(104, [&] { folderListing.Refresh(); });
+        trap.step(104, [&] { folderListing.refresh(); });
         // The list grows geometrically: reserving each folder's exact share would copy it whole
         // once per folder.
-        const int entries = folderListing.ListCount();
+        const int entries = folderListing.entryCount();
         for (int j = 0; j < entries; ++j)
-            trap.step(108, [&] { workingFiles.push_back({folderListing.FilePath(j), folderListing.List(j)}); });
+            trap.step(108, [&] { workingFiles.push_back({folderListing.FilePath(j), folderListing.entryName(j)}); });
     }
     trap.step(112, [&] { context.setPointer(kPointerDefault); });
 
@@ -79,7 +75,7 @@ void ExtractionRun::extract(const CommandContext& context, const FolderListModel
     trap.step(118, [&] { display.setProgressVisible(true); });
     trap.step(120, [&] { display.setCountersVisible(false); });
     trap.step(122, [&] { images.clearItems(); });
-    trap.step(124, [&] { SetGalleryImageList(gallery, nullptr); });
+    trap.step(124, [&] { display.showImages(nullptr); });
     trap.step(126, [&] { images.clear(); });
 
     // 3. Extraction: every icon of every file, each file opened once; the window gets its
@@ -96,10 +92,10 @@ void ExtractionRun::extract(const CommandContext& context, const FolderListModel
         const QByteArray sourcePath = QByteArray::fromStdString(file.path);
         int number = 0;
         const int icons = trap.value<int>(132, [&] {
-            return ExtractFileIcons(file.path, [&](QImage icon) {
-                if (trap.step(142, [&] { images.add(GalleryImage(std::move(icon))); }))
+            return extractFileIcons(file.path, [&](QImage icon) {
+                if (trap.step(142, [&] { images.add(galleryImage(std::move(icon))); }))
                     trap.step(144, [&] {
-                        images.setTag(images.count() - 1, file.name);
+                        images.setCaption(images.count() - 1, file.name);
                         images.setOrigin(images.count() - 1, {sourcePath, number});
                     });
                 ++number;
@@ -119,13 +115,12 @@ void ExtractionRun::extract(const CommandContext& context, const FolderListModel
 
     // 4. Publication: attach the images, add every item in one pass, write the counters.
     if (trap.test(154, [&] { return images.count() > 0; })) {
-        trap.step(156, [&] { SetGalleryImageList(gallery, &images); });
+        trap.step(156, [&] { display.showImages(&images); });
         trap.step(160, [&] { images.addItems(); });
     }
-    trap.step(162, [&] { ArrangeGallery(gallery, GalleryArrangement::AutoLeft); });
-    trap.step(164, [&] { ArrangeGallery(gallery, GalleryArrangement::AutoTop); });
+    trap.step(164, [&] { display.arrangeGallery(); });
     trap.step(166, [&] {
-        display.setCounters(CountersLine(static_cast<long long>(workingFiles.size()), iconFiles, images.itemCount()));
+        display.setCounters(countersLine(static_cast<long long>(workingFiles.size()), iconFiles, images.itemCount()));
     });
     trap.step(168, [&] { display.setProgressVisible(false); });
     trap.step(170, [&] { display.setCountersVisible(true); });

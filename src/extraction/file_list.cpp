@@ -1,3 +1,4 @@
+#include "icons/errno_text.h"
 #include "extraction/file_list.h"
 
 #include <QFile>
@@ -63,21 +64,6 @@ bool FilePattern::matches(QStringView name) const
 
 namespace {
 
-// The runtime's words for a folder that cannot be opened.
-std::string openFailureText(int error)
-{
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return "Path not found";
-    case EACCES:
-    case EPERM:
-        return "Permission denied";
-    default:
-        return std::strerror(error);
-    }
-}
-
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
@@ -89,7 +75,7 @@ std::string nativePath(const QString& folder)
 {
     const QByteArray native = QFile::encodeName(folder);
     if (native.isEmpty() || native.contains('\0'))
-        throw StepFailure(openFailureText(ENOENT));
+        throw StepFailure(openFailureText(ENOENT, OpenedPath::Folder));
     return native.toStdString();
 }
 
@@ -97,7 +83,7 @@ DirHandle openFolder(const std::string& native)
 {
     DirHandle dir(opendir(native.c_str()));
     if (!dir)
-        throw StepFailure(openFailureText(errno));
+        throw StepFailure(openFailureText(errno, OpenedPath::Folder));
     return dir;
 }
 
@@ -137,12 +123,12 @@ ListedNames listFolder(const std::string& folder, const QString& pattern)
 
 } // namespace
 
-ListedNames ListFolderFiles(const QString& folder, const QString& pattern)
+ListedNames listFolderFiles(const QString& folder, const QString& pattern)
 {
     return listFolder(nativePath(folder), pattern);
 }
 
-QString ListedFolderPath(const QString& folder)
+QString listedFolderPath(const QString& folder)
 {
     QString path = folder;
     while (path.size() > 1 && path.endsWith(u'/'))
@@ -150,7 +136,7 @@ QString ListedFolderPath(const QString& folder)
     return path;
 }
 
-std::string JoinListedPath(const std::string& listedFolder, const std::string& name)
+std::string joinListedPath(const std::string& listedFolder, const std::string& name)
 {
     std::string path;
     path.reserve(listedFolder.size() + 1 + name.size());
@@ -163,24 +149,24 @@ std::string JoinListedPath(const std::string& listedFolder, const std::string& n
 
 void FileList::setPath(const QString& folder)
 {
-    Path.clear();
+    listedFolder.clear();
     nativePath_.clear();
     entries.clear();
     openFolder(nativePath(folder));
-    Path = ListedFolderPath(folder);
-    nativePath_ = nativePath(Path);
+    listedFolder = listedFolderPath(folder);
+    nativePath_ = nativePath(listedFolder);
 }
 
-void FileList::Refresh()
+void FileList::refresh()
 {
     entries.clear();
     if (!nativePath_.empty())
-        entries = listFolder(nativePath_, Pattern);
+        entries = listFolder(nativePath_, pattern);
 }
 
 std::string FileList::FilePath(int index) const
 {
-    return JoinListedPath(nativePath_, entries.at(static_cast<size_t>(index)).bytes);
+    return joinListedPath(nativePath_, entries.at(static_cast<size_t>(index)).bytes);
 }
 
 } // namespace gg

@@ -24,11 +24,6 @@ private:
     QStringList globs_;
 };
 
-inline bool MatchesPattern(const QString& name, const QString& pattern)
-{
-    return FilePattern(pattern).matches(name);
-}
-
 // One name a listing gave: the bytes the file system holds, which open that very file, and the
 // name as text for its caption (bytes that are not UTF-8 show as the replacement character).
 struct ListedName {
@@ -41,31 +36,31 @@ using ListedNames = std::vector<ListedName>;
 // regard to case. Only regular files (or links to them) count: no folders, no hidden names, and no
 // pipes or devices, whose opening could block the run. Throws StepFailure when the folder cannot
 // be opened; a path holding a NUL character names no folder.
-ListedNames ListFolderFiles(const QString& folder, const QString& pattern);
+ListedNames listFolderFiles(const QString& folder, const QString& pattern);
 
 // The folder as a listing reports it: no separator at the end, except for the root itself.
-QString ListedFolderPath(const QString& folder);
+QString listedFolderPath(const QString& folder);
 
 // A path inside a listed folder, as bytes; the root already ends in its separator.
-std::string JoinListedPath(const std::string& listedFolder, const std::string& name);
+std::string joinListedPath(const std::string& listedFolder, const std::string& name);
 
 struct FileList {
-    QString Path;                      // as ListedFolderPath reports it
-    QString Pattern = kAllFilesPattern;
+    QString listedFolder;                      // as listedFolderPath reports it
+    QString pattern = kAllFilesPattern;
     ListedNames entries;               // the last refresh's names
 
     // Points the list at a folder and empties it. Throws StepFailure, leaving the list pointing
     // nowhere, when the folder cannot be opened.
     void setPath(const QString& folder);
     // Lists the folder again under the current pattern.
-    void Refresh();
-    int ListCount() const { return static_cast<int>(entries.size()); }
-    const QString& List(int index) const { return entries.at(static_cast<size_t>(index)).text; }
+    void refresh();
+    int entryCount() const { return static_cast<int>(entries.size()); }
+    const QString& entryName(int index) const { return entries.at(static_cast<size_t>(index)).text; }
     // The full path of entry `index`, by the bytes the listing gave.
     std::string FilePath(int index) const;
 
 private:
-    std::string nativePath_; // Path's bytes
+    std::string nativePath_; // listedFolder's bytes
 };
 
 // One file a run listed: its full path as bytes and, as the caption of its icons, its name alone.

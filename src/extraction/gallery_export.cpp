@@ -1,12 +1,8 @@
 #include "extraction/gallery_export.h"
 
-#include <QBuffer>
-#include <QClipboard>
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QGuiApplication>
 #include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -19,172 +15,15 @@
 #include <QUrl>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdint>
-#include <exception>
-#include <set>
-#include <span>
-#include <string>
-#include <sys/stat.h>
-#include <system_error>
-#include <unistd.h>
-#include <unordered_map>
 
+#include "extraction/export_messages.h"
 #include "extraction/gallery_model.h"
-#include "icons/atomic_file.h"
-#include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
-#include "icons/save_names.h"
-#include "icons/theme_install.h"
-#include "runtime/dialogs.h"
-#include "runtime/fs_helpers.h"
-#include "sources/folder_scan.h"
+#include "runtime/messages.h"
 
 namespace gg {
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
-
-// The picture a PNG holds: large enough for any launcher or theme.
-constexpr int kPictureSide = 256;
-const QString kFolderMissing = QStringLiteral("Folder does not exist. Please select another folder.");
-
-QString shown(const QByteArray& path)
-{
-    return QFile::decodeName(path);
-}
-
-QString sentence(int error)
-{
-    return QString::fromStdString(std::generic_category().message(error)) + u'.';
-}
-
-QString sentence(ReadError error)
-{
-    return QString::fromLatin1(describeReadError(error));
-}
-
-// Reads icons again from their files; a run of icons from one file opens it once.
-class IconReader {
-public:
-    enum class Missing { No, Unreadable, Gone };
-
-    // The group of the icon, or null with why in missing() and error().
-    const IconGroup* group(const GalleryModel::Origin& origin)
-    {
-        if (origin.path != path_ || !opened_) {
-            path_ = origin.path;
-            source_ = IconSource::open(path_.toStdString());
-            opened_ = true;
-        }
-        const IconGroup* found = origin.number >= 0 ? source_.group(origin.number) : nullptr;
-        missing_ = Missing::No;
-        if (!found) {
-            error_ = ::access(path_.constData(), R_OK) == 0 ? 0 : errno;
-            missing_ = error_ != 0 ? Missing::Unreadable : Missing::Gone;
-        }
-        return found;
-    }
-    Missing missing() const { return missing_; }
-
-    // The one message for a missing icon.
-    QString problem(const GalleryModel::Origin& origin) const
-    {
-        if (missing_ == Missing::Unreadable)
-            return QStringLiteral("Cannot read %1.\n\n%2").arg(shown(origin.path), sentence(error_));
-        return QStringLiteral("Icon %1 is no longer in %2.\n\nThe file has changed since its icons were extracted.")
-            .arg(QString::number(origin.number), shown(origin.path));
-    }
-
-private:
-    QByteArray path_;
-    bool opened_ = false;
-    IconSource source_;
-    Missing missing_ = Missing::No;
-    int error_ = 0;
-};
-
-// What goes into one file: its bytes and its name's suffix, or why there are none.
-struct FileContent {
-    Bytes bytes;
-    std::string suffix;
-    QString problem;
-};
-
-FileContent originalFile(const IconGroup& group, const GalleryModel::Origin& origin)
-{
-    Result<Bytes> file = rebuildIconFile(group);
-    if (!file)
-        return {{}, {}, QStringLiteral("Cannot rebuild icon %1 of %2.\n\n%3")
-                            .arg(QString::number(origin.number), shown(origin.path), sentence(file.failure().error))};
-    // A cursor's group rebuilt is a cursor file.
-    return {std::move(file.value()), group.directoryType == 2 ? ".cur" : ".ico", {}};
-}
-
-FileContent pictureFile(const IconGroup& group, const GalleryModel::Origin& origin)
-{
-    const QString what = QStringLiteral("Cannot make a PNG of icon %1 of %2.\n\n")
-                             .arg(QString::number(origin.number), shown(origin.path));
-    Result<QImage> picture = pictureAt(group, kPictureSide);
-    if (!picture)
-        return {{}, {}, what + sentence(picture.failure().error)};
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !picture->save(&buffer, "PNG"))
-        return {{}, {}, what + QStringLiteral("The PNG encoder failed.")};
-    return {Bytes(png.begin(), png.end()), ".png", {}};
-}
-
-// The source file's name less its last dot and what follows, as bytes: the save commands' base.
-std::string baseName(const QByteArray& path)
-{
-    QByteArray leaf = path.mid(path.lastIndexOf('/') + 1);
-    const qsizetype dot = leaf.lastIndexOf('.');
-    if (dot >= 0)
-        leaf.truncate(dot);
-    return leaf.toStdString();
-}
-
-// base.ico, base1.ico, base2.ico, ...
-std::string candidate(const std::string& base, std::uint64_t number, const std::string& suffix)
-{
-    return number == 0 ? base + suffix : base + std::to_string(number) + suffix;
-}
-
-// The first name of the sequence that nothing holds in the folder, not even a dangling link. A name
-// that cannot be looked at is offered all the same; saving under it says why it failed.
-std::string firstFreeName(const std::string& folder, const std::string& base, const std::string& suffix)
-{
-    for (std::uint64_t number = 0;; ++number) {
-        std::string name = candidate(base, number, suffix);
-        struct stat st {};
-        if (::lstat((folder + '/' + name).c_str(), &st) != 0)
-            return name;
-    }
-}
-
-// New files in one open folder under free names; each file is whole before it has its name, and
-// never takes one that something holds. Each sequence goes on from where its last file went in,
-// so a large selection does not probe every sequence from its start again.
-class NewFiles {
-public:
-    explicit NewFiles(int folder) : folder_(folder) {}
-
-    // The name the file went in under. Throws FileFailure.
-    std::string write(const std::string& base, const std::string& suffix, std::span<const std::uint8_t> bytes)
-    {
-        std::uint64_t& next = next_[base + '/' + suffix];
-        AtomicFile file;
-        file.open(folder_);
-        file.write(bytes);
-        return file.commitAsNew([&] { return candidate(base, next++, suffix); });
-    }
-
-private:
-    int folder_;
-    std::unordered_map<std::string, std::uint64_t> next_;
-};
 
 QString imageText(const IconImageInfo& image)
 {
@@ -195,30 +34,6 @@ QString imageText(const IconImageInfo& image)
 }
 
 // Marks a save under way, the hourglass included, until the save ends however it ends.
-class SavingMark {
-public:
-    SavingMark(const CommandContext& context, const std::function<void(bool)>& mark) : context_(context), mark_(mark)
-    {
-        mark_(true);
-        context_.setPointer(kPointerBusy);
-    }
-    ~SavingMark() { end(); }
-    SavingMark(const SavingMark&) = delete;
-    SavingMark& operator=(const SavingMark&) = delete;
-    void end()
-    {
-        if (!on_)
-            return;
-        on_ = false;
-        mark_(false);
-        context_.setPointer(kPointerDefault);
-    }
-
-private:
-    const CommandContext& context_;
-    const std::function<void(bool)>& mark_;
-    bool on_ = true;
-};
 
 } // namespace
 
@@ -257,7 +72,7 @@ GalleryExport::~GalleryExport()
     }
 }
 
-GalleryExport* InstallGalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services)
+GalleryExport* installGalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services)
 {
     return new GalleryExport(gallery, images, std::move(services));
 }
@@ -279,7 +94,7 @@ std::vector<int> GalleryExport::selectedRows() const
 void GalleryExport::showMenu(const QPoint& globalPos)
 {
     const std::size_t selected = selectedRows().size();
-    const bool enabled = !services_.busy() && selected > 0;
+    const bool enabled = !services_.runs->busy() && selected > 0;
     for (QAction* action : menu_->actions())
         action->setEnabled(enabled);
     // A theme holds one icon under a name.
@@ -335,265 +150,27 @@ QString GalleryExport::toolTip(int row) const
 {
     const GalleryModel::Origin& origin = images_->origin(row);
     QStringList lines{shown(origin.path), QStringLiteral("Icon number %1 in the file").arg(origin.number)};
-    IconReader reader;
-    if (const IconGroup* group = reader.group(origin)) {
+    IconRereader reader;
+    if (const IconGroup* group = reader.group(originOf(origin))) {
         QStringList images;
         for (const IconImageInfo& image : describeImages(*group))
             images << imageText(image);
         lines << images.join(QStringLiteral(", "));
     } else {
-        lines << (reader.missing() == IconReader::Missing::Gone ? QStringLiteral("No longer in the file")
+        lines << (reader.missing() == IconRereader::Missing::Gone ? QStringLiteral("No longer in the file")
                                                                 : QStringLiteral("The file cannot be read"));
     }
     return lines.join(u'\n');
 }
 
-void GalleryExport::saveOriginals()
-{
-    save(Kind::Original);
-}
-
-void GalleryExport::savePictures()
-{
-    save(Kind::Picture);
-}
-
-void GalleryExport::save(Kind kind)
-{
-    if (!images_ || services_.busy())
-        return;
-    const std::vector<int> rows = selectedRows();
-    const CommandContext context = services_.context();
-    try {
-        if (rows.size() == 1)
-            saveOne(context, kind, rows.front());
-        else if (!rows.empty())
-            saveSeveral(context, kind, rows);
-    } catch (const std::exception& failure) {
-        context.showMessage(QStringLiteral("Cannot save the icons.\n\n") + QString::fromLocal8Bit(failure.what()));
-    }
-}
-
-void GalleryExport::saveOne(const CommandContext& context, Kind kind, int row)
-{
-    const GalleryModel::Origin origin = images_->origin(row);
-    IconReader reader;
-    const IconGroup* group = reader.group(origin);
-    if (!group) {
-        context.showMessage(reader.problem(origin));
-        return;
-    }
-    const FileContent content = kind == Kind::Original ? originalFile(*group, origin) : pictureFile(*group, origin);
-    if (!content.problem.isEmpty()) {
-        context.showMessage(content.problem);
-        return;
-    }
-
-    // The dialog opens in the output folder on the first free name, so Return saves there.
-    const QString outputFolder = services_.outputFolder();
-    const QString startFolder = IsFolder(outputFolder) ? outputFolder : QDir::homePath();
-    const std::string name =
-        firstFreeName(QFile::encodeName(startFolder).toStdString(), baseName(origin.path), content.suffix);
-    const QString title = kind == Kind::Original ? QStringLiteral("Save Original Icon") : QStringLiteral("Save as PNG");
-    const QString filter = content.suffix == ".png"   ? QStringLiteral("PNG images (*.png)")
-                           : content.suffix == ".cur" ? QStringLiteral("Cursor files (*.cur)")
-                                                      : QStringLiteral("Icon files (*.ico)");
-    const QString chosen = context.dialogs.saveFile(
-        context.owner, title, filter, QDir(startFolder).filePath(QFile::decodeName(QByteArray::fromStdString(name))));
-    if (chosen.isEmpty())
-        return;
-
-    const std::string target = QFile::encodeName(chosen).toStdString();
-    const std::string::size_type slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
-    const std::string leaf = target.substr(slash == std::string::npos ? 0 : slash + 1);
-    try {
-        AtomicFile file;
-        struct stat st {};
-        // The dialog gives back a name that something holds only once the user agreed to replace it.
-        if (::lstat(target.c_str(), &st) == 0) {
-            file.open(target);
-            file.write(content.bytes);
-            file.commitReplacing();
-        } else {
-            file.openInFolder(folder);
-            file.write(content.bytes);
-            bool offered = false;
-            file.commitAsNew([&] {
-                if (offered)
-                    throw FileFailure(EEXIST); // it turned up meanwhile: not ours to replace
-                offered = true;
-                return leaf;
-            });
-        }
-    } catch (const FileFailure& failure) {
-        context.showMessage(QStringLiteral("Cannot save %1.\n\n%2").arg(chosen, sentence(failure.error())));
-    }
-}
-
-void GalleryExport::saveSeveral(const CommandContext& context, Kind kind, const std::vector<int>& rows)
-{
-    const QString outputFolder = services_.outputFolder();
-    if (!IsFolder(outputFolder)) {
-        context.showMessage(kFolderMissing);
-        return;
-    }
-    const FolderHandle folder = FolderHandle::open(QFile::encodeName(outputFolder).toStdString());
-    if (!folder.isValid()) {
-        const int error = errno;
-        context.showMessage(QStringLiteral("Cannot save into %1.\n\n%2").arg(outputFolder, sentence(error)));
-        return;
-    }
-    SavingMark saving(context, services_.markSaving);
-    EventPacer pacer([] { QCoreApplication::processEvents(); });
-    NewFiles files(folder.fd());
-    IconReader reader;
-    std::set<QByteArray> toldOf; // files whose problem has been told: once is enough
-    for (const int row : rows) {
-        pacer();
-        const GalleryModel::Origin origin = images_->origin(row);
-        const IconGroup* group = reader.group(origin);
-        if (!group) {
-            if (toldOf.insert(origin.path).second)
-                context.showMessage(reader.problem(origin));
-            continue;
-        }
-        const FileContent content = kind == Kind::Original ? originalFile(*group, origin) : pictureFile(*group, origin);
-        if (!content.problem.isEmpty()) {
-            context.showMessage(content.problem);
-            continue;
-        }
-        try {
-            files.write(baseName(origin.path), content.suffix, content.bytes);
-        } catch (const FileFailure& failure) {
-            context.showMessage(QStringLiteral("Cannot save icon %1 of %2 into %3.\n\n%4")
-                     .arg(QString::number(origin.number), shown(origin.path), outputFolder, sentence(failure.error())));
-            // A failure that every further icon would meet ends the save.
-            if (FailsForEveryIcon(failure.error()))
-                return;
-        }
-    }
-    saving.end();
-    context.showMessage(QStringLiteral("Done."));
-}
-
-void GalleryExport::copyImage()
-{
-    if (!images_ || services_.busy())
-        return;
-    const CommandContext context = services_.context();
-    try {
-        copyOne(context);
-    } catch (const std::exception& failure) {
-        context.showMessage(QStringLiteral("Cannot copy the icon.\n\n") + QString::fromLocal8Bit(failure.what()));
-    }
-}
-
-void GalleryExport::copyOne(const CommandContext& context)
-{
-    const std::vector<int> rows = selectedRows();
-    if (rows.empty())
-        return;
-    // The item the menu was opened on, if it is one of the selected.
-    const QModelIndex current = gallery_.currentIndex();
-    const bool onCurrent = current.isValid() && std::binary_search(rows.begin(), rows.end(), current.row());
-    const GalleryModel::Origin origin = images_->origin(onCurrent ? current.row() : rows.front());
-    IconReader reader;
-    const IconGroup* group = reader.group(origin);
-    if (!group) {
-        context.showMessage(reader.problem(origin));
-        return;
-    }
-    const Result<QImage> picture = pictureAt(*group, std::clamp(largestSide(*group), 1, kMaxPictureSide));
-    if (!picture) {
-        context.showMessage(QStringLiteral("Cannot copy icon %1 of %2.\n\n%3")
-                 .arg(QString::number(origin.number), shown(origin.path), sentence(picture.failure().error)));
-        return;
-    }
-    QGuiApplication::clipboard()->setImage(*picture);
-}
-
-void GalleryExport::addToIconTheme()
-{
-    if (!images_ || services_.busy())
-        return;
-    const std::vector<int> rows = selectedRows();
-    if (rows.size() != 1)
-        return;
-    const CommandContext context = services_.context();
-    try {
-        installOne(context, rows.front());
-    } catch (const std::exception& failure) {
-        context.showMessage(QStringLiteral("Cannot add the icon to the icon theme.\n\n") + QString::fromLocal8Bit(failure.what()));
-    }
-}
-
-void GalleryExport::installOne(const CommandContext& context, int row)
-{
-    const GalleryModel::Origin origin = images_->origin(row);
-    IconReader reader;
-    const IconGroup* group = reader.group(origin);
-    if (!group) {
-        context.showMessage(reader.problem(origin));
-        return;
-    }
-    const ThemeImages images = themeImages(*group);
-    if (images.images.empty()) {
-        context.showMessage(QStringLiteral("Cannot add icon %1 of %2 to the icon theme: %3.")
-                                .arg(QString::number(origin.number), shown(origin.path), QString::fromStdString(images.problem)));
-        return;
-    }
-    const QString typed = context.dialogs.askText(context.owner, QStringLiteral("Add to Icon Theme"),
-                                                  QStringLiteral("Name of the icon (a launcher names it as Icon=name):"),
-                                                  QString::fromStdString(iconNameForFile(origin.path.toStdString())));
-    if (typed.trimmed().isEmpty())
-        return;
-    const std::string name = cleanIconName(typed.trimmed().toStdString());
-    const QString shownName = QString::fromStdString(name);
-    const ThemePlaces places = themePlacesFromEnvironment();
-    ThemeChange change = installThemeIcon(places, name, images.images, false);
-    if (change.outcome == ThemeChange::Outcome::InstalledBefore) {
-        const QString question = QStringLiteral("This program has added an icon named %1 to the icon theme before.\n\n"
-                                                "Replace it?").arg(shownName);
-        if (context.boxes.show(context.appTitle, question, BoxIcon::Question, BoxButtons::YesNo) != BoxAnswer::Yes)
-            return;
-        change = installThemeIcon(places, name, images.images, true);
-    }
-    switch (change.outcome) {
-    case ThemeChange::Outcome::Done: {
-        QStringList sides;
-        for (const int side : change.sides)
-            sides << QString::number(side);
-        const QString sizes = sides.size() == 1 ? sides.front()
-                                                : sides.mid(0, sides.size() - 1).join(QStringLiteral(", ")) +
-                                                      QStringLiteral(" and ") + sides.back();
-        context.showMessage(QStringLiteral("Added %1 to the icon theme at %2 pixels.\n\nA launcher shows it with Icon=%1.")
-                                .arg(shownName, sizes));
-        return;
-    }
-    case ThemeChange::Outcome::Taken:
-        context.showMessage(QStringLiteral("Cannot add %1 to the icon theme: %2 holds that name.\n\nChoose another name.")
-                                .arg(shownName, shown(QByteArray::fromStdString(change.path))));
-        return;
-    default: {
-        const QString problem = QString::fromStdString(change.problem);
-        context.showMessage(QStringLiteral("Cannot add %1 to the icon theme.\n\n%2.")
-                                .arg(shownName, change.path.empty() ? problem
-                                                                    : shown(QByteArray::fromStdString(change.path)) +
-                                                                          QStringLiteral(": ") + problem));
-        return;
-    }
-    }
-}
-
 QMimeData* GalleryExport::dragData(const std::vector<int>& rows)
 {
-    if (!images_ || services_.busy())
+    if (!images_ || services_.runs->busy())
         return nullptr;
     try {
         return dropFiles(rows);
     } catch (const std::exception& failure) {
-        services_.context().showMessage(QStringLiteral("Cannot make the dragged icons.\n\n") + QString::fromLocal8Bit(failure.what()));
+        services_.context().showMessage(messages::kCannotMakeDragged + QString::fromLocal8Bit(failure.what()));
         return nullptr;
     }
 }
@@ -607,43 +184,26 @@ QMimeData* GalleryExport::dropFiles(const std::vector<int>& rows)
         place = QDir::tempPath();
     auto dropFolder = std::make_unique<QTemporaryDir>(place + QStringLiteral("/glimmer-gatherer-drag-XXXXXX"));
     if (!dropFolder->isValid()) {
-        context.showMessage(QStringLiteral("Cannot make a folder for the dragged icons.\n\n") + dropFolder->errorString());
+        context.showMessage(messages::kCannotMakeDragFolder + dropFolder->errorString());
         return nullptr;
     }
     const QByteArray dropPath = QFile::encodeName(dropFolder->path());
-    const FolderHandle folder = FolderHandle::open(dropPath.toStdString());
-    if (!folder.isValid()) {
-        const int error = errno;
-        context.showMessage(QStringLiteral("Cannot make a folder for the dragged icons.\n\n") + sentence(error));
-        return nullptr;
-    }
-    NewFiles files(folder.fd());
-    IconReader reader;
-    std::set<QByteArray> toldOf;
+    // The dropped file's name is shown as text, so it is made of text.
+    IconExport exported(ExportKind::Original, [](const std::string& path) {
+        return QFile::encodeName(shown(exportBaseName(path))).toStdString();
+    });
+    const IconExport::Written written =
+        exported.write(originsOf(*images_, rows), dropPath.toStdString(), [&](const ExportProblem& problem) {
+            if (problem.what != ExportProblem::What::CannotWrite) {
+                context.showMessage(problemText(problem, ExportKind::Original));
+                return true;
+            }
+            context.showMessage(messages::kCannotMakeDragged + sentence(problem.error));
+            return false;
+        });
     QList<QUrl> urls;
-    for (const int row : rows) {
-        const GalleryModel::Origin origin = images_->origin(row);
-        const IconGroup* group = reader.group(origin);
-        if (!group) {
-            if (toldOf.insert(origin.path).second)
-                context.showMessage(reader.problem(origin));
-            continue;
-        }
-        const FileContent content = originalFile(*group, origin);
-        if (!content.problem.isEmpty()) {
-            context.showMessage(content.problem);
-            continue;
-        }
-        // The dropped file's name is shown as text, so it is made of text.
-        const std::string base = QFile::encodeName(shown(QByteArray::fromStdString(baseName(origin.path)))).toStdString();
-        try {
-            const std::string name = files.write(base, content.suffix, content.bytes);
-            urls << QUrl::fromLocalFile(QFile::decodeName(dropPath + '/' + QByteArray::fromStdString(name)));
-        } catch (const FileFailure& failure) {
-            context.showMessage(QStringLiteral("Cannot make the dragged icons.\n\n") + sentence(failure.error()));
-            break;
-        }
-    }
+    for (const std::string& name : written.names)
+        urls << QUrl::fromLocalFile(QFile::decodeName(dropPath + '/' + QByteArray::fromStdString(name)));
     if (urls.isEmpty())
         return nullptr;
     dragFolder_ = std::move(dropFolder); // the last drag's files go now

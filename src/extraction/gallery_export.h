@@ -12,7 +12,9 @@
 #include <memory>
 #include <vector>
 
+#include "icons/icon_export.h"
 #include "runtime/command_context.h"
+#include "runtime/run_state.h"
 
 class QAction;
 class QListView;
@@ -30,8 +32,7 @@ class GalleryModel;
 struct GalleryExportServices {
     std::function<CommandContext()> context; // boxes, dialogs, their owner, the title, the pointer
     std::function<QString()> outputFolder;   // as the window shows it
-    std::function<bool()> busy;              // a run extracts or saves
-    std::function<void(bool)> markSaving;    // a save of several icons starts (true) or ends (false)
+    RunState* runs = nullptr;                // the window's: saving several icons is a run
 };
 
 class GalleryExport : public QObject {
@@ -64,10 +65,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    enum class Kind { Original, Picture };
-    void save(Kind kind);
-    void saveOne(const CommandContext& context, Kind kind, int row);
-    void saveSeveral(const CommandContext& context, Kind kind, const std::vector<int>& rows);
+    void save(ExportKind kind);
+    void saveOne(const CommandContext& context, ExportKind kind, int row);
+    void saveSeveral(const CommandContext& context, ExportKind kind, const std::vector<int>& rows);
     void copyOne(const CommandContext& context);
     void installOne(const CommandContext& context, int row);
     QMimeData* dropFiles(const std::vector<int>& rows);
@@ -84,6 +84,6 @@ private:
 };
 
 // Gives the gallery its export; the window calls it once.
-GalleryExport* InstallGalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services);
+GalleryExport* installGalleryExport(QListView& gallery, GalleryModel& images, GalleryExportServices services);
 
 } // namespace gg

@@ -16,7 +16,7 @@ QVariant GalleryModel::data(const QModelIndex& index, int role) const
     const Image& item = images_[static_cast<size_t>(index.row())];
     switch (role) {
     case Qt::DisplayRole:
-        return item.tag;
+        return item.caption;
     case Qt::DecorationRole:
         return item.image;
     case Qt::AccessibleDescriptionRole:
@@ -26,14 +26,14 @@ QVariant GalleryModel::data(const QModelIndex& index, int role) const
     }
 }
 
-void GalleryModel::add(QImage image, QString tag)
+void GalleryModel::add(QImage image, QString caption)
 {
-    images_.push_back({std::move(image), std::move(tag), {}});
+    images_.push_back({std::move(image), std::move(caption), {}});
 }
 
-void GalleryModel::setTag(int i, QString tag)
+void GalleryModel::setCaption(int i, QString caption)
 {
-    images_.at(static_cast<size_t>(i)).tag = std::move(tag);
+    images_.at(static_cast<size_t>(i)).caption = std::move(caption);
     if (i < items_) {
         const QModelIndex changed = index(i);
         emit dataChanged(changed, changed, {Qt::DisplayRole});

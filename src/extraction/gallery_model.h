@@ -23,9 +23,9 @@ public:
     // --- images ---
     int count() const { return static_cast<int>(images_.size()); }
     const QImage& image(int i) const { return images_.at(static_cast<size_t>(i)).image; }
-    const QString& tag(int i) const { return images_.at(static_cast<size_t>(i)).tag; }
-    void add(QImage image, QString tag = {});
-    void setTag(int i, QString tag);
+    const QString& caption(int i) const { return images_.at(static_cast<size_t>(i)).caption; }
+    void add(QImage image, QString caption = {});
+    void setCaption(int i, QString caption);
     // Where image i came from: its file's path as bytes (shared by the file's icons) and its
     // number in that file, so its group can be read again when asked for.
     struct Origin {
@@ -58,7 +58,7 @@ public:
 private:
     struct Image {
         QImage image;
-        QString tag;
+        QString caption;
         Origin origin;
     };
     std::vector<Image> images_;

@@ -46,7 +46,7 @@ public:
 };
 } // namespace
 
-void SetUpGallery(QListView& view)
+void setUpGallery(QListView& view)
 {
     view.setViewMode(QListView::IconMode);
     view.setIconSize(QSize(32, 32));
@@ -66,7 +66,7 @@ void SetUpGallery(QListView& view)
     view.setItemDelegate(new GalleryDelegate(&view));
 }
 
-void SetGalleryImageList(QListView& view, GalleryModel* images)
+void setGalleryModel(QListView& view, GalleryModel* images)
 {
     if (view.model() == images)
         return;
@@ -76,9 +76,9 @@ void SetGalleryImageList(QListView& view, GalleryModel* images)
     delete old;
 }
 
-void ArrangeGallery(QListView& view, GalleryArrangement arrangement)
+void layOutGallery(QListView& view, GalleryArrangement arrangement)
 {
-    view.setFlow(arrangement == GalleryArrangement::AutoLeft ? QListView::TopToBottom : QListView::LeftToRight);
+    view.setFlow(arrangement == GalleryArrangement::InColumns ? QListView::TopToBottom : QListView::LeftToRight);
 }
 
 } // namespace gg

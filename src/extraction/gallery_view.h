@@ -9,13 +9,13 @@ namespace gg {
 class GalleryModel;
 
 // Large icons with their captions under them, several items selectable at once.
-void SetUpGallery(QListView& view);
+void setUpGallery(QListView& view);
 
 // Makes `images` the gallery's image list; nullptr leaves the gallery with none.
-void SetGalleryImageList(QListView& view, GalleryModel* images);
+void setGalleryModel(QListView& view, GalleryModel* images);
 
 // Auto-arrange from the left (columns) or from the top (rows).
-enum class GalleryArrangement { AutoLeft = 1, AutoTop = 2 };
-void ArrangeGallery(QListView& view, GalleryArrangement arrangement);
+enum class GalleryArrangement { InColumns = 1, InRows = 2 };
+void layOutGallery(QListView& view, GalleryArrangement arrangement);
 
 } // namespace gg

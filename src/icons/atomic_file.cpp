@@ -9,7 +9,6 @@
 #include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace gg {
@@ -137,11 +136,6 @@ int placeNamedAsNew(int folder, const std::string& temporary, const std::string&
 
 } // namespace
 
-FileFailure::FileFailure(int error, std::size_t written)
-    : StepFailure(std::generic_category().message(error)), error_(error), written_(written)
-{
-}
-
 FolderHandle FolderHandle::open(const std::string& path)
 {
     if (path.empty()) {
@@ -178,62 +172,32 @@ AtomicFile::~AtomicFile()
     discard();
 }
 
-void AtomicFile::fail(int error, std::size_t written)
+int AtomicFile::fail(int error)
 {
     discard();
-    throw FileFailure(error, written);
+    return error;
 }
 
-void AtomicFile::open(const std::string& target)
-{
-    discard();
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
-    target_ = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (target_.empty())
-        fail(target.empty() ? ENOENT : EISDIR);
-    ownFolder_ = FolderHandle::open(folder);
-    if (!ownFolder_.isValid())
-        fail(errno);
-    open(ownFolder_.fd());
-}
-
-void AtomicFile::openInFolder(const std::string& folder)
-{
-    discard();
-    target_.clear();
-    ownFolder_ = FolderHandle::open(folder);
-    if (!ownFolder_.isValid())
-        fail(errno);
-    open(ownFolder_.fd());
-}
-
-void AtomicFile::open(int folder)
+int AtomicFile::open(int folder)
 {
     if (fd_ >= 0 || !temporary_.empty())
         discard();
     folder_ = folder;
+    written_ = 0;
+    name_.clear();
     deferral_.emplace();
     // Nameless until complete: nothing to clear away whenever the process ends.
     const int fd = ::openat(folder, ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
     if (fd >= 0) {
         fd_ = fd;
-        return;
+        return 0;
     }
     const int error = errno;
     if (error != EOPNOTSUPP && error != EISDIR && error != EINVAL)
-        fail(error);
+        return fail(error);
     if (const int created = createTemporary(); created != 0)
-        fail(created);
-}
-
-void AtomicFile::openNamed(int folder)
-{
-    discard();
-    folder_ = folder;
-    deferral_.emplace();
-    if (const int created = createTemporary(); created != 0)
-        fail(created);
+        return fail(created);
+    return 0;
 }
 
 // A new file under a temporary name of its own, locked for as long as it is open.
@@ -297,72 +261,87 @@ int AtomicFile::giveTemporaryName()
             ::close(nameless);
             return error;
         }
-        try {
-            write(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(got)));
-        } catch (const FileFailure& failure) {
+        std::size_t copied = 0;
+        if (const int error = writeAll(std::span<const std::uint8_t>(buffer, static_cast<std::size_t>(got)), copied);
+            error != 0) {
             ::close(nameless);
-            return failure.error();
+            return error;
         }
         offset += got;
     }
 }
 
-void AtomicFile::write(std::span<const std::uint8_t> bytes)
+// Writes the whole of bytes, retrying interrupted calls; done tells how many got in.
+int AtomicFile::writeAll(std::span<const std::uint8_t> bytes, std::size_t& done)
 {
-    if (fd_ < 0)
-        fail(EBADF);
-    std::size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(fd_, bytes.data() + written, bytes.size() - written);
+    done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd_, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            fail(errno, written);
+            return errno;
         }
-        written += static_cast<std::size_t>(n);
+        done += static_cast<std::size_t>(n);
     }
+    return 0;
 }
 
-void AtomicFile::commitReplacing()
+int AtomicFile::write(std::span<const std::uint8_t> bytes)
 {
     if (fd_ < 0)
-        fail(EBADF);
+        return fail(EBADF);
+    std::size_t done = 0;
+    const int error = writeAll(bytes, done);
+    written_ += done;
+    return error != 0 ? fail(error) : 0;
+}
+
+int AtomicFile::commitReplacing(const std::string& name)
+{
+    if (fd_ < 0)
+        return fail(EBADF);
+    name_ = name;
     if (temporary_.empty()) {
         if (const int named = giveTemporaryName(); named != 0)
-            fail(named);
+            return fail(named);
     }
-    if (::renameat(folder_, temporary_.c_str(), folder_, target_.c_str()) != 0)
-        fail(errno);
+    if (::renameat(folder_, temporary_.c_str(), folder_, name.c_str()) != 0)
+        return fail(errno);
     temporary_.clear();
     close();
+    return 0;
 }
 
-std::string AtomicFile::commitAsNew(const std::function<std::string()>& nextName)
+int AtomicFile::commitAsNew(const std::function<std::optional<std::string>()>& nextName)
 {
     if (fd_ < 0)
-        fail(EBADF);
+        return fail(EBADF);
     for (int attempt = 0; attempt < kMaxNameAttempts; ++attempt) {
-        const std::string name = nextName();
+        std::optional<std::string> name = nextName();
+        if (!name)
+            break;
+        name_ = std::move(*name);
         int placed = 0;
         if (temporary_.empty()) {
-            placed = linkNameless(fd_, folder_, name);
+            placed = linkNameless(fd_, folder_, name_);
             if (placed == kCannotLink) {
                 if (const int named = giveTemporaryName(); named != 0)
-                    fail(named);
-                placed = placeNamedAsNew(folder_, temporary_, name);
+                    return fail(named);
+                placed = placeNamedAsNew(folder_, temporary_, name_);
             }
         } else {
-            placed = placeNamedAsNew(folder_, temporary_, name);
+            placed = placeNamedAsNew(folder_, temporary_, name_);
         }
         if (placed == EEXIST)
             continue; // taken meanwhile: the next name
         if (placed != 0)
-            fail(placed);
+            return fail(placed);
         temporary_.clear();
         close();
-        return name;
+        return 0;
     }
-    fail(EEXIST);
+    return fail(EEXIST);
 }
 
 void AtomicFile::close()
@@ -388,7 +367,7 @@ void AtomicFile::discard() noexcept
     deferral_.reset();
 }
 
-int RemoveStaleTemporaryFiles(int folder, const std::function<void(std::string_view name)>& otherName)
+int removeStaleTemporaryFiles(int folder, const std::function<void(std::string_view name)>& otherName)
 {
     const int listing = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (listing < 0)

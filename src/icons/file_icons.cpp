@@ -8,7 +8,7 @@ namespace {
 constexpr int kLargeIconSize = 32;
 }
 
-int ExtractFileIcons(const std::string& path, const std::function<void(QImage)>& take)
+int extractFileIcons(const std::string& path, const std::function<void(QImage)>& take)
 {
     const IconSource source = IconSource::open(path);
     int index = 0;
@@ -22,7 +22,7 @@ int ExtractFileIcons(const std::string& path, const std::function<void(QImage)>&
     return index;
 }
 
-QImage GalleryImage(QImage icon)
+QImage galleryImage(QImage icon)
 {
     if (icon.width() != kLargeIconSize || icon.height() != kLargeIconSize)
         icon = icon.scaled(kLargeIconSize, kLargeIconSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -31,7 +31,7 @@ QImage GalleryImage(QImage icon)
     return icon;
 }
 
-QString CountersLine(long long files, long long iconFiles, long long icons)
+QString countersLine(long long files, long long iconFiles, long long icons)
 {
     const QString gap = QStringLiteral("    ");
     return QStringLiteral("Total Files: ") + QString::number(files) + gap + QStringLiteral("Icon Files: ")

@@ -10,12 +10,12 @@ namespace gg {
 
 // Opens the file, by the bytes of its path, once and hands its icons to `take` in index order
 // 0, 1, 2, ... until an index gives none. Returns how many were handed over.
-int ExtractFileIcons(const std::string& path, const std::function<void(QImage)>& take);
+int extractFileIcons(const std::string& path, const std::function<void(QImage)>& take);
 
 // The icon as the gallery keeps it: 32 x 32, ARGB32, its transparency intact.
-QImage GalleryImage(QImage icon);
+QImage galleryImage(QImage icon);
 
 // "Total Files: 2    Icon Files: 1    Total Icons: 3".
-QString CountersLine(long long files, long long iconFiles, long long icons);
+QString countersLine(long long files, long long iconFiles, long long icons);
 
 } // namespace gg

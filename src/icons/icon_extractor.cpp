@@ -2,7 +2,6 @@
 
 #include "icons/icon_formats.h"
 
-#include <QPainter>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -318,18 +317,7 @@ const IconGroup* IconSource::cursorGroup(int index) const
     return &(*state_->cursorGroups)[static_cast<std::size_t>(index)];
 }
 
-QImage ExtractIconExA(const std::string& path, int index) { return IconSource::open(path).icon(index); }
-
-void DrawIcon(QImage& surface, int x, int y, const QImage& icon)
-{
-    if (surface.isNull() || icon.isNull())
-        return;
-    QPainter painter(&surface);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.drawImage(x, y, icon);
-}
-
-std::optional<CursorImage> ReadCursorFile(const std::string& path)
+std::optional<CursorImage> readCursorFile(const std::string& path)
 {
     std::unique_ptr<FileSource> file = FileSource::open(path);
     if (!file)

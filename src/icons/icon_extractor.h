@@ -1,4 +1,4 @@
-// Stand-in for the shell's icon extraction service (ExtractIconExA, DrawIcon, DestroyIcon).
+// The icons of a file.
 //
 // An IconSource opens a file once and answers "icon i, or none". The kind of file is decided by
 // its bytes: .ico/.cur (one icon), .ani (one icon, its first frame), PE32/PE32+ modules (one icon
@@ -69,17 +69,6 @@ private:
     std::shared_ptr<State> state_;
 };
 
-// Icon `index` of the file at `path` at the large size, or a null image. Opens the file for one
-// icon; a run over all icons of a file uses one IconSource instead.
-QImage ExtractIconExA(const std::string& path, int index);
-
-// Composites `icon` over `surface` at (x, y): transparent pixels keep the surface colour,
-// partly transparent ones blend with it.
-void DrawIcon(QImage& surface, int x, int y, const QImage& icon);
-
-// Icons are plain images here; destroying one just lets it go.
-inline void DestroyIcon(QImage& icon) { icon = QImage(); }
-
 // A cursor file (.cur, or the first frame of an .ani) for the window's pointer: its image at
 // 32 x 32 (chosen like an icon's) and the hot spot scaled with it; nullopt if unreadable.
 struct CursorImage {
@@ -87,6 +76,6 @@ struct CursorImage {
     int hotX = 0;
     int hotY = 0;
 };
-std::optional<CursorImage> ReadCursorFile(const std::string& path);
+std::optional<CursorImage> readCursorFile(const std::string& path);
 
 } // namespace gg

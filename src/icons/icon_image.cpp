@@ -113,87 +113,70 @@ struct Channel {
 
 std::uint64_t strideOf(std::uint64_t width, std::uint64_t bits) { return ((width * bits + 31) / 32) * 4; }
 
-Result<QImage> decodeDib(const ByteReader& data)
+struct ChannelMasks {
+    std::uint32_t red = 0, green = 0, blue = 0, alpha = 0;
+};
+
+// The channel masks of a 16- or 32-bit image; pos moves past masks stored after the header.
+Result<ChannelMasks> readChannelMasks(const ByteReader& data, const DibLayout& layout, std::uint64_t& pos)
 {
-    Result<DibLayout> layoutResult = readDibLayout(data);
-    if (!layoutResult)
-        return layoutResult.failure();
-    const DibLayout layout = *layoutResult;
     const std::uint32_t headerSize = data.u32(bih::kSize);
     const std::uint32_t compression = data.u32(bih::kCompression);
-    std::uint64_t pos = headerSize;
-
-    std::uint32_t redMask = 0, greenMask = 0, blueMask = 0, alphaMask = 0;
+    ChannelMasks masks;
     if (compression == kBiBitfields && (layout.bitCount == 16 || layout.bitCount == 32)) {
         // Small headers carry the three masks right after them; larger ones hold them inside.
         std::uint64_t at = headerSize >= 52 ? bih::kRedMask : headerSize;
         if (!data.has(at, 12))
             return fail(ReadError::Truncated, data.base() + at);
-        redMask = data.u32(at);
-        greenMask = data.u32(at + 4);
-        blueMask = data.u32(at + 8);
-        alphaMask = headerSize >= 56 ? data.u32(bih::kAlphaMask) : 0;
+        masks.red = data.u32(at);
+        masks.green = data.u32(at + 4);
+        masks.blue = data.u32(at + 8);
+        masks.alpha = headerSize >= 56 ? data.u32(bih::kAlphaMask) : 0;
         if (headerSize < 52)
             pos += 12;
     } else if (compression != kBiRgb) {
         return fail(ReadError::UnsupportedBitmap, data.base() + bih::kCompression);
     } else if (layout.bitCount == 16) {
-        redMask = 0x7C00;
-        greenMask = 0x03E0;
-        blueMask = 0x001F;
+        masks.red = 0x7C00;
+        masks.green = 0x03E0;
+        masks.blue = 0x001F;
     }
+    return masks;
+}
 
-    std::array<QRgb, 256> palette{};
-    if (layout.bitCount <= 8) {
-        std::uint32_t maxColors = 1u << layout.bitCount;
-        std::uint32_t used = data.u32(bih::kColorsUsed);
-        if (used > 256)
-            return fail(ReadError::BadBitmapHeader, data.base() + bih::kColorsUsed);
-        std::uint32_t colors = used == 0 ? maxColors : used;
-        Result<ByteReader> table = data.slice(pos, std::uint64_t{colors} * 4);
-        if (!table)
-            return table.failure();
-        for (std::uint32_t i = 0; i < colors && i < maxColors; ++i) // RGBQUAD: blue, green, red, reserved
-            palette[i] = qRgb(table->u8(i * 4 + 2), table->u8(i * 4 + 1), table->u8(i * 4));
-        pos += std::uint64_t{colors} * 4;
-    }
+using Palette = std::array<QRgb, 256>;
 
-    const std::uint64_t w = static_cast<std::uint64_t>(layout.width);
-    const std::uint64_t h = static_cast<std::uint64_t>(layout.height);
-    const std::uint64_t colorStride = strideOf(w, static_cast<std::uint64_t>(layout.bitCount));
-    const std::uint64_t maskStride = strideOf(w, 1);
-    if (layout.bitCount > 8) {
-        // Above 8 bits a colour table of "colours used" entries may still follow the header as a
-        // palette hint (our own 24-bit files carry one). Skip it only when the image still fits
-        // after it, so a stray count in an otherwise sound image costs nothing.
-        const std::uint32_t used = data.u32(bih::kColorsUsed);
-        const std::uint64_t image = colorStride * h + (layout.hasMask ? maskStride * h : 0);
-        if (used != 0 && used <= 256 && data.has(pos + std::uint64_t{used} * 4, image))
-            pos += std::uint64_t{used} * 4;
-    }
-    Result<ByteReader> colorBits = data.slice(pos, colorStride * h);
-    if (!colorBits)
-        return colorBits.failure();
-    // A missing AND mask leaves every pixel opaque rather than losing the image.
-    Result<ByteReader> maskBits = data.slice(pos + colorStride * h, maskStride * h);
-    const bool haveMask = layout.hasMask && maskBits.ok();
+// The colour table of an image of 8 bits or fewer; pos moves past it.
+Result<Palette> readPalette(const ByteReader& data, const DibLayout& layout, std::uint64_t& pos)
+{
+    Palette palette{};
+    if (layout.bitCount > 8)
+        return palette;
+    std::uint32_t maxColors = 1u << layout.bitCount;
+    std::uint32_t used = data.u32(bih::kColorsUsed);
+    if (used > 256)
+        return fail(ReadError::BadBitmapHeader, data.base() + bih::kColorsUsed);
+    std::uint32_t colors = used == 0 ? maxColors : used;
+    Result<ByteReader> table = data.slice(pos, std::uint64_t{colors} * 4);
+    if (!table)
+        return table.failure();
+    for (std::uint32_t i = 0; i < colors && i < maxColors; ++i) // RGBQUAD: blue, green, red, reserved
+        palette[i] = qRgb(table->u8(i * 4 + 2), table->u8(i * 4 + 1), table->u8(i * 4));
+    pos += std::uint64_t{colors} * 4;
+    return palette;
+}
 
-    QImage image(layout.width, layout.height, QImage::Format_ARGB32);
-    if (image.isNull())
-        return fail(ReadError::ImageTooLarge, data.base());
-    const Channel red(redMask), green(greenMask), blue(blueMask), alpha(alphaMask);
-    std::uint32_t alphaSeen = 0;
-    const auto width = static_cast<std::size_t>(w);
-    // Rows of the image, found once rather than through scanLine()'s checks for every row.
-    uchar* const pixels = image.bits();
-    const auto rowBytes = static_cast<std::size_t>(image.bytesPerLine());
-    auto outputRow = [&](std::uint64_t y) { return reinterpret_cast<QRgb*>(pixels + y * rowBytes); };
+// How one row's stored pixels become colours.
+struct RowDecoder {
+    int bitCount;
+    bool bitfields;
+    const Palette& palette;
+    Channel red, green, blue, alpha;
+    bool hasAlphaMask;
 
-    for (std::uint64_t y = 0; y < h; ++y) {
-        // Rows are stored bottom-up; the stride covers every pixel of a row.
-        const std::span<const std::uint8_t> in = colorBits->row((h - 1 - y) * colorStride, colorStride);
-        QRgb* out = outputRow(y);
-        switch (layout.bitCount) {
+    void decode(std::span<const std::uint8_t> in, QRgb* out, std::size_t width) const
+    {
+        switch (bitCount) {
         case 1:
             for (std::size_t x = 0; x < width; ++x)
                 out[x] = palette[(in[x / 8] >> (7 - x % 8)) & 1];
@@ -221,46 +204,109 @@ Result<QImage> decodeDib(const ByteReader& data)
                 out[x] = qRgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
             break;
         case 32:
-            if (compression == kBiBitfields) {
-                for (std::size_t x = 0; x < width; ++x) {
-                    const std::uint32_t v = in[4 * x] | (std::uint32_t{in[4 * x + 1]} << 8) |
-                                            (std::uint32_t{in[4 * x + 2]} << 16) | (std::uint32_t{in[4 * x + 3]} << 24);
-                    out[x] = qRgba(static_cast<int>(red.take(v)), static_cast<int>(green.take(v)),
-                                   static_cast<int>(blue.take(v)), alphaMask ? static_cast<int>(alpha.take(v)) : 0);
-                }
-            } else {
-                // Blue, green, red, alpha bytes are 0xAARRGGBB read little-endian, which is QRgb.
-                static_assert(std::endian::native == std::endian::little);
-                std::memcpy(out, in.data(), width * 4);
-            }
-            for (std::size_t x = 0; x < width; ++x)
-                alphaSeen |= out[x];
+            decode32(in, out, width);
             break;
         }
+    }
+
+    void decode32(std::span<const std::uint8_t> in, QRgb* out, std::size_t width) const
+    {
+        if (bitfields) {
+            for (std::size_t x = 0; x < width; ++x) {
+                const std::uint32_t v = in[4 * x] | (std::uint32_t{in[4 * x + 1]} << 8) |
+                                        (std::uint32_t{in[4 * x + 2]} << 16) | (std::uint32_t{in[4 * x + 3]} << 24);
+                out[x] = qRgba(static_cast<int>(red.take(v)), static_cast<int>(green.take(v)),
+                               static_cast<int>(blue.take(v)), hasAlphaMask ? static_cast<int>(alpha.take(v)) : 0);
+            }
+        } else {
+            // Blue, green, red, alpha bytes are 0xAARRGGBB read little-endian, which is QRgb.
+            static_assert(std::endian::native == std::endian::little);
+            std::memcpy(out, in.data(), width * 4);
+        }
+    }
+};
+
+// Eight pixels a mask byte; most bytes are all clear or all set. An empty mask leaves every pixel
+// opaque.
+void applyMaskRow(std::span<const std::uint8_t> mask, QRgb* out, std::size_t width)
+{
+    for (std::size_t x = 0; x < width; x += 8) {
+        const std::uint8_t bits = mask.empty() ? 0 : mask[x / 8];
+        const std::size_t end = std::min(width, x + 8);
+        if (bits == 0) {
+            for (std::size_t i = x; i < end; ++i)
+                out[i] |= 0xFF000000u;
+        } else if (bits == 0xFF) {
+            std::fill(out + x, out + end, qRgba(0, 0, 0, 0));
+        } else {
+            for (std::size_t i = x; i < end; ++i)
+                out[i] = (bits << (i - x)) & 0x80 ? qRgba(0, 0, 0, 0) : (out[i] | 0xFF000000u);
+        }
+    }
+}
+
+Result<QImage> decodeDib(const ByteReader& data)
+{
+    Result<DibLayout> layoutResult = readDibLayout(data);
+    if (!layoutResult)
+        return layoutResult.failure();
+    const DibLayout layout = *layoutResult;
+    std::uint64_t pos = data.u32(bih::kSize);
+    const Result<ChannelMasks> masks = readChannelMasks(data, layout, pos);
+    if (!masks)
+        return masks.failure();
+    const Result<Palette> palette = readPalette(data, layout, pos);
+    if (!palette)
+        return palette.failure();
+
+    const std::uint64_t w = static_cast<std::uint64_t>(layout.width);
+    const std::uint64_t h = static_cast<std::uint64_t>(layout.height);
+    const std::uint64_t colorStride = strideOf(w, static_cast<std::uint64_t>(layout.bitCount));
+    const std::uint64_t maskStride = strideOf(w, 1);
+    if (layout.bitCount > 8) {
+        // Above 8 bits a colour table of "colours used" entries may still follow the header as a
+        // palette hint (our own 24-bit files carry one). Skip it only when the image still fits
+        // after it, so a stray count in an otherwise sound image costs nothing.
+        const std::uint32_t used = data.u32(bih::kColorsUsed);
+        const std::uint64_t image = colorStride * h + (layout.hasMask ? maskStride * h : 0);
+        if (used != 0 && used <= 256 && data.has(pos + std::uint64_t{used} * 4, image))
+            pos += std::uint64_t{used} * 4;
+    }
+    Result<ByteReader> colorBits = data.slice(pos, colorStride * h);
+    if (!colorBits)
+        return colorBits.failure();
+    // A missing AND mask leaves every pixel opaque rather than losing the image.
+    Result<ByteReader> maskBits = data.slice(pos + colorStride * h, maskStride * h);
+    const bool haveMask = layout.hasMask && maskBits.ok();
+
+    QImage image(layout.width, layout.height, QImage::Format_ARGB32);
+    if (image.isNull())
+        return fail(ReadError::ImageTooLarge, data.base());
+    const RowDecoder decoder{layout.bitCount, data.u32(bih::kCompression) == kBiBitfields, *palette,
+                             Channel(masks->red), Channel(masks->green), Channel(masks->blue), Channel(masks->alpha),
+                             masks->alpha != 0};
+    std::uint32_t alphaSeen = 0;
+    const auto width = static_cast<std::size_t>(w);
+    // Rows of the image, found once rather than through scanLine()'s checks for every row.
+    uchar* const pixels = image.bits();
+    const auto rowBytes = static_cast<std::size_t>(image.bytesPerLine());
+    auto outputRow = [&](std::uint64_t y) { return reinterpret_cast<QRgb*>(pixels + y * rowBytes); };
+
+    for (std::uint64_t y = 0; y < h; ++y) {
+        // Rows are stored bottom-up; the stride covers every pixel of a row.
+        QRgb* out = outputRow(y);
+        decoder.decode(colorBits->row((h - 1 - y) * colorStride, colorStride), out, width);
+        if (layout.bitCount == 32)
+            for (std::size_t x = 0; x < width; ++x)
+                alphaSeen |= out[x];
     }
 
     // Alpha of a 32-bit image rules; one whose alpha is all zero falls back to the mask.
     if (layout.bitCount == 32 && qAlpha(alphaSeen) != 0)
         return image;
-    for (std::uint64_t y = 0; y < h; ++y) {
-        const std::span<const std::uint8_t> mask = haveMask ? maskBits->row((h - 1 - y) * maskStride, maskStride)
-                                                            : std::span<const std::uint8_t>();
-        QRgb* out = outputRow(y);
-        // Eight pixels a mask byte; most bytes are all clear or all set.
-        for (std::size_t x = 0; x < width; x += 8) {
-            const std::uint8_t bits = mask.empty() ? 0 : mask[x / 8];
-            const std::size_t end = std::min(width, x + 8);
-            if (bits == 0) {
-                for (std::size_t i = x; i < end; ++i)
-                    out[i] |= 0xFF000000u;
-            } else if (bits == 0xFF) {
-                std::fill(out + x, out + end, qRgba(0, 0, 0, 0));
-            } else {
-                for (std::size_t i = x; i < end; ++i)
-                    out[i] = (bits << (i - x)) & 0x80 ? qRgba(0, 0, 0, 0) : (out[i] | 0xFF000000u);
-            }
-        }
-    }
+    for (std::uint64_t y = 0; y < h; ++y)
+        applyMaskRow(haveMask ? maskBits->row((h - 1 - y) * maskStride, maskStride) : std::span<const std::uint8_t>(),
+                     outputRow(y), width);
     return image;
 }
 
@@ -335,31 +381,6 @@ QImage toIconSize(QImage image)
 }
 
 } // namespace
-
-const char* describeReadError(ReadError error)
-{
-    switch (error) {
-    case ReadError::Truncated: return "The file ends before a record it refers to.";
-    case ReadError::UnknownFormat: return "The file is not an icon, cursor, animated cursor or Windows module.";
-    case ReadError::NoIcons: return "The file holds no icons.";
-    case ReadError::BadIconDirectory: return "The icon directory is damaged.";
-    case ReadError::BadPeHeader: return "The module's PE headers or section table are damaged.";
-    case ReadError::BadResourceTree: return "The module's resource directory points outside its data.";
-    case ReadError::ResourceLoop: return "The module's resource directory refers back to itself.";
-    case ReadError::ResourceTooDeep: return "The module's resource directory is nested too deeply.";
-    case ReadError::BadNeHeader: return "The 16-bit module's header or resource table is damaged.";
-    case ReadError::BadAniFile: return "The animated cursor's chunks are damaged or hold no frame.";
-    case ReadError::MissingImage: return "An icon group names an image that the file does not hold.";
-    case ReadError::BadBitmapHeader: return "An icon image's bitmap header is damaged.";
-    case ReadError::UnsupportedBitmap: return "An icon image uses a bitmap format that icons do not use.";
-    case ReadError::ImageTooLarge: return "An icon image is larger than an icon can be.";
-    case ReadError::BadPng: return "An icon image's PNG stream cannot be decoded.";
-    case ReadError::NoUsableImage: return "No image of the icon can be decoded.";
-    case ReadError::TooMuchWork:
-        return "The file asks for far more work than any icon file needs.";
-    }
-    return "Unknown error.";
-}
 
 Result<ImageShape> peekImageShape(const ByteReader& data)
 {

@@ -276,18 +276,74 @@ PassSize passSize(const Header& h, const Pass& p)
 
 } // namespace
 
-Result<QImage> decodePngStream(const ByteReader& data)
-{
-    if (!data.startsWith(0, kSignature))
-        return fail(ReadError::BadPng, data.base());
-    Header h;
+namespace {
+
+// What the chunks before the image data say, and where that data lies.
+struct PngChunks {
+    Header header;
     std::array<QRgb, 256> palette;
-    palette.fill(qRgb(0, 0, 0));
     std::size_t paletteSize = 0;
     Transparency trns;
     std::vector<ByteReader> idat;
     std::uint64_t idatBytes = 0;
+};
 
+Result<Header> readHeaderChunk(const ByteReader& body, std::uint32_t length)
+{
+    if (length != ihdr::kSize)
+        return fail(ReadError::BadPng, body.base());
+    const std::uint32_t width = body.u32be(ihdr::kWidth), height = body.u32be(ihdr::kHeight);
+    if (width == 0 || height == 0)
+        return fail(ReadError::BadPng, body.base());
+    if (width > kMaxIconSide || height > kMaxIconSide)
+        return fail(ReadError::ImageTooLarge, body.base());
+    Header h;
+    h.width = static_cast<int>(width);
+    h.height = static_cast<int>(height);
+    h.bitDepth = body.u8(ihdr::kBitDepth);
+    h.colorType = body.u8(ihdr::kColorType);
+    const int interlace = body.u8(ihdr::kInterlace);
+    if (!validDepth(h.colorType, h.bitDepth) || body.u8(ihdr::kCompression) != 0 ||
+        body.u8(ihdr::kFilter) != 0 || interlace > 1)
+        return fail(ReadError::BadPng, body.base());
+    h.channels = channelsOf(h.colorType);
+    h.interlaced = interlace == 1;
+    return h;
+}
+
+// One chunk after IHDR: the palette, the transparency, or a part of the image data.
+Result<bool> readOtherChunk(const ByteReader& chunk, const ByteReader& body, std::uint32_t length, bool intact,
+                            PngChunks& png)
+{
+    const Header& h = png.header;
+    if (chunk.startsWith(0, "PLTE", 4)) {
+        if (length % 3 != 0 || length / 3 > 256 || length == 0)
+            return fail(ReadError::BadPng, body.base());
+        png.paletteSize = length / 3;
+        for (std::size_t i = 0; i < png.paletteSize; ++i)
+            png.palette[i] = qRgb(body.u8(i * 3), body.u8(i * 3 + 1), body.u8(i * 3 + 2));
+    } else if (chunk.startsWith(0, "tRNS", 4) && intact) {
+        if (h.colorType == Palette) {
+            for (std::size_t i = 0; i < length && i < 256; ++i)
+                png.trns.paletteAlpha[i] = body.u8(i);
+        } else if ((h.colorType == Gray && length >= 2) || (h.colorType == Rgb && length >= 6)) {
+            png.trns.hasKey = true;
+            for (std::size_t c = 0; c < (h.colorType == Rgb ? 3u : 1u); ++c)
+                png.trns.key[c] = body.u16be(c * 2);
+        }
+    } else if (chunk.startsWith(0, "IDAT", 4)) {
+        png.idat.push_back(body);
+        png.idatBytes += length;
+    } else if (chunk.startsWith(0, "IEND", 4)) {
+        return false;
+    }
+    return true;
+}
+
+Result<PngChunks> readChunks(const ByteReader& data)
+{
+    PngChunks png;
+    png.palette.fill(qRgb(0, 0, 0));
     bool seenHeader = false;
     for (std::uint64_t at = kSignature.size(); data.has(at, kChunkOverhead);) {
         const std::uint32_t length = data.u32be(at);
@@ -306,76 +362,69 @@ Result<QImage> decodePngStream(const ByteReader& data)
         at = crcAt + 4;
 
         if (chunk->startsWith(0, "IHDR", 4)) {
-            if (seenHeader || length != ihdr::kSize)
+            if (seenHeader)
                 return fail(ReadError::BadPng, body.base());
-            const std::uint32_t width = body.u32be(ihdr::kWidth), height = body.u32be(ihdr::kHeight);
-            if (width == 0 || height == 0)
-                return fail(ReadError::BadPng, body.base());
-            if (width > kMaxIconSide || height > kMaxIconSide)
-                return fail(ReadError::ImageTooLarge, body.base());
-            h.width = static_cast<int>(width);
-            h.height = static_cast<int>(height);
-            h.bitDepth = body.u8(ihdr::kBitDepth);
-            h.colorType = body.u8(ihdr::kColorType);
-            const int interlace = body.u8(ihdr::kInterlace);
-            if (!validDepth(h.colorType, h.bitDepth) || body.u8(ihdr::kCompression) != 0 ||
-                body.u8(ihdr::kFilter) != 0 || interlace > 1)
-                return fail(ReadError::BadPng, body.base());
-            h.channels = channelsOf(h.colorType);
-            h.interlaced = interlace == 1;
+            Result<Header> header = readHeaderChunk(body, length);
+            if (!header)
+                return header.failure();
+            png.header = *header;
             seenHeader = true;
         } else if (!seenHeader) {
             return fail(ReadError::BadPng, body.base()); // IHDR comes first
-        } else if (chunk->startsWith(0, "PLTE", 4)) {
-            if (length % 3 != 0 || length / 3 > 256 || length == 0)
-                return fail(ReadError::BadPng, body.base());
-            paletteSize = length / 3;
-            for (std::size_t i = 0; i < paletteSize; ++i)
-                palette[i] = qRgb(body.u8(i * 3), body.u8(i * 3 + 1), body.u8(i * 3 + 2));
-        } else if (chunk->startsWith(0, "tRNS", 4) && intact) {
-            if (h.colorType == Palette) {
-                for (std::size_t i = 0; i < length && i < 256; ++i)
-                    trns.paletteAlpha[i] = body.u8(i);
-            } else if ((h.colorType == Gray && length >= 2) || (h.colorType == Rgb && length >= 6)) {
-                trns.hasKey = true;
-                for (std::size_t c = 0; c < (h.colorType == Rgb ? 3u : 1u); ++c)
-                    trns.key[c] = body.u16be(c * 2);
-            }
-        } else if (chunk->startsWith(0, "IDAT", 4)) {
-            idat.push_back(body);
-            idatBytes += length;
-        } else if (chunk->startsWith(0, "IEND", 4)) {
-            break;
+        } else {
+            Result<bool> goOn = readOtherChunk(*chunk, body, length, intact, png);
+            if (!goOn)
+                return goOn.failure();
+            if (!*goOn)
+                break;
         }
     }
-    if (!seenHeader || idat.empty() || (h.colorType == Palette && paletteSize == 0))
+    if (!seenHeader || png.idat.empty() || (png.header.colorType == Palette && png.paletteSize == 0))
         return fail(ReadError::BadPng, data.base());
-    if (h.colorType == Palette)
+    if (png.header.colorType == Palette)
         for (std::size_t i = 0; i < 256; ++i)
-            palette[i] = (palette[i] & 0x00FFFFFFu) | (QRgb{trns.paletteAlpha[i]} << 24);
+            png.palette[i] = (png.palette[i] & 0x00FFFFFFu) | (QRgb{png.trns.paletteAlpha[i]} << 24);
+    return png;
+}
 
-    // The filtered rows, each led by its filter type byte; passes follow one another.
+// The filtered rows, each led by its filter type byte; passes follow one another.
+std::size_t filteredSize(const Header& h)
+{
+    if (!h.interlaced)
+        return static_cast<std::size_t>(h.height) * (1 + rowBytes(h, static_cast<std::size_t>(h.width)));
     std::size_t rawSize = 0;
-    if (h.interlaced) {
-        for (const Pass& p : kAdam7) {
-            const PassSize s = passSize(h, p);
-            if (s.width != 0)
-                rawSize += s.height * (1 + rowBytes(h, s.width));
-        }
-    } else {
-        rawSize = static_cast<std::size_t>(h.height) * (1 + rowBytes(h, static_cast<std::size_t>(h.width)));
+    for (const Pass& p : kAdam7) {
+        const PassSize s = passSize(h, p);
+        if (s.width != 0)
+            rawSize += s.height * (1 + rowBytes(h, s.width));
     }
-    std::span<const std::uint8_t> compressed = idat.front().bytes();
+    return rawSize;
+}
+
+} // namespace
+
+Result<QImage> decodePngStream(const ByteReader& data)
+{
+    if (!data.startsWith(0, kSignature))
+        return fail(ReadError::BadPng, data.base());
+    Result<PngChunks> chunks = readChunks(data);
+    if (!chunks)
+        return chunks.failure();
+    const PngChunks& png = *chunks;
+    const Header& h = png.header;
+
+    const std::size_t rawSize = filteredSize(h);
+    std::span<const std::uint8_t> compressed = png.idat.front().bytes();
     std::vector<std::uint8_t> joined;
-    if (idat.size() > 1) {
-        joined.reserve(idatBytes);
-        for (const ByteReader& part : idat)
+    if (png.idat.size() > 1) {
+        joined.reserve(png.idatBytes);
+        for (const ByteReader& part : png.idat)
             joined.insert(joined.end(), part.bytes().begin(), part.bytes().end());
         compressed = joined;
     }
     std::unique_ptr<std::uint8_t[]> raw = std::make_unique_for_overwrite<std::uint8_t[]>(rawSize);
     if (!inflateZlib(compressed, raw.get(), rawSize))
-        return fail(ReadError::BadPng, idat.front().base());
+        return fail(ReadError::BadPng, png.idat.front().base());
 
     QImage image(h.width, h.height, QImage::Format_ARGB32);
     if (image.isNull())
@@ -392,7 +441,7 @@ Result<QImage> decodePngStream(const ByteReader& data)
             if (!unfilter(filter, row, previous, length, bpp))
                 return false;
             auto* out = reinterpret_cast<QRgb*>(image.scanLine(p.y + static_cast<int>(y) * p.dy)) + p.x;
-            convertRow(h, row, s.width, palette, trns, out, static_cast<std::size_t>(p.dx));
+            convertRow(h, row, s.width, png.palette, png.trns, out, static_cast<std::size_t>(p.dx));
             previous = row;
             at += 1 + length;
         }

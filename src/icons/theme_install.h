@@ -5,6 +5,8 @@
 #pragma once
 
 #include "icons/icon_theme.h"
+#include "icons/launcher_entry.h"
+#include "icons/theme_cache.h"
 
 #include <optional>
 #include <string>
@@ -21,19 +23,7 @@ struct ThemePlaces {
 // /usr/local/share and /usr/share.
 ThemePlaces themePlacesFromEnvironment();
 
-// A launcher for the icon's program: DATA_HOME/applications/NAME.desktop.
-struct LauncherEntry {
-    std::string title;   // its Name, UTF-8
-    std::string command; // its Exec: a command line as desktop entries take it, one line
-    std::string folder;  // its Path, the folder the command starts in (UTF-8); none when empty
-};
-
-// How the theme's icon-theme.cache (GTK's index of the theme) was brought up to date.
-enum class CacheUpdate {
-    NoCache,    // the theme has none
-    Rebuilt,    // by gtk-update-icon-cache
-    MarkedStale // its folder's time set past the cache's, so that GTK reads the folders instead
-};
+// A launcher for the icon's program goes to DATA_HOME/applications/NAME.desktop.
 
 struct ThemeChange {
     enum class Outcome {

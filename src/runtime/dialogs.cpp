@@ -8,7 +8,7 @@
 
 namespace gg {
 
-QString ToQtFileFilter(const QString& pairs)
+QString toQtFileFilter(const QString& pairs)
 {
     const QStringList parts = pairs.split(u'|');
     QStringList filters;
@@ -48,7 +48,7 @@ QString QtDialogs::browseForFolder(QWidget* owner, const QString& title, const Q
 QStringList QtDialogs::openFiles(QWidget* owner, const QString& title, const QString& filter,
                                  const QString& startFolder)
 {
-    return QFileDialog::getOpenFileNames(owner, title, startFolder, ToQtFileFilter(filter));
+    return QFileDialog::getOpenFileNames(owner, title, startFolder, toQtFileFilter(filter));
 }
 
 QString QtDialogs::saveFile(QWidget* owner, const QString& title, const QString& filter, const QString& startPath)

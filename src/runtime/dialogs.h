@@ -28,7 +28,7 @@ public:
 
 // Turns a filter of description and pattern pairs, each closed by "|" ("All Files (*.*)|*.*|"),
 // into the file dialog's own form ("All Files (*)"). "*.*" becomes "*", since names here need no dot.
-QString ToQtFileFilter(const QString& pairs);
+QString toQtFileFilter(const QString& pairs);
 
 class QtDialogs : public Dialogs {
 public:

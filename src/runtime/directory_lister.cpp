@@ -37,7 +37,7 @@ struct DirCloser {
 
 } // namespace
 
-bool IsPseudoFileSystemType(std::string_view type)
+bool isPseudoFileSystemType(std::string_view type)
 {
     // Not autofs: an automounter's root, /home on many machines, holds the user's own folders.
     static constexpr std::array<std::string_view, 21> kTypes{
@@ -51,7 +51,7 @@ bool IsPseudoFileSystemType(std::string_view type)
     return false;
 }
 
-bool IsPseudoFileSystemMagic(unsigned long magic)
+bool isPseudoFileSystemMagic(unsigned long magic)
 {
     // devtmpfs reports the tmpfs number here, so it is only known by name from mountinfo.
     static constexpr std::array<unsigned long, 18> kMagics{
@@ -136,11 +136,11 @@ bool PosixDirectoryLister::isPseudoDevice(const std::string& path, dev_t device)
 
     bool pseudo = false;
     if (const auto type = mountTypes_.find(device); type != mountTypes_.end()) {
-        pseudo = IsPseudoFileSystemType(type->second);
+        pseudo = isPseudoFileSystemType(type->second);
     } else {
         struct statfs fs {};
         if (::statfs(path.c_str(), &fs) == 0)
-            pseudo = IsPseudoFileSystemMagic(static_cast<unsigned long>(fs.f_type) & 0xffffffffUL);
+            pseudo = isPseudoFileSystemMagic(static_cast<unsigned long>(fs.f_type) & 0xffffffffUL);
     }
     pseudoByDevice_.emplace(device, pseudo);
     return pseudo;

@@ -56,8 +56,8 @@ private:
 };
 
 // True for the names of kernel pseudo file systems as /proc/self/mountinfo gives them.
-bool IsPseudoFileSystemType(std::string_view type);
+bool isPseudoFileSystemType(std::string_view type);
 // True for the statfs magic numbers of kernel pseudo file systems.
-bool IsPseudoFileSystemMagic(unsigned long magic);
+bool isPseudoFileSystemMagic(unsigned long magic);
 
 } // namespace gg

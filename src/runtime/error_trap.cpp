@@ -2,7 +2,7 @@
 
 namespace gg {
 
-std::string BuildErrorReportText(const std::string& description, const std::string& label, int line)
+std::string buildErrorReportText(const std::string& description, const std::string& label, int line)
 {
     std::string text = description;
     text += "\r\n";
@@ -16,7 +16,7 @@ std::string BuildErrorReportText(const std::string& description, const std::stri
     return text;
 }
 
-std::string TrapLabel(const std::string& module, const std::string& routine, const std::string& prefix)
+std::string trapLabel(const std::string& module, const std::string& routine, const std::string& prefix)
 {
     return "in " + prefix + "2021/08/31." + module + "." + routine + " ";
 }

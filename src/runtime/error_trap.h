@@ -20,17 +20,17 @@ public:
 class ErrorReporter {
 public:
     virtual ~ErrorReporter() = default;
-    virtual void ReportError(const std::string& label, int line, const std::string& description) = 0;
+    virtual void reportError(const std::string& label, int line, const std::string& description) = 0;
 };
 
 // Builds the report text: description, CR LF, label, "at line N", CR, CR, the e-mail request.
-std::string BuildErrorReportText(const std::string& description, const std::string& label, int line);
+std::string buildErrorReportText(const std::string& description, const std::string& label, int line);
 
 // The support address named at the end of every report.
 inline constexpr const char* kSupportAddress = "support@tessaly-glimmer.example";
 
 // Label of a routine: "in <prefix>2021/08/31.<module>.<routine> ".
-std::string TrapLabel(const std::string& module, const std::string& routine,
+std::string trapLabel(const std::string& module, const std::string& routine,
                       const std::string& prefix = "Glintwork");
 
 class Trap {
@@ -77,7 +77,7 @@ private:
     void report(int line, const std::string& description)
     {
         ++failures_;
-        reporter_.ReportError(label_, line, description);
+        reporter_.reportError(label_, line, description);
     }
 
     ErrorReporter& reporter_;

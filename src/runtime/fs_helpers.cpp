@@ -12,23 +12,23 @@
 
 namespace gg {
 
-QString GetSpecialFolder(int folderNumber)
+QString specialFolder(int folderNumber)
 {
     if (folderNumber != kDesktopFolderNumber)
         return {};
     return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
 }
 
-QString GetDesktopFolder()
+QString desktopFolder()
 {
     // With HOME=/ Qt names the desktop "//Desktop"; a path has one separator between its parts.
-    const QString desktop = QDir::cleanPath(GetSpecialFolder(kDesktopFolderNumber));
+    const QString desktop = QDir::cleanPath(specialFolder(kDesktopFolderNumber));
     if (desktop.isEmpty())
         throw StepFailure("Invalid procedure call or argument");
     return desktop.endsWith(u'/') ? desktop : desktop + u'/';
 }
 
-bool FileExists(const QString& path)
+bool fileExists(const QString& path)
 {
     if (path.isEmpty())
         return false;
@@ -36,7 +36,7 @@ bool FileExists(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
-bool IsFolder(const QString& path)
+bool isFolder(const QString& path)
 {
     if (path.isEmpty())
         return false;
@@ -44,7 +44,7 @@ bool IsFolder(const QString& path)
     return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-QStringList SplitListFileBytes(const QByteArray& bytes)
+QStringList splitListFileBytes(const QByteArray& bytes)
 {
     QStringList entries;
     auto toText = [](QByteArrayView piece) { return QString::fromUtf8(piece); };
@@ -64,7 +64,7 @@ QStringList SplitListFileBytes(const QByteArray& bytes)
     return entries;
 }
 
-QString FixPathSlashes(const QString& path)
+QString fixPathSlashes(const QString& path)
 {
     auto collapsePairs = [](QStringView text) {
         QString out;

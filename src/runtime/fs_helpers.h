@@ -10,17 +10,17 @@ namespace gg {
 inline constexpr int kDesktopFolderNumber = 0;
 
 // Path of a special folder (only the desktop is known here), or "".
-QString GetSpecialFolder(int folderNumber);
+QString specialFolder(int folderNumber);
 // The desktop folder with a separator at the end. Throws StepFailure when there is none.
-QString GetDesktopFolder();
+QString desktopFolder();
 // True when the path's modification time can be read (files and folders alike).
-bool FileExists(const QString& path);
+bool fileExists(const QString& path);
 // True when the path names a folder (links to folders count).
-bool IsFolder(const QString& path);
+bool isFolder(const QString& path);
 // Splits a list file's bytes into entries: lines end at CR LF, CR or LF; a final line break
 // adds no empty entry. Invalid UTF-8 shows as the replacement character.
-QStringList SplitListFileBytes(const QByteArray& bytes);
+QStringList splitListFileBytes(const QByteArray& bytes);
 // Collapses doubled separators; a leading run of separators becomes exactly one.
-QString FixPathSlashes(const QString& path);
+QString fixPathSlashes(const QString& path);
 
 } // namespace gg

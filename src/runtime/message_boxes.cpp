@@ -4,7 +4,7 @@
 
 namespace gg {
 
-void SetUpMessageBox(QMessageBox& box, const QString& title, const QString& text, BoxIcon icon, BoxButtons buttons)
+void setUpMessageBox(QMessageBox& box, const QString& title, const QString& text, BoxIcon icon, BoxButtons buttons)
 {
     box.setWindowTitle(title);
     // The text may hold bare CRs; a label only breaks lines on LF.
@@ -34,7 +34,7 @@ void SetUpMessageBox(QMessageBox& box, const QString& title, const QString& text
 BoxAnswer QtMessageBoxes::show(const QString& title, const QString& text, BoxIcon icon, BoxButtons buttons)
 {
     QMessageBox box(parent_);
-    SetUpMessageBox(box, title, text, icon, buttons);
+    setUpMessageBox(box, title, text, icon, buttons);
     switch (box.exec()) {
     case QMessageBox::Cancel: return BoxAnswer::Cancel;
     case QMessageBox::Yes: return BoxAnswer::Yes;

@@ -22,7 +22,7 @@ public:
 };
 
 // Gives a box its title, text, icon and buttons as the production boxes show them.
-void SetUpMessageBox(QMessageBox& box, const QString& title, const QString& text, BoxIcon icon, BoxButtons buttons);
+void setUpMessageBox(QMessageBox& box, const QString& title, const QString& text, BoxIcon icon, BoxButtons buttons);
 
 // Production boxes: QMessageBox, modal to the application.
 class QtMessageBoxes : public MessageBoxes {

@@ -43,9 +43,9 @@ inline constexpr ReportLabel kCreateMask{"WriteIcon", "CreateMask"};
 inline constexpr ReportLabel kGetIconBits{"WriteIcon", "GetIconBits"};
 } // namespace labels
 
-inline std::string TrapLabel(const ReportLabel& label)
+inline std::string trapLabel(const ReportLabel& label)
 {
-    return TrapLabel(label.module, label.routine, label.prefix);
+    return trapLabel(label.module, label.routine, label.prefix);
 }
 
 } // namespace gg

@@ -13,7 +13,7 @@ namespace {
 // uses on Linux. Opened by name, it is read alone: the per-user store would fill a missing key from
 // the system-wide files (/etc/xdg and every folder of XDG_CONFIG_DIRS), so a file of the system's
 // could choose the user's output folder. Naming it also keeps it apart from the native format's
-// files, which KeepOnlyOwnSettingsFile sends away.
+// files, which keepOnlyOwnSettingsFile sends away.
 QString userFile()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + u'/'
@@ -22,7 +22,7 @@ QString userFile()
 
 } // namespace
 
-QString ReadSetting(const QString& key, const QString& defaultValue)
+QString readSetting(const QString& key, const QString& defaultValue)
 {
     QSettings store(userFile(), QSettings::IniFormat);
     store.beginGroup(kSettingsSection);
@@ -32,7 +32,7 @@ QString ReadSetting(const QString& key, const QString& defaultValue)
     return value.toString();
 }
 
-void WriteSetting(const QString& key, const QString& value)
+void writeSetting(const QString& key, const QString& value)
 {
     QSettings store(userFile(), QSettings::IniFormat);
     store.beginGroup(kSettingsSection);
@@ -43,7 +43,7 @@ void WriteSetting(const QString& key, const QString& value)
         throw StepFailure("Could not write the setting \"" + key.toStdString() + "\"");
 }
 
-void KeepOnlyOwnSettingsFile()
+void keepOnlyOwnSettingsFile()
 {
     // Qt's file dialog keeps its last folder, history and layout in the toolkit's shared
     // "QtProject.conf", in the native format, and reads them back to open where the last dialog

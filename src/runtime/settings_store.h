@@ -11,12 +11,12 @@ inline const QString kKeyOutputDirectory = QStringLiteral("Output Directory");
 inline const QString kKeyLastFolderDot = QStringLiteral("LastFolderDot");
 
 // The stored text of the key, or defaultValue when it is absent. Nothing is cached.
-QString ReadSetting(const QString& key, const QString& defaultValue);
+QString readSetting(const QString& key, const QString& defaultValue);
 // Stores the text at once; throws StepFailure when the store cannot be written.
-void WriteSetting(const QString& key, const QString& value);
+void writeSetting(const QString& key, const QString& value);
 
 // Makes the program's own file the only settings file it reads or writes: the toolkit's own
 // (Qt's file dialog's memory) is kept nowhere. Called once, before any window.
-void KeepOnlyOwnSettingsFile();
+void keepOnlyOwnSettingsFile();
 
 } // namespace gg

@@ -2,15 +2,15 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QItemSelectionModel>
-#include <QPainter>
-#include <functional>
 #include <string>
 
 #include "extraction/gallery_model.h"
-#include "icons/atomic_file.h"
-#include "icons/write_icon.h"
-#include "icons/pixel_buffer.h"
+#include "icons/ico_encoder.h"
+#include "icons/new_files.h"
+#include "icons/saved_picture.h"
+#include "runtime/messages.h"
 #include "runtime/fs_helpers.h"
+#include "saving/save_report.h"
 #include "saving/save_run.h"
 
 namespace gg {
@@ -18,126 +18,79 @@ namespace gg {
 namespace {
 
 constexpr int kSaveDepth = 24;
-constexpr int kIconSide = 32;
-const QColor kKeyQColor(197, 197, 197);
 
-void clearPicture(QImage& picture)
+// Encodes the picture and writes it under the first free name of the caption's sequence. False
+// when the write failed in a way that every further icon would fail too; the failure is reported.
+bool saveIcon(const CommandContext& context, NewFiles& files, const IconPicture& picture, const QString& folder,
+              const QString& caption)
 {
-    picture.fill(Qt::white);
-}
-
-// The gallery image over the key colour, so that the writer's mask carries the icon's own shape.
-void putImageOnKeyColour(QImage& picture, const QImage& image)
-{
-    picture.fill(kKeyQColor);
-    QPainter painter(&picture);
-    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.drawImage(0, 0, image);
+    context.setPointer(kPointerBusy);
+    QCoreApplication::processEvents();
+    const std::optional<IcoFile> file = encodeIco(picture, kSaveDepth);
+    const FileOutcome saved = files.write(QFile::encodeName(folder).toStdString(),
+                                          sequenceBase(QFile::encodeName(caption).toStdString()), ".ico", file->bytes);
+    reportFailedSave(context.reporter, kSaveDepth, *file, saved);
+    context.setPointer(kPointerDefault);
+    QCoreApplication::processEvents();
+    return saved.ok() || !failsForEveryFile(saved.error);
 }
 
 } // namespace
 
 // The numbered lines of one save command; 0 where the command has no such step.
 struct SaveRun::Lines {
-    int loop, folderTest, selectionTest, emptyPicture, setPicture, callSave, folderMessage, done;
+    int loop, folderTest, selectionTest, setPicture, callSave, folderMessage, done;
 };
 
 namespace {
-constexpr SaveRun::Lines kSelectedLines{106, 108, 110, 112, 124, 126, 128, 132};
-constexpr SaveRun::Lines kAllLines{106, 108, 0, 110, 122, 124, 126, 130};
+constexpr SaveRun::Lines kSelectedLines{106, 108, 110, 124, 126, 128, 132};
+constexpr SaveRun::Lines kAllLines{106, 108, 0, 122, 124, 126, 130};
 } // namespace
 
-// 600 x 570 and 615 x 555 twips.
-SaveRun::SaveRun() : savePicture(40, 38, QImage::Format_RGB32), probePicture(41, 37, QImage::Format_RGB32)
+void SaveRun::saveSelectedIcons(const CommandContext& context, RunState& state, const GalleryModel& images,
+                                const QItemSelectionModel& selection, const FolderText& folder)
 {
-    savePicture.fill(Qt::white);
-    probePicture.fill(Qt::white);
+    run(context, state, labels::kSaveSelectedIcons, kSelectedLines, images, &selection, folder);
 }
 
-void SaveRun::saveSelectedIcons(const CommandContext& context, const GalleryModel& images,
-                                const QItemSelectionModel& selection, const FolderText& folder, bool extractingNow)
+void SaveRun::saveAllIcons(const CommandContext& context, RunState& state, const GalleryModel& images,
+                           const FolderText& folder)
 {
-    run(context, labels::kSaveSelectedIcons, kSelectedLines, images, &selection, folder, extractingNow);
-}
-
-void SaveRun::saveAllIcons(const CommandContext& context, const GalleryModel& images, const FolderText& folder,
-                           bool extractingNow)
-{
-    run(context, labels::kSaveAllIcons, kAllLines, images, nullptr, folder, extractingNow);
+    run(context, state, labels::kSaveAllIcons, kAllLines, images, nullptr, folder);
 }
 
 // Walks the gallery in order and saves the chosen items (all of them without a selection).
-void SaveRun::run(const CommandContext& context, const ReportLabel& label, const Lines& lines,
-                  const GalleryModel& images, const QItemSelectionModel* selection, const FolderText& folder,
-                  bool extractingNow)
+void SaveRun::run(const CommandContext& context, RunState& state, const ReportLabel& label, const Lines& lines,
+                  const GalleryModel& images, const QItemSelectionModel* selection, const FolderText& folder)
 {
-    if (saving || extractingNow)
+    if (state.busy())
         return;
-    saving = true;
-    memory_.emplace();
-    const auto finish = [&] {
-        memory_.reset();
-        saving = false;
-    };
-    Trap trap(context.reporter, TrapLabel(label));
+    state.start(RunState::Activity::Saving);
+    NewFiles files;
+    Trap trap(context.reporter, trapLabel(label));
     const int itemCount = trap.value<int>(lines.loop, [&] { return images.itemCount(); });
     for (int i = 0; i < itemCount; ++i) {
-        if (trap.test(lines.folderTest, [&] { return !IsFolder(folder()); })) {
+        if (trap.test(lines.folderTest, [&] { return !isFolder(folder()); })) {
             // Every further item would meet the same folder: say it once and end.
             trap.step(lines.folderMessage, [&] {
-                context.showMessage(QStringLiteral("Folder does not exist. Please select another folder."));
+                context.showMessage(messages::kFolderMissing);
             });
-            finish();
+            state.finish();
             return;
         }
         if (selection && !trap.test(lines.selectionTest, [&] { return selection->isSelected(images.index(i)); }))
             continue;
-        trap.step(lines.emptyPicture, [&] { clearPicture(savePicture); });
-        const QString basePath = SaveBasePath(folder(), images.tag(i));
-        trap.step(lines.setPicture, [&] { putImageOnKeyColour(savePicture, images.image(i)); });
+        IconPicture picture;
+        trap.step(lines.setPicture, [&] { picture = savedPicture(images.image(i)); });
         bool goOn = true;
-        trap.step(lines.callSave, [&] { goOn = saveIcon(context, basePath); });
+        trap.step(lines.callSave, [&] { goOn = saveIcon(context, files, picture, folder(), images.caption(i)); });
         if (!goOn) {
-            finish();
+            state.finish();
             return;
         }
     }
-    trap.step(lines.done, [&] { context.showMessage(QStringLiteral("Done.")); });
-    finish();
-}
-
-bool SaveRun::saveIcon(const CommandContext& context, const QString& basePath)
-{
-    context.setPointer(kPointerBusy);
-    const QImage square = savePicture.copy(0, 0, kIconSide, kIconSide).convertToFormat(QImage::Format_RGB32);
-    const Bitmap work = Bitmap::fromRgb32(reinterpret_cast<const std::uint32_t*>(square.constBits()), kIconSide,
-                                          kIconSide, static_cast<int>(square.bytesPerLine() / 4));
-    QCoreApplication::processEvents();
-
-    Memory oneIcon;
-    Memory& memory = memory_ ? *memory_ : oneIcon;
-    const QByteArray native = QFile::encodeName(basePath);
-    const qsizetype slash = native.lastIndexOf('/');
-    const std::string folder = slash < 0 ? std::string(".") : slash == 0 ? std::string("/")
-                                                                        : native.left(slash).toStdString();
-    const std::string base = native.mid(slash + 1).toStdString();
-    if (folder != memory.readFolder) {
-        // What a killed save may have left here goes before this run adds its own files.
-        const FolderHandle handle = FolderHandle::open(folder);
-        if (handle.isValid())
-            memory.names.readFolder(handle.fd());
-        memory.readFolder = folder;
-    }
-    FreeIconNames::Probe probe = memory.names.probe(base);
-    const SaveResult result = SaveNewIcon(context.reporter, folder, std::ref(probe), work, kSaveDepth);
-    if (!result.name.empty())
-        probe.taken();
-
-    context.setPointer(kPointerDefault);
-    QCoreApplication::processEvents();
-    clearPicture(savePicture);
-    // The writer has reported the failure; one that every further icon would meet ends the run.
-    return result.error == 0 || !FailsForEveryIcon(result.error);
+    trap.step(lines.done, [&] { context.showMessage(messages::kDone); });
+    state.finish();
 }
 
 } // namespace gg

@@ -18,14 +18,14 @@ namespace gg {
 
 void addFolderTree(const CommandContext& context, FolderListModel& folders, const DirectoryListerFactory& makeLister)
 {
-    Trap trap(context.reporter, TrapLabel(labels::kAddFolderTree));
+    Trap trap(context.reporter, trapLabel(labels::kAddFolderTree));
     QString chosen;
-    trap.step(102, [&] { chosen = BrowseForFolder(context.dialogs, context.owner, kBrowseFolderTitle, QString()); });
+    trap.step(102, [&] { chosen = browseForFolder(context.dialogs, context.owner, kBrowseFolderTitle, QString()); });
     if (trap.test(104, [&] { return chosen.isEmpty(); }))
         return;
     trap.step(106, [&] { context.setPointer(kPointerBusy); });
     std::vector<std::string> found;
-    // Always one separator more, so the root becomes "//" here; FixPathSlashes mends it below.
+    // Always one separator more, so the root becomes "//" here; fixPathSlashes mends it below.
     trap.step(110, [&] { found.push_back(QFile::encodeName(chosen + u'/').toStdString()); });
     trap.step(112, [&] {
         std::unique_ptr<DirectoryLister> lister = makeLister ? makeLister() : std::make_unique<PosixDirectoryLister>();
@@ -38,7 +38,7 @@ void addFolderTree(const CommandContext& context, FolderListModel& folders, cons
         QStringList entries;
         entries.reserve(static_cast<qsizetype>(found.size()));
         for (const std::string& folder : found)
-            entries.append(FixPathSlashes(QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size()))));
+            entries.append(fixPathSlashes(QString::fromUtf8(folder.data(), static_cast<qsizetype>(folder.size()))));
         folders.append(entries);
     });
     trap.step(120, [&] { context.setPointer(kPointerDefault); });

@@ -5,10 +5,10 @@
 
 namespace gg {
 
-QString BrowseForFolder(Dialogs& dialogs, QWidget* owner, const QString& title, const QString& startFolder)
+QString browseForFolder(Dialogs& dialogs, QWidget* owner, const QString& title, const QString& startFolder)
 {
     // A start folder that is gone leaves the dialog at its default place, without a word.
-    const QString start = IsFolder(startFolder) ? startFolder : QString();
+    const QString start = isFolder(startFolder) ? startFolder : QString();
     QString chosen = dialogs.browseForFolder(owner, title, start);
     qsizetype end = chosen.size();
     while (end > 1 && chosen[end - 1] == u'/')

@@ -14,6 +14,6 @@ inline const QString kBrowseFolderTitle = QStringLiteral("Please select folder:"
 // Shows the folder dialog, opened on startFolder when that is an existing folder and at the
 // dialog's own default place otherwise. Returns the chosen folder without a trailing separator
 // (the root comes back as "/"), or "" when the user cancels.
-QString BrowseForFolder(Dialogs& dialogs, QWidget* owner, const QString& title, const QString& startFolder);
+QString browseForFolder(Dialogs& dialogs, QWidget* owner, const QString& title, const QString& startFolder);
 
 } // namespace gg

@@ -29,7 +29,7 @@ struct Entry {
 bool acceptableName(std::string_view name)
 {
     return !name.empty() && name.size() <= kLongestFolderName && name != "." && name != ".."
-        && !HasBadChars(name);
+        && !hasBadChars(name);
 }
 
 // Outcome of working on one folder of the first pass.
@@ -39,7 +39,7 @@ class Walk {
 public:
     Walk(DirectoryLister& lister, ErrorReporter& reporter, const std::function<void()>& doEvents)
         : lister_(lister), doEvents_(doEvents),
-          trap_(reporter, TrapLabel(labels::kScanFolderTree))
+          trap_(reporter, trapLabel(labels::kScanFolderTree))
     {
     }
 
@@ -75,7 +75,7 @@ public:
             return false;
         trap_.step(kLineEvents, doEvents_);
         return trap_.test(kLineQualifies,
-                          [&] { return entry.isLink || IsRootFolder(entry.path) || !facts.hiddenSystem; });
+                          [&] { return entry.isLink || isRootFolder(entry.path) || !facts.hiddenSystem; });
     }
 
     Trap& trap() { return trap_; }
@@ -105,7 +105,7 @@ private:
             doEvents_();
             return true;
         });
-        if (run(kLineAttributes, [&] { return !IsRootFolder(folder.path) && facts.hiddenSystem; }))
+        if (run(kLineAttributes, [&] { return !isRootFolder(folder.path) && facts.hiddenSystem; }))
             return Listing::NotStarted;
 
         dropRule = true;
@@ -150,7 +150,7 @@ private:
 
 } // namespace
 
-bool HasBadChars(std::string_view name)
+bool hasBadChars(std::string_view name)
 {
     const auto* bytes = reinterpret_cast<const unsigned char*>(name.data());
     const size_t size = name.size();
@@ -193,7 +193,7 @@ bool HasBadChars(std::string_view name)
     return false;
 }
 
-bool IsRootFolder(std::string_view path)
+bool isRootFolder(std::string_view path)
 {
     return !path.empty() && path.find_first_not_of('/') == std::string_view::npos;
 }

@@ -21,9 +21,9 @@ inline constexpr std::size_t kLongestListedPath = PATH_MAX;
 inline constexpr std::size_t kLongestFolderName = NAME_MAX;
 
 // True when the name is not valid UTF-8 or holds a control character (below 32, or 127 to 159).
-bool HasBadChars(std::string_view name);
+bool hasBadChars(std::string_view name);
 // True for the root folder: a path made only of separators.
-bool IsRootFolder(std::string_view path);
+bool isRootFolder(std::string_view path);
 
 // Extends folders (paths ending in a separator) with every qualifying folder below them, level by
 // level; within a level grouped by parent, in the file system's listing order. A given folder

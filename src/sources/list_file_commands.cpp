@@ -2,6 +2,7 @@
 #include <QFile>
 #include <sys/stat.h>
 
+#include "runtime/messages.h"
 #include "runtime/dialogs.h"
 #include "runtime/fs_helpers.h"
 #include "runtime/report_labels.h"
@@ -11,7 +12,7 @@
 
 namespace gg {
 
-bool HasBadFileName(const QString& path)
+bool hasBadFileName(const QString& path)
 {
     struct stat st {};
     return path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &st) != 0;
@@ -19,8 +20,8 @@ bool HasBadFileName(const QString& path)
 
 void loadListFiles(const CommandContext& context, FolderListModel& folders)
 {
-    Trap trap(context.reporter, TrapLabel(labels::kLoadListFiles));
-    trap.step(102, [&] { context.showMessage(kListFileHelp); });
+    Trap trap(context.reporter, trapLabel(labels::kLoadListFiles));
+    trap.step(102, [&] { context.showMessage(messages::kListFileHelp); });
     QStringList chosen;
     trap.step(112, [&] {
         chosen = context.dialogs.openFiles(context.owner, kListFileDialogTitle, kListFileFilter, QString());
@@ -31,20 +32,20 @@ void loadListFiles(const CommandContext& context, FolderListModel& folders)
     if (chosen.size() > 1)
         trap.step(126, [&] {
             for (QString& path : chosen)
-                path = FixPathSlashes(path);
+                path = fixPathSlashes(path);
         });
     for (const QString& path : chosen) {
-        if (trap.test(134, [&] { return HasBadFileName(path); })) {
-            trap.step(136, [&] { context.showMessage(path + kBadFileNameMessage); });
+        if (trap.test(134, [&] { return hasBadFileName(path); })) {
+            trap.step(136, [&] { context.showMessage(path + messages::kBadFileName); });
             continue;
         }
-        trap.step(140, [&] { LoadListFile(folders, path, context.boxes, context.appTitle); });
+        trap.step(140, [&] { loadListFile(folders, path, context.boxes, context.appTitle); });
     }
 }
 
 void loadSampleFolders(const CommandContext& context, FolderListModel& folders, const QString& programFolder)
 {
-    Trap trap(context.reporter, TrapLabel(labels::kLoadSampleFolders));
+    Trap trap(context.reporter, trapLabel(labels::kLoadSampleFolders));
     trap.step(100, [&] { folders.append(programFolder + kSamplesFolder); });
 }
 

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "icons/errno_text.h"
+#include "runtime/messages.h"
 #include "runtime/error_trap.h"
 #include "runtime/fs_helpers.h"
 #include "runtime/message_boxes.h"
@@ -20,35 +22,21 @@ struct FdCloser {
     ~FdCloser() { ::close(fd); }
 };
 
-std::string readFailureText(int error)
-{
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-        return "File not found";
-    case EACCES:
-    case EPERM:
-        return "Permission denied";
-    default:
-        return std::strerror(error);
-    }
-}
-
 } // namespace
 
-QByteArray ReadListFileBytes(const QString& path)
+QByteArray readListFileBytes(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
     if (native.isEmpty() || native.contains('\0'))
-        throw StepFailure(readFailureText(ENOENT));
+        throw StepFailure(openFailureText(ENOENT, OpenedPath::File));
     // Without O_NONBLOCK, opening a pipe that nobody writes to would hold the window.
     const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        throw StepFailure(readFailureText(errno));
+        throw StepFailure(openFailureText(errno, OpenedPath::File));
     const FdCloser closer{fd};
     struct stat st {};
     if (::fstat(fd, &st) != 0)
-        throw StepFailure(readFailureText(errno));
+        throw StepFailure(openFailureText(errno, OpenedPath::File));
     if (!S_ISREG(st.st_mode))
         throw StepFailure("Path/File access error");
     if (st.st_size > kLargestListFile)
@@ -63,7 +51,7 @@ QByteArray ReadListFileBytes(const QString& path)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw StepFailure(readFailureText(errno));
+            throw StepFailure(openFailureText(errno, OpenedPath::File));
         if (n == 0)
             break;
         if (bytes.size() + n > kLargestListFile)
@@ -73,13 +61,13 @@ QByteArray ReadListFileBytes(const QString& path)
     return bytes;
 }
 
-void LoadListFile(FolderListModel& list, const QString& path, MessageBoxes& boxes, const QString& title)
+void loadListFile(FolderListModel& list, const QString& path, MessageBoxes& boxes, const QString& title)
 {
-    if (!FileExists(path)) {
-        boxes.show(title, QStringLiteral("File not found"), BoxIcon::None, BoxButtons::Ok);
+    if (!fileExists(path)) {
+        boxes.show(title, messages::kFileNotFound, BoxIcon::None, BoxButtons::Ok);
         return;
     }
-    list.append(SplitListFileBytes(ReadListFileBytes(path)));
+    list.append(splitListFileBytes(readListFileBytes(path)));
 }
 
 } // namespace gg

@@ -8,17 +8,17 @@ namespace gg {
 
 void chooseOutputFolder(const CommandContext& context, const std::function<void(const QString&)>& showFolder)
 {
-    Trap trap(context.reporter, TrapLabel(labels::kChooseOutputFolder));
+    Trap trap(context.reporter, trapLabel(labels::kChooseOutputFolder));
     QString lastFolder;
-    trap.step(102, [&] { lastFolder = ReadSetting(kKeyLastFolderDot, QString()); });
+    trap.step(102, [&] { lastFolder = readSetting(kKeyLastFolderDot, QString()); });
     QString chosen;
     trap.step(104, [&] {
-        chosen = BrowseForFolder(context.dialogs, context.owner, kBrowseFolderTitle, lastFolder);
+        chosen = browseForFolder(context.dialogs, context.owner, kBrowseFolderTitle, lastFolder);
     });
     if (trap.test(106, [&] { return chosen.isEmpty(); }))
         return;
     trap.step(108, [&] { lastFolder = chosen; });
-    trap.step(110, [&] { WriteSetting(kKeyLastFolderDot, lastFolder); });
+    trap.step(110, [&] { writeSetting(kKeyLastFolderDot, lastFolder); });
     trap.step(112, [&] { showFolder(chosen.endsWith(u'/') ? chosen : chosen + u'/'); });
 }
 
@@ -26,7 +26,7 @@ void storeOutputFolder(const QString& text)
 {
     // A store that cannot be written leaves the text as typed; nothing is shown.
     try {
-        WriteSetting(kKeyOutputDirectory, text);
+        writeSetting(kKeyOutputDirectory, text);
     } catch (const std::exception&) {
     }
 }

@@ -22,7 +22,7 @@ void removeSelectedFolder(const CommandContext& context, FolderListModel& folder
 
 void clearSourceList(const CommandContext& context, FolderListModel& folders)
 {
-    Trap trap(context.reporter, TrapLabel(labels::kClearSourceList));
+    Trap trap(context.reporter, trapLabel(labels::kClearSourceList));
     if (trap.test(100, [&] { return context.pointer() == kPointerBusy; }))
         return;
     trap.step(100, [&] { folders.clear(); });

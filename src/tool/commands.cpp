@@ -1,19 +1,16 @@
 #include "tool/commands.h"
 
+#include "icons/errno_text.h"
 #include "icons/file_icons.h"
-#include "icons/write_icon.h"
+#include "icons/ico_encoder.h"
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
-#include "icons/pixel_buffer.h"
-#include "icons/save_names.h"
+#include "icons/new_files.h"
+#include "icons/saved_picture.h"
 #include "icons/theme_install.h"
 #include "tool/output_files.h"
 
 #include <QBuffer>
-#include <QDir>
-#include <QFile>
-#include <QPainter>
-#include <QTemporaryDir>
 
 #include <algorithm>
 #include <dirent.h>
@@ -22,7 +19,6 @@
 #include <cstdio>
 #include <optional>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace gg::tool {
@@ -38,8 +34,6 @@ struct Input {
     std::string path;
     bool named;
 };
-
-std::string errnoText(int error) { return std::generic_category().message(error); }
 
 // A folder by its device and inode, so that the output folder is known under any path.
 struct FolderId {
@@ -184,11 +178,24 @@ std::string whyNoIcons(const std::string& path, const IconSource& source)
 constexpr std::uint64_t kBaseOutputPerFile = std::uint64_t{32} << 20;
 constexpr std::uint64_t kOutputPerInputByte = 3;
 
-std::uint64_t outputLimit(const std::string& path)
+// And makes at most this many files for one: a base, and one for every so many bytes of it.
+// Creating a file costs the file system up to a millisecond when it is busy. A library of 32 x 32
+// pictures at 16 colours takes some 770 bytes an icon, so one of 10,000 icons may make more than
+// 15,000 files, while a file whose groups share their images is held to a few thousand.
+constexpr std::uint64_t kBaseFilesPerFile = 1024;
+constexpr std::uint64_t kInputBytesPerFile = 512;
+
+struct OutputLimits {
+    std::uint64_t bytes = 0;
+    std::uint64_t files = 0;
+};
+
+OutputLimits outputLimits(const std::string& path)
 {
     struct stat info {};
     const std::uint64_t size = ::stat(path.c_str(), &info) == 0 && info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0;
-    return kBaseOutputPerFile + std::min<std::uint64_t>(size, std::uint64_t{1} << 40) * kOutputPerInputByte;
+    const std::uint64_t counted = std::min<std::uint64_t>(size, std::uint64_t{1} << 40);
+    return {kBaseOutputPerFile + counted * kOutputPerInputByte, kBaseFilesPerFile + counted / kInputBytesPerFile};
 }
 
 // "icon 1950 and later refused: the file asks for far more work than any icon file needs"
@@ -302,49 +309,11 @@ std::optional<Bytes> encodePng(const QImage& image, int quality = -1)
     return Bytes(bytes.begin(), bytes.end());
 }
 
-// Keeps the first report of the writer.
-struct FirstReport : ErrorReporter {
-    std::string description;
-    void ReportError(const std::string&, int, const std::string& what) override
-    {
-        if (description.empty())
-            description = what.empty() ? std::string("the writer failed") : what;
-    }
-};
-
-// What the window's save commands write for a gallery icon: the gallery image over the key
-// colour, its 32 x 32 pixels without alpha, SaveIcon at 24 bits. SaveIcon writes only to a
-// path, so it writes into a folder of our own and the bytes are read back from there.
-std::optional<Bytes> windowSavedIcon(const QImage& icon, std::string& why)
+// What the window's save commands write for a gallery icon.
+Bytes windowSavedIcon(const QImage& icon)
 {
-    constexpr int kSide = 32;
     constexpr int kDepth = 24;
-    static QTemporaryDir scratch(QDir::tempPath() + QStringLiteral("/glimmer-extract-XXXXXX"));
-    if (!scratch.isValid()) {
-        why = "no temporary folder: " + scratch.errorString().toStdString();
-        return std::nullopt;
-    }
-    QImage picture(kSide, kSide, QImage::Format_RGB32);
-    picture.fill(QColor(static_cast<int>(kKeyColour & 0xFF), static_cast<int>((kKeyColour >> 8) & 0xFF),
-                        static_cast<int>((kKeyColour >> 16) & 0xFF)));
-    {
-        QPainter painter(&picture);
-        painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-        painter.drawImage(0, 0, GalleryImage(icon));
-    }
-    const Bitmap work = Bitmap::fromRgb32(reinterpret_cast<const std::uint32_t*>(picture.constBits()), kSide, kSide,
-                                          static_cast<int>(picture.bytesPerLine() / 4));
-    const QString path = scratch.filePath(QStringLiteral("icon.ico"));
-    FirstReport reporter;
-    SaveIcon(reporter, QFile::encodeName(path).toStdString(), work, kDepth);
-    QFile file(path);
-    if (!reporter.description.empty() || !file.open(QIODevice::ReadOnly)) {
-        why = reporter.description.empty() ? file.errorString().toStdString() : reporter.description;
-        return std::nullopt;
-    }
-    const QByteArray bytes = file.readAll();
-    file.remove();
-    return Bytes(bytes.begin(), bytes.end());
+    return encodeIco(savedPicture(galleryImage(icon)), kDepth)->bytes;
 }
 
 // The bytes of icon `index` in the format asked for, and the suffix its file gets.
@@ -378,7 +347,7 @@ std::optional<Bytes> iconBytes(const Request& request, const NumberedIcons& icon
     }
     case Format::Ico32:
         suffix = ".ico";
-        return windowSavedIcon(icons.galleryImage(index), why);
+        return windowSavedIcon(icons.galleryImage(index));
     }
     return std::nullopt;
 }
@@ -566,12 +535,20 @@ int runExtract(const Request& request, Console& console)
     OutputNames names(request.outputFolder, request.overwrite);
     bool stopped = false;
     const Input* current = nullptr;
-    std::uint64_t limit = 0, written = 0; // for the file being read
+    OutputLimits limits;                       // for the file being read
+    std::uint64_t written = 0, filesMade = 0; // of it
     forEachChosenIcon(request, inputs, console, problem, [&](const Input& input, const NumberedIcons& icons, int i) {
         if (current != &input) {
             current = &input;
-            limit = outputLimit(input.path);
+            limits = outputLimits(input.path);
             written = 0;
+            filesMade = 0;
+        }
+        if (filesMade == limits.files) {
+            console.problem(input.path, refusedFrom(i, "they would make more than " + std::to_string(limits.files) +
+                                                           " files for this one file"));
+            problem = true;
+            return AfterIcon::NextFile;
         }
         std::string suffix, why;
         std::optional<Bytes> bytes = iconBytes(request, icons, i, suffix, why);
@@ -585,22 +562,23 @@ int runExtract(const Request& request, Console& console)
             problem = true;
             return AfterIcon::NextIcon;
         }
-        if (bytes->size() > limit - written) {
-            console.problem(input.path, refusedFrom(i, "they would write more than " + std::to_string(limit >> 20) +
+        if (bytes->size() > limits.bytes - written) {
+            console.problem(input.path, refusedFrom(i, "they would write more than " + std::to_string(limits.bytes >> 20) +
                                                            " MB for this one file"));
             problem = true;
             return AfterIcon::NextFile;
         }
         const OutputNames::Saved saved = names.save(input.path, suffix, *bytes);
-        if (saved.result.outcome == Written::Yes) {
+        if (saved.result.written) {
             written += bytes->size();
+            ++filesMade;
             console.output(saved.path + '\n');
             return AfterIcon::NextIcon;
         }
         console.problem(saved.path, saved.result.problem);
         problem = true;
         // A full, read-only or vanished folder would fail every further icon the same way.
-        stopped = FailsForEveryIcon(saved.result.error);
+        stopped = failsForEveryFile(saved.result.error);
         if (stopped)
             console.problem(folder, "takes no new files; stopping");
         return stopped ? AfterIcon::Stop : AfterIcon::NextIcon;
@@ -633,7 +611,7 @@ int runThumbnail(const Request& request, Console& console)
     // Into OUTPUT itself: file managers open it before they run us and read it back through
     // that handle, so a new file renamed over it would go unseen.
     const WriteResult written = writeIntoFile(output, *png);
-    if (written.outcome != Written::Yes) {
+    if (!written.written) {
         console.problem(output, written.problem);
         return kSomeFileFailed;
     }

@@ -1,14 +1,13 @@
 #include "tool/output_files.h"
 
-#include "icons/atomic_file.h"
-#include "runtime/error_trap.h"
-#include "runtime/termination_signals.h"
+#include "icons/errno_text.h"
+#include "icons/free_names.h"
+#include "icons/termination_signals.h"
 
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
-#include <system_error>
 #include <unistd.h>
 #include <vector>
 
@@ -16,13 +15,12 @@ namespace gg::tool {
 
 namespace {
 
-WriteResult failed(const StepFailure& failure)
-{
-    const auto* file = dynamic_cast<const FileFailure*>(&failure);
-    return {Written::Failed, failure.what(), file != nullptr ? file->error() : 0};
-}
+WriteResult failedWith(int error) { return {false, errnoText(error), error}; }
 
-WriteResult failedWith(int error) { return {Written::Failed, std::generic_category().message(error), error}; }
+WriteResult resultOf(const FileOutcome& outcome)
+{
+    return outcome.ok() ? WriteResult{true, {}, 0} : failedWith(outcome.error);
+}
 
 // Writes all of bytes at offset; the errno of the first failure, or 0.
 int writeAllAt(int fd, std::span<const std::uint8_t> bytes, off_t offset)
@@ -57,7 +55,7 @@ WriteResult writeIntoFile(const std::string& path, std::span<const std::uint8_t>
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         const int error = errno;
         ::close(fd);
-        return S_ISREG(info.st_mode) ? failedWith(error) : WriteResult{Written::Failed, "not a regular file", 0};
+        return S_ISREG(info.st_mode) ? failedWith(error) : WriteResult{false, "not a regular file", 0};
     }
     // What the new bytes will cover, to put back should the write fail halfway.
     std::vector<std::uint8_t> before(std::min<std::uint64_t>(static_cast<std::uint64_t>(info.st_size), bytes.size()));
@@ -82,57 +80,7 @@ WriteResult writeIntoFile(const std::string& path, std::span<const std::uint8_t>
     }
     if (::close(fd) != 0)
         return failedWith(errno);
-    return {Written::Yes, {}};
-}
-
-WriteResult writeOutputFile(const std::string& path, std::span<const std::uint8_t> bytes, bool replace)
-{
-    if (!replace) {
-        const std::filesystem::path target(path);
-        bool offered = false;
-        const Placed placed = writeNewFile(target.has_parent_path() ? target.parent_path().string() : ".", bytes,
-                                           [&]() -> std::optional<std::string> {
-                                               if (offered)
-                                                   return std::nullopt;
-                                               offered = true;
-                                               return target.filename().string();
-                                           });
-        return placed.result;
-    }
-    try {
-        AtomicFile file;
-        file.open(path);
-        file.write(bytes);
-        file.commitReplacing();
-        return {Written::Yes, {}};
-    } catch (const StepFailure& failure) {
-        return failed(failure);
-    }
-}
-
-Placed writeNewFile(const std::string& folder, std::span<const std::uint8_t> bytes,
-                    const std::function<std::optional<std::string>()>& nextName)
-{
-    Placed placed;
-    try {
-        AtomicFile file;
-        file.openInFolder(folder);
-        file.write(bytes);
-        // The file gets a name only once it is whole, and never one that something holds.
-        placed.name = file.commitAsNew([&] {
-            std::optional<std::string> name = nextName();
-            if (!name)
-                throw FileFailure(EEXIST);
-            placed.name = *name;
-            return *name;
-        });
-        placed.result = {Written::Yes, {}};
-    } catch (const FileFailure& failure) {
-        placed.result = failure.error() == EEXIST ? WriteResult{Written::NameTaken, {}, EEXIST} : failed(failure);
-    } catch (const StepFailure& failure) {
-        placed.result = failed(failure);
-    }
-    return placed;
+    return {true, {}, 0};
 }
 
 OutputNames::OutputNames(std::string folder, bool overwrite) : folder_(std::move(folder)), overwrite_(overwrite)
@@ -144,24 +92,16 @@ OutputNames::OutputNames(std::string folder, bool overwrite) : folder_(std::move
 OutputNames::Saved OutputNames::save(const std::string& sourcePath, const std::string& suffix,
                                      std::span<const std::uint8_t> bytes)
 {
-    // The window's rule (SaveBasePath) on the name's bytes: a name that is not UTF-8 keeps them.
-    const std::string name = std::filesystem::path(sourcePath).filename().string();
-    const std::size_t lastDot = name.rfind('.');
-    const std::string base = lastDot == std::string::npos ? name : name.substr(0, lastDot);
-    std::uint64_t& next = next_[base + '\n' + suffix];
-    auto candidate = [&] { return base + (next == 0 ? std::string() : std::to_string(next)) + suffix; };
+    // The window's rule on the name's bytes: a name that is not UTF-8 keeps them.
+    const std::string base = sequenceBase(std::filesystem::path(sourcePath).filename().string());
     if (overwrite_) {
-        const std::string path = folder_ + candidate();
+        std::uint64_t& next = next_[base + '\n' + suffix];
+        const std::string path = folder_ + base + (next == 0 ? std::string() : std::to_string(next)) + suffix;
         ++next;
-        return Saved{path, writeOutputFile(path, bytes, true)};
+        return Saved{path, resultOf(replaceFile(path, bytes))};
     }
-    std::string last = candidate();
-    const Placed placed = writeNewFile(folder_.empty() ? "." : folder_, bytes, [&]() -> std::optional<std::string> {
-        last = candidate();
-        ++next;
-        return last;
-    });
-    return Saved{folder_ + (placed.name.empty() ? last : placed.name), placed.result};
+    const FileOutcome outcome = newFiles_.write(folder_.empty() ? "." : folder_, base, suffix, bytes);
+    return Saved{folder_ + outcome.name, resultOf(outcome)};
 }
 
 } // namespace gg::tool

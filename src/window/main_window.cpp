@@ -93,7 +93,7 @@ void endProcessNow()
 } // namespace
 
 // The progress bar and the counters, as the extraction run drives them.
-class MainWindow::Progress : public ProgressDisplay {
+class MainWindow::Progress : public ExtractionDisplay {
 public:
     explicit Progress(MainWindow& window) : window_(window) {}
     void resetProgress() override
@@ -106,6 +106,8 @@ public:
     void setProgressVisible(bool visible) override { window_.progressBar->setVisible(visible); }
     void setCounters(const QString& text) override { window_.countersLabel->setText(text); }
     void setCountersVisible(bool visible) override { window_.countersLabel->setVisible(visible); }
+    void showImages(GalleryModel* images) override { setGalleryModel(*window_.gallery, images); }
+    void arrangeGallery() override { layOutGallery(*window_.gallery, GalleryArrangement::InRows); }
 
 private:
     MainWindow& window_;
@@ -151,6 +153,29 @@ void MainWindow::buildControls()
     setPalette(white);
     setMouseTracking(true);
 
+    buildSourceControls();
+    buildFileTypeFrame();
+    buildGalleryFrame();
+    buildOutputFolderFrame();
+    saveSelectedButton = commandButton("PushButton1");
+    saveAllButton = commandButton("PushButton2");
+    buildProgress();
+    setTabOrderAndFocus();
+    watchPointerEvents();
+}
+
+QPushButton* MainWindow::commandButton(std::string_view name)
+{
+    auto* b = placed<QPushButton>(this, name);
+    b->setText(captionOf(name));
+    b->setFont(buttonFont());
+    b->setMouseTracking(true);
+    b->setAutoDefault(true); // Enter presses the focused button
+    return b;
+}
+
+void MainWindow::buildSourceControls()
+{
     sourceFolders = new FolderListModel(this);
     sourceListView = placed<QTreeView>(this, "ListView1");
     sourceListView->setModel(sourceFolders);
@@ -168,20 +193,15 @@ void MainWindow::buildControls()
     sourceListView->setMouseTracking(true);
     sourceListView->viewport()->setMouseTracking(true);
 
-    auto button = [this](std::string_view name) {
-        auto* b = placed<QPushButton>(this, name);
-        b->setText(captionOf(name));
-        b->setFont(buttonFont());
-        b->setMouseTracking(true);
-        b->setAutoDefault(true); // Enter presses the focused button
-        return b;
-    };
-    addFolderButton = button("PushButton4");
-    loadListFileButton = button("PushButton7");
-    clearListButton = button("PushButton5");
-    loadSamplesButton = button("PushButton8");
-    startExtractingButton = button("PushButton6");
+    addFolderButton = commandButton("PushButton4");
+    loadListFileButton = commandButton("PushButton7");
+    clearListButton = commandButton("PushButton5");
+    loadSamplesButton = commandButton("PushButton8");
+    startExtractingButton = commandButton("PushButton6");
+}
 
+void MainWindow::buildFileTypeFrame()
+{
     fileTypeFrame = placed<QGroupBox>(this, "Frame3");
     fileTypeFrame->setTitle(captionOf("Frame3"));
     fileTypeOptions[0] = placed<QRadioButton>(fileTypeFrame, "optFiles_0");
@@ -195,14 +215,20 @@ void MainWindow::buildControls()
     fileTypesLabel->setText(captionOf("Label1"));
     // The designed width cuts the list of extensions short in this font; let it run to the frame's edge.
     fileTypesLabel->resize(fileTypeFrame->width() - fileTypesLabel->x() - layout::px(120), fileTypesLabel->height());
+}
 
+void MainWindow::buildGalleryFrame()
+{
     galleryFrame = placed<QGroupBox>(this, "Frame2");
     galleryFrame->setTitle(captionOf("Frame2"));
-    galleryImages = new GalleryModel(this);
+    galleryModel = new GalleryModel(this);
     gallery = placed<QListView>(galleryFrame, "lv");
     gallery->setAccessibleName(captionOf("Frame2"));
-    SetUpGallery(*gallery);
+    setUpGallery(*gallery);
+}
 
+void MainWindow::buildOutputFolderFrame()
+{
     outputFolderFrame = placed<QGroupBox>(this, "Frame1");
     outputFolderFrame->setTitle(captionOf("Frame1"));
     outputFolderEdit = placed<QLineEdit>(outputFolderFrame, "Text1");
@@ -212,10 +238,10 @@ void MainWindow::buildControls()
     chooseOutputFolderButton->setFont(buttonFont());
     chooseOutputFolderButton->setMouseTracking(true);
     chooseOutputFolderButton->setAutoDefault(true);
+}
 
-    saveSelectedButton = button("PushButton1");
-    saveAllButton = button("PushButton2");
-
+void MainWindow::buildProgress()
+{
     progressBar = placed<QProgressBar>(this, "ProgressBar1");
     progressBar->setRange(0, 1);
     progressBar->setValue(0);
@@ -230,7 +256,10 @@ void MainWindow::buildControls()
     countersLabel->setGeometry(progressBar->geometry());
     countersLabel->setAlignment(Qt::AlignCenter);
     countersLabel->hide();
+}
 
+void MainWindow::setTabOrderAndFocus()
+{
     // Tab order of the design: gallery, saves, file type, source list and its commands, output folder.
     const std::array<QWidget*, 13> tabOrder{gallery, saveSelectedButton, saveAllButton, fileTypeOptions[0], fileTypeOptions[1],
                                             sourceListView, addFolderButton, clearListButton, startExtractingButton,
@@ -242,8 +271,11 @@ void MainWindow::buildControls()
                        static_cast<QWidget*>(fileTypeFrame), static_cast<QWidget*>(progressBar),
                        static_cast<QWidget*>(fileTypesLabel), static_cast<QWidget*>(countersLabel)})
         w->setFocusPolicy(Qt::NoFocus);
+}
 
-    // Mouse moves drive the pointer rules.
+// Mouse moves drive the pointer rules.
+void MainWindow::watchPointerEvents()
+{
     for (QObject* o : {static_cast<QObject*>(this), static_cast<QObject*>(sourceListView),
                        static_cast<QObject*>(sourceListView->viewport()), static_cast<QObject*>(outputFolderFrame),
                        static_cast<QObject*>(galleryFrame), static_cast<QObject*>(fileTypeFrame)})
@@ -274,16 +306,15 @@ void MainWindow::connectHandlers()
     for (QRadioButton* option : fileTypeOptions)
         connect(option, &QRadioButton::toggled, this, &MainWindow::keepTabStopOnChosenOption);
     // The gallery's menu, tooltips and dragging out: full-quality copies of its icons.
-    InstallGalleryExport(*gallery, *galleryImages,
+    installGalleryExport(*gallery, *galleryModel,
                          {[this] { return commandContext(); }, [this] { return outputFolderEdit->text(); },
-                          [this] { return extraction.extracting || saveRun.saving; },
-                          [this](bool saving) { saveRun.saving = saving; }});
+                          &runs});
 }
 
 // Start-up: each numbered step stands alone; a failing one is reported and the next runs.
 void MainWindow::startUp()
 {
-    Trap trap(reporter(), TrapLabel(labels::kStartUp));
+    Trap trap(reporter(), trapLabel(labels::kStartUp));
     trap.step(104, [&] { setWindowTitle(kProductName); });
     trap.step(104, [&] {
         QIcon icon;
@@ -296,15 +327,15 @@ void MainWindow::startUp()
     trap.step(104, [&] { setAppTitle(); });
     trap.step(106, [&] { applySkin(); });
     const QString handFile = services_.programFolder + kHandPointerFile;
-    if (trap.test(108, [&] { return FileExists(handFile); })) {
+    if (trap.test(108, [&] { return fileExists(handFile); })) {
         trap.step(110, [&] {
-            const auto cursor = ReadCursorFile(QFile::encodeName(handFile).toStdString());
+            const auto cursor = readCursorFile(QFile::encodeName(handFile).toStdString());
             if (!cursor)
                 throw StepFailure("Invalid picture");
             handCursor_ = QCursor(QPixmap::fromImage(cursor->image), cursor->hotX, cursor->hotY);
         });
     }
-    trap.step(130, [&] { outputFolderEdit->setText(ReadSetting(kKeyOutputDirectory, GetDesktopFolder())); });
+    trap.step(130, [&] { outputFolderEdit->setText(readSetting(kKeyOutputDirectory, desktopFolder())); });
     trap.step(132, [&] { sourceFolders->setHeading(kSourceColumnHeading); });
     trap.step(134, [&] { sourceListView->header()->resizeSection(0, layout::px(layout::kSourceColumnWidthTwips)); });
 }
@@ -348,7 +379,7 @@ void MainWindow::applySkin()
 
 void MainWindow::closeRequested()
 {
-    Trap trap(reporter(), TrapLabel(labels::kCloseRequested));
+    Trap trap(reporter(), trapLabel(labels::kCloseRequested));
     trap.step(100, [&] { services_.endProgram(); });
 }
 
@@ -358,10 +389,10 @@ void MainWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void MainWindow::ReportError(const std::string& label, int line, const std::string& description)
+void MainWindow::reportError(const std::string& label, int line, const std::string& description)
 {
     services_.boxes->show(QStringLiteral("Application Error"),
-                          QString::fromStdString(BuildErrorReportText(description, label, line)),
+                          QString::fromStdString(buildErrorReportText(description, label, line)),
                           BoxIcon::Warning, BoxButtons::Ok);
 }
 
@@ -380,13 +411,13 @@ CommandContext MainWindow::commandContext()
 
 void MainWindow::saveSelectedIcons()
 {
-    saveRun.saveSelectedIcons(commandContext(), *galleryImages, *gallery->selectionModel(), [this] { return outputFolderEdit->text(); },
-                              extraction.extracting);
+    saveRun.saveSelectedIcons(commandContext(), runs, *galleryModel, *gallery->selectionModel(),
+                              [this] { return outputFolderEdit->text(); });
 }
 
 void MainWindow::saveAllIcons()
 {
-    saveRun.saveAllIcons(commandContext(), *galleryImages, [this] { return outputFolderEdit->text(); }, extraction.extracting);
+    saveRun.saveAllIcons(commandContext(), runs, *galleryModel, [this] { return outputFolderEdit->text(); });
 }
 
 void MainWindow::chooseOutputFolder()
@@ -406,7 +437,7 @@ void MainWindow::clearSourceList()
 
 void MainWindow::startExtracting()
 {
-    extraction.start(commandContext(), *sourceFolders, *galleryImages, *gallery, *progress_, saveRun.saving);
+    extraction.start(commandContext(), runs, *sourceFolders, *galleryModel, *progress_);
 }
 
 void MainWindow::loadListFiles()
@@ -419,11 +450,9 @@ void MainWindow::loadSampleFolders()
     gg::loadSampleFolders(commandContext(), *sourceFolders, services_.programFolder);
 }
 
-void MainWindow::sourceListKeyDown(int keyCode, int /*shift*/)
+void MainWindow::removeSelectedFolder()
 {
-    constexpr int kDeleteKey = 46;
-    if (keyCode == kDeleteKey)
-        gg::removeSelectedFolder(commandContext(), *sourceFolders, *sourceListView->selectionModel());
+    gg::removeSelectedFolder(commandContext(), *sourceFolders, *sourceListView->selectionModel());
 }
 
 void MainWindow::outputFolderEdited()
@@ -554,7 +583,7 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event)
     } else if (event->type() == QEvent::KeyPress && watched == sourceListView) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete) {
-            sourceListKeyDown(46, 0);
+            removeSelectedFolder();
             return true;
         }
     }

@@ -11,6 +11,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -81,7 +82,8 @@ public:
     QLabel* countersLabel = nullptr;
 
     // --- work: never seen ------------------------------------------------------------------
-    GalleryModel* galleryImages = nullptr;     // the gallery's images and captions
+    GalleryModel* galleryModel = nullptr;
+    RunState runs; // what the window is doing: nothing, extracting or saving
     ExtractionRun extraction;
     SaveRun saveRun;
 
@@ -93,15 +95,15 @@ public:
     // --- commands and events ----------------------------------------------------------------
     void startUp();
     void closeRequested();
-    void saveSelectedIcons(); // save selected icons
-    void saveAllIcons(); // save all icons
-    void chooseOutputFolder(); // choose the output folder
-    void addFolderTree(); // add a folder and its sub-folders
-    void clearSourceList(); // clear the source list
-    void startExtracting(); // start extracting icons
-    void loadListFiles(); // load list files
-    void loadSampleFolders(); // add the sample folder
-    void sourceListKeyDown(int keyCode, int shift);
+    void saveSelectedIcons();
+    void saveAllIcons();
+    void chooseOutputFolder();
+    void addFolderTree();
+    void clearSourceList();
+    void startExtracting();
+    void loadListFiles();
+    void loadSampleFolders();
+    void removeSelectedFolder();
     void outputFolderEdited();
     void chooseFileType(int index);
 
@@ -126,11 +128,19 @@ protected:
 
 private:
     void buildControls();
+    QPushButton* commandButton(std::string_view name);
+    void buildSourceControls();
+    void buildFileTypeFrame();
+    void buildGalleryFrame();
+    void buildOutputFolderFrame();
+    void buildProgress();
+    void setTabOrderAndFocus();
+    void watchPointerEvents();
     void connectHandlers();
     void applyPointer();
     void keepTabStopOnChosenOption();
     void centreOnScreen();
-    void ReportError(const std::string& label, int line, const std::string& description) override;
+    void reportError(const std::string& label, int line, const std::string& description) override;
     class Progress;
 
 

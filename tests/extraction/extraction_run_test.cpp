@@ -71,8 +71,8 @@ protected:
     {
         const IconSource source = IconSource::open(QFile::encodeName(path).toStdString());
         for (int i = 0; i < source.count(); ++i) {
-            ASSERT_LT(first + i, form->galleryImages->count());
-            EXPECT_EQ(form->galleryImages->image(first + i), source.icon(i)) << qPrintable(path) << " icon " << i;
+            ASSERT_LT(first + i, form->galleryModel->count());
+            EXPECT_EQ(form->galleryModel->image(first + i), source.icon(i)) << qPrintable(path) << " icon " << i;
         }
     }
 
@@ -87,7 +87,7 @@ TEST_F(ExtractionRun, EmptySourceListOnlySaysSo)
     addSource(mixedFolder());
     start();
     const QString shownCounters = counters();
-    const int shownItems = form->galleryImages->itemCount();
+    const int shownItems = form->galleryModel->itemCount();
     const QAbstractItemModel* shownModel = form->gallery->model();
 
     form->sourceFolders->clear();
@@ -98,11 +98,11 @@ TEST_F(ExtractionRun, EmptySourceListOnlySaysSo)
     EXPECT_EQ(boxes()[0].icon, BoxIcon::None);
     EXPECT_EQ(boxes()[0].buttons, BoxButtons::Ok);
     EXPECT_EQ(counters(), shownCounters);
-    EXPECT_EQ(form->galleryImages->itemCount(), shownItems);
+    EXPECT_EQ(form->galleryModel->itemCount(), shownItems);
     EXPECT_EQ(form->gallery->model(), shownModel);
     EXPECT_FALSE(form->countersLabel->isHidden());
     EXPECT_TRUE(form->progressBar->isHidden());
-    EXPECT_FALSE(form->extraction.extracting);
+    EXPECT_FALSE(form->runs.extracting());
     EXPECT_EQ(form->mousePointer(), kPointerDefault);
 }
 
@@ -130,13 +130,13 @@ TEST_F(ExtractionRun, GalleryShowsEachIconWithItsFileNameAndTransparency)
     addSource(mixedFolder());
     start();
     EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe"}));
-    ASSERT_EQ(form->galleryImages->count(), 2);
-    const QImage picture = form->galleryImages->image(0);
+    ASSERT_EQ(form->galleryModel->count(), 2);
+    const QImage picture = form->galleryModel->image(0);
     EXPECT_EQ(picture.size(), QSize(32, 32));
     EXPECT_EQ(picture.format(), QImage::Format_ARGB32);
     EXPECT_EQ(qAlpha(picture.pixel(3, 3)), 0);
     EXPECT_EQ(picture.pixel(20, 20), qRgba(0, 0, 255, 255));
-    EXPECT_EQ(form->galleryImages->tag(1), QStringLiteral("tool.exe"));
+    EXPECT_EQ(form->galleryModel->caption(1), QStringLiteral("tool.exe"));
 
     EXPECT_EQ(form->gallery->viewMode(), QListView::IconMode);
     EXPECT_EQ(form->gallery->selectionMode(), QAbstractItemView::ExtendedSelection);
@@ -210,7 +210,7 @@ TEST_F(ExtractionRun, RunWithoutIconsLeavesTheGalleryEmptyAndCountsTheFiles)
     addSource(folder(QStringLiteral("nothing here")));
     start();
     EXPECT_EQ(form->gallery->model(), nullptr);
-    EXPECT_EQ(form->galleryImages->count(), 0);
+    EXPECT_EQ(form->galleryModel->count(), 0);
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 0    Total Icons: 0"));
     EXPECT_TRUE(boxes().empty());
 }
@@ -232,8 +232,8 @@ TEST_F(ExtractionRun, SecondRunKeepsOnlyItsOwnIcons)
     addSource(second);
     start();
     EXPECT_EQ(captions(), (QStringList{"c.ico"}));
-    EXPECT_EQ(form->galleryImages->count(), 1);
-    EXPECT_EQ(form->galleryImages->image(0).pixel(20, 20), qRgba(0, 255, 0, 255));
+    EXPECT_EQ(form->galleryModel->count(), 1);
+    EXPECT_EQ(form->galleryModel->image(0).pixel(20, 20), qRgba(0, 255, 0, 255));
     EXPECT_TRUE(form->gallery->selectionModel()->selectedIndexes().isEmpty());
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 1    Icon Files: 1    Total Icons: 1"));
 }
@@ -251,12 +251,12 @@ TEST_F(ExtractionRun, FolderThatCannotBeOpenedIsReportedAndListsNothing)
     for (const auto& box : boxes()) {
         EXPECT_EQ(box.title, QStringLiteral("Application Error"));
         EXPECT_EQ(box.text.toStdString(),
-                  BuildErrorReportText("Path not found", "in Glintwork2021/08/31.Form1.ViewIcons ", 102));
+                  buildErrorReportText("Path not found", "in Glintwork2021/08/31.Form1.ViewIcons ", 102));
     }
     // The good folder's files once, not again for the entries after it.
     EXPECT_EQ(listedNames(), (QStringList{"PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
-    EXPECT_FALSE(form->extraction.extracting);
+    EXPECT_FALSE(form->runs.extracting());
 }
 
 TEST_F(ExtractionRun, ANameThatIsNotUtf8OpensItsOwnFileBesideItsLookAlike)
@@ -274,9 +274,9 @@ TEST_F(ExtractionRun, ANameThatIsNotUtf8OpensItsOwnFileBesideItsLookAlike)
     start();
     const QString shown = QStringLiteral("bad\uFFFD.ico");
     EXPECT_EQ(captions(), (QStringList{shown, shown}));
-    ASSERT_EQ(form->galleryImages->count(), 2);
-    EXPECT_EQ(form->galleryImages->image(0).pixel(20, 20), qRgba(0, 0, 255, 255));
-    EXPECT_EQ(form->galleryImages->image(1).pixel(20, 20), qRgba(255, 0, 0, 255));
+    ASSERT_EQ(form->galleryModel->count(), 2);
+    EXPECT_EQ(form->galleryModel->image(0).pixel(20, 20), qRgba(0, 0, 255, 255));
+    EXPECT_EQ(form->galleryModel->image(1).pixel(20, 20), qRgba(255, 0, 0, 255));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
 }
 
@@ -286,7 +286,7 @@ TEST_F(ExtractionRun, WindowStateWhileExtractingAndAfter)
     bool seen = false;
     QTimer::singleShot(0, form, [&] {
         seen = true;
-        EXPECT_TRUE(form->extraction.extracting);
+        EXPECT_TRUE(form->runs.extracting());
         EXPECT_EQ(form->mousePointer(), kPointerDefault); // the hourglass is for the listing only
         EXPECT_EQ(form->gallery->model(), nullptr);
         EXPECT_EQ(form->gallery->model() ? form->gallery->model()->rowCount() : 0, 0);
@@ -310,7 +310,7 @@ TEST_F(ExtractionRun, WindowStateWhileExtractingAndAfter)
     EXPECT_EQ(form->progressBar->format(), QStringLiteral("Progress Bar"));
     EXPECT_FALSE(form->countersLabel->isHidden());
     EXPECT_EQ(form->mousePointer(), kPointerDefault);
-    EXPECT_FALSE(form->extraction.extracting);
+    EXPECT_FALSE(form->runs.extracting());
 }
 
 TEST_F(ExtractionRun, CommandsDuringTheRunDoNotDisturbIt)
@@ -330,7 +330,7 @@ TEST_F(ExtractionRun, CommandsDuringTheRunDoNotDisturbIt)
     EXPECT_EQ(form->sourceFolders->count(), 0);
     EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe", "PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 4    Icon Files: 4    Total Icons: 4"));
-    EXPECT_EQ(form->extraction.folderListing.Pattern, kAllFilesPattern);
+    EXPECT_EQ(form->extraction.folderListing.pattern, kAllFilesPattern);
 }
 
 TEST_F(ExtractionRun, NoRunStartsWhileASaveIsUnderWay)
@@ -338,14 +338,14 @@ TEST_F(ExtractionRun, NoRunStartsWhileASaveIsUnderWay)
     addSource(mixedFolder());
     start();
     const QStringList before = captions();
-    form->saveRun.saving = true;
+    form->runs.start(gg::RunState::Activity::Saving);
     form->sourceFolders->clear();
     addSource(folder(QStringLiteral("empty")));
     start();
-    form->saveRun.saving = false;
+    form->runs.finish();
     EXPECT_EQ(captions(), before);
     EXPECT_TRUE(boxes().empty());
-    EXPECT_FALSE(form->extraction.extracting);
+    EXPECT_FALSE(form->runs.extracting());
 }
 
 } // namespace

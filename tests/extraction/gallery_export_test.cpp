@@ -56,7 +56,7 @@ protected:
         form->outputFolderEdit->setText(output + u'/');
         form->sourceFolders->append(source);
         form->startExtractingButton->click();
-        ASSERT_EQ(form->galleryImages->itemCount(), 7);
+        ASSERT_EQ(form->galleryModel->itemCount(), 7);
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
     }
@@ -65,7 +65,7 @@ protected:
     QString exe() const { return source + QStringLiteral("/tool.v2.exe"); }
     QString out(const QString& name) const { return output + u'/' + name; }
     QWidget* viewport() const { return form->gallery->viewport(); }
-    QPoint centre(int row) const { return form->gallery->visualRect(form->galleryImages->index(row)).center(); }
+    QPoint centre(int row) const { return form->gallery->visualRect(form->galleryModel->index(row)).center(); }
     GalleryExport& exporter() const { return *form->gallery->findChild<GalleryExport*>(); }
     QMenu& menu() const { return *exporter().menu(); }
     std::vector<RecordingMessageBoxes::Box>& boxes() { return harness.boxes.boxes; }
@@ -74,7 +74,7 @@ protected:
     {
         form->gallery->selectionModel()->clearSelection();
         for (int row : rows)
-            form->gallery->selectionModel()->select(form->galleryImages->index(row), QItemSelectionModel::Select);
+            form->gallery->selectionModel()->select(form->galleryModel->index(row), QItemSelectionModel::Select);
     }
     // Opens the menu from the keyboard and picks an entry, as Shift+F10 and Return would.
     void choose(Entry entry)
@@ -118,7 +118,7 @@ TEST_F(GalleryMenu, OpensOnTheRightButtonTheMenuKeyAndShiftF10WithItsEntriesInOr
     QTest::mouseClick(viewport(), Qt::RightButton, {}, centre(2));
     QContextMenuEvent click(QContextMenuEvent::Mouse, centre(2), viewport()->mapToGlobal(centre(2)));
     QApplication::sendEvent(viewport(), &click);
-    EXPECT_EQ(form->gallery->selectionModel()->selectedIndexes(), QModelIndexList{form->galleryImages->index(2)});
+    EXPECT_EQ(form->gallery->selectionModel()->selectedIndexes(), QModelIndexList{form->galleryModel->index(2)});
     ASSERT_TRUE(menu().isVisible());
     QStringList entries;
     for (QAction* action : menu().actions()) {
@@ -150,11 +150,11 @@ TEST_F(GalleryMenu, EntriesAreDisabledWhileARunExtractsOrSavesOrNothingIsSelecte
         return disabled;
     };
     select({1});
-    for (bool* busy : {&form->extraction.extracting, &form->saveRun.saving}) {
-        *busy = true;
+    for (const RunState::Activity busy : {RunState::Activity::Extracting, RunState::Activity::Saving}) {
+        form->runs.start(busy);
         EXPECT_TRUE(allDisabled());
         exporter().saveOriginals(); // nor does a command run that was asked for before
-        *busy = false;
+        form->runs.finish();
     }
     EXPECT_TRUE(harness.dialogs.calls.empty());
     select({});
@@ -211,7 +211,7 @@ TEST_F(GalleryMenu, SeveralOriginalsGoIntoTheOutputFolderUnderFreeNamesWithOneDo
     EXPECT_EQ(boxes()[0].text, QStringLiteral("Done."));
     EXPECT_EQ(boxes()[0].title, form->appTitle());
     EXPECT_EQ(boxes()[0].icon, BoxIcon::None);
-    EXPECT_FALSE(form->saveRun.saving);
+    EXPECT_FALSE(form->runs.saving());
     EXPECT_EQ(form->mousePointer(), kPointerDefault);
 }
 
@@ -236,7 +236,7 @@ TEST_F(GalleryMenu, SaveAsPngWritesThePictureAt256WithItsAlpha)
 TEST_F(GalleryMenu, CopyImagePutsTheLargestImageWithAlphaOnTheClipboard)
 {
     select({0, 1});
-    form->gallery->selectionModel()->setCurrentIndex(form->galleryImages->index(1), QItemSelectionModel::NoUpdate);
+    form->gallery->selectionModel()->setCurrentIndex(form->galleryModel->index(1), QItemSelectionModel::NoUpdate);
     ASSERT_NO_FATAL_FAILURE(choose(CopyImage));
     const QImage copied = QGuiApplication::clipboard()->image();
     const QImage expected = picture(dll(), 1, 256); // its 256 x 256 PNG as stored
@@ -244,7 +244,7 @@ TEST_F(GalleryMenu, CopyImagePutsTheLargestImageWithAlphaOnTheClipboard)
     EXPECT_EQ(copied.convertToFormat(QImage::Format_ARGB32), expected);
 
     // On an item outside the selection, the first selected one is copied: icon 0, only 32 x 32.
-    form->gallery->selectionModel()->setCurrentIndex(form->galleryImages->index(2), QItemSelectionModel::NoUpdate);
+    form->gallery->selectionModel()->setCurrentIndex(form->galleryModel->index(2), QItemSelectionModel::NoUpdate);
     ASSERT_NO_FATAL_FAILURE(choose(CopyImage));
     EXPECT_EQ(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_ARGB32), picture(dll(), 0, 32));
 }
@@ -353,7 +353,7 @@ TEST_F(GalleryMenu, SeveralEndAtAFailureEveryIconWouldMeetWithOneMessage)
     ASSERT_EQ(boxes().size(), 2U);
     EXPECT_EQ(boxes()[1].text, QStringLiteral("Cannot save icon 0 of ") + dll() + QStringLiteral(" into ") + output
                                    + QStringLiteral(".\n\nPermission denied."));
-    EXPECT_FALSE(form->saveRun.saving);
+    EXPECT_FALSE(form->runs.saving());
     EXPECT_EQ(form->mousePointer(), kPointerDefault);
 }
 
@@ -361,7 +361,7 @@ TEST_F(GalleryMenu, DraggedItemsCarryTheirOriginalIconFiles)
 {
     EXPECT_TRUE(form->gallery->dragEnabled());
     select({1, 2, 6});
-    const std::unique_ptr<QMimeData> first(form->galleryImages->mimeData(form->gallery->selectionModel()->selectedIndexes()));
+    const std::unique_ptr<QMimeData> first(form->galleryModel->mimeData(form->gallery->selectionModel()->selectedIndexes()));
     ASSERT_TRUE(first);
     const QList<QUrl> urls = first->urls();
     ASSERT_EQ(urls.size(), 3);
@@ -375,7 +375,7 @@ TEST_F(GalleryMenu, DraggedItemsCarryTheirOriginalIconFiles)
 
     // The files of one drag stay for the file manager to copy, until the next drag.
     select({0});
-    const std::unique_ptr<QMimeData> second(form->galleryImages->mimeData(form->gallery->selectionModel()->selectedIndexes()));
+    const std::unique_ptr<QMimeData> second(form->galleryModel->mimeData(form->gallery->selectionModel()->selectedIndexes()));
     ASSERT_TRUE(second);
     EXPECT_FALSE(QFile::exists(urls[0].toLocalFile()));
     EXPECT_TRUE(QFile::exists(second->urls().value(0).toLocalFile()));

@@ -54,24 +54,24 @@ TEST(GalleryModel, ClearingTheImagesTakesTheItemsWithThem)
     EXPECT_FALSE(list.data(list.index(0), Qt::DisplayRole).isValid());
 }
 
-TEST(GalleryImage, KeepsTransparencyAtThirtyTwoPixels)
+TEST(galleryImage, KeepsTransparencyAtThirtyTwoPixels)
 {
     QImage premultiplied(32, 32, QImage::Format_ARGB32_Premultiplied);
     premultiplied.fill(qRgba(0, 0, 0, 0));
     premultiplied.setPixel(5, 5, qPremultiply(qRgba(200, 100, 50, 128)));
-    const QImage kept = GalleryImage(premultiplied);
+    const QImage kept = galleryImage(premultiplied);
     EXPECT_EQ(kept.format(), QImage::Format_ARGB32);
     EXPECT_EQ(qAlpha(kept.pixel(0, 0)), 0);
     EXPECT_EQ(qAlpha(kept.pixel(5, 5)), 128);
 
-    const QImage large = GalleryImage(filled(qRgba(1, 2, 3, 255)).scaled(48, 48));
+    const QImage large = galleryImage(filled(qRgba(1, 2, 3, 255)).scaled(48, 48));
     EXPECT_EQ(large.size(), QSize(32, 32));
 }
 
-TEST(CountersLine, FourBlanksBetweenPlainNumbers)
+TEST(countersLine, FourBlanksBetweenPlainNumbers)
 {
-    EXPECT_EQ(CountersLine(2, 1, 3), QStringLiteral("Total Files: 2    Icon Files: 1    Total Icons: 3"));
-    EXPECT_EQ(CountersLine(0, 0, 0), QStringLiteral("Total Files: 0    Icon Files: 0    Total Icons: 0"));
-    EXPECT_EQ(CountersLine(70000, 40000, 123456),
+    EXPECT_EQ(countersLine(2, 1, 3), QStringLiteral("Total Files: 2    Icon Files: 1    Total Icons: 3"));
+    EXPECT_EQ(countersLine(0, 0, 0), QStringLiteral("Total Files: 0    Icon Files: 0    Total Icons: 0"));
+    EXPECT_EQ(countersLine(70000, 40000, 123456),
               QStringLiteral("Total Files: 70000    Icon Files: 40000    Total Icons: 123456"));
 }

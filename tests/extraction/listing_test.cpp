@@ -33,11 +33,11 @@ TEST(FolderListing, SortsWithoutCaseAndKeepsOnlyVisibleRegularFiles)
     // A pipe would block whoever opens it for reading.
     ASSERT_EQ(mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.exe"))).constData(), 0600), 0);
 
-    EXPECT_EQ(texts(ListFolderFiles(dir.path(), kAllFilesPattern)),
+    EXPECT_EQ(texts(listFolderFiles(dir.path(), kAllFilesPattern)),
               (QStringList{"a.dll", "A.exe", "b.dll", "c.ICO", "linked.dll", "Zeta.txt"}));
-    EXPECT_EQ(texts(ListFolderFiles(dir.path(), kApplicationFilesPattern)),
+    EXPECT_EQ(texts(listFolderFiles(dir.path(), kApplicationFilesPattern)),
               (QStringList{"a.dll", "A.exe", "b.dll", "c.ICO", "linked.dll"}));
-    EXPECT_EQ(texts(ListFolderFiles(dir.path(), QStringLiteral("*.TXT"))), (QStringList{"Zeta.txt"}));
+    EXPECT_EQ(texts(listFolderFiles(dir.path(), QStringLiteral("*.TXT"))), (QStringList{"Zeta.txt"}));
 }
 
 TEST(FolderListing, NamesThatDifferOnlyInCaseKeepAFixedOrder)
@@ -45,7 +45,7 @@ TEST(FolderListing, NamesThatDifferOnlyInCaseKeepAFixedOrder)
     QTemporaryDir dir;
     for (const char* name : {"icon.ico", "ICON.ico", "Icon.ico"})
         test::writeTextFile(dir.filePath(QString::fromUtf8(name)));
-    EXPECT_EQ(texts(ListFolderFiles(dir.path(), kAllFilesPattern)), (QStringList{"ICON.ico", "Icon.ico", "icon.ico"}));
+    EXPECT_EQ(texts(listFolderFiles(dir.path(), kAllFilesPattern)), (QStringList{"ICON.ico", "Icon.ico", "icon.ico"}));
 }
 
 TEST(FolderListing, AFolderThatCannotBeOpenedIsAFailureThatSaysWhy)
@@ -55,7 +55,7 @@ TEST(FolderListing, AFolderThatCannotBeOpenedIsAFailureThatSaysWhy)
     for (const QString& bad : {dir.filePath(QStringLiteral("missing")), dir.filePath(QStringLiteral("plain.txt")),
                                QString()}) {
         try {
-            ListFolderFiles(bad, kAllFilesPattern);
+            listFolderFiles(bad, kAllFilesPattern);
             ADD_FAILURE() << "listed " << bad.toStdString();
         } catch (const StepFailure& e) {
             EXPECT_STREQ(e.what(), "Path not found");
@@ -69,20 +69,20 @@ TEST(FileListControl, PointsNowhereAfterAFolderThatCannotBeOpened)
     test::writeTextFile(dir.filePath(QStringLiteral("one.exe")));
     FileList list;
     list.setPath(dir.path() + QStringLiteral("//"));
-    EXPECT_EQ(list.Path, dir.path());
-    list.Refresh();
-    EXPECT_EQ(list.ListCount(), 1);
+    EXPECT_EQ(list.listedFolder, dir.path());
+    list.refresh();
+    EXPECT_EQ(list.entryCount(), 1);
 
     EXPECT_THROW(list.setPath(dir.filePath(QStringLiteral("missing"))), StepFailure);
-    EXPECT_TRUE(list.Path.isEmpty());
-    list.Refresh();
-    EXPECT_EQ(list.ListCount(), 0);
+    EXPECT_TRUE(list.listedFolder.isEmpty());
+    list.refresh();
+    EXPECT_EQ(list.entryCount(), 0);
 }
 
 TEST(FileListControl, JoinsNamesWithoutDoublingTheRootSeparator)
 {
-    EXPECT_EQ(ListedFolderPath(QStringLiteral("/")), QStringLiteral("/"));
-    EXPECT_EQ(ListedFolderPath(QStringLiteral("/data/icons///")), QStringLiteral("/data/icons"));
-    EXPECT_EQ(JoinListedPath("/", "a.ico"), "/a.ico");
-    EXPECT_EQ(JoinListedPath("/data", "a.ico"), "/data/a.ico");
+    EXPECT_EQ(listedFolderPath(QStringLiteral("/")), QStringLiteral("/"));
+    EXPECT_EQ(listedFolderPath(QStringLiteral("/data/icons///")), QStringLiteral("/data/icons"));
+    EXPECT_EQ(joinListedPath("/", "a.ico"), "/a.ico");
+    EXPECT_EQ(joinListedPath("/data", "a.ico"), "/data/a.ico");
 }

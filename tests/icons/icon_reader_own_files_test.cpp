@@ -1,46 +1,34 @@
 // The reader opens the files our own writer makes, at every depth it writes.
-#include <QFile>
-#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "icons/write_icon.h"
+#include "encoder_test_support.h"
 #include "icons/icon_extractor.h"
 
 namespace {
 
-struct QuietReporter : gg::ErrorReporter {
-    void ReportError(const std::string&, int, const std::string& d) override { ADD_FAILURE() << d; }
-};
+using namespace gg::test;
 
 class OwnFiles : public ::testing::TestWithParam<int> {};
 
 TEST_P(OwnFiles, ReadBackShowsThePictureAndTheKeyColourAsTransparent)
 {
-    const int depth = GetParam();
     // Colours every fixed table holds exactly, so no depth changes them.
-    const gg::ColorRef colours[] = {gg::kBlack, gg::kWhite};
-    gg::Bitmap picture(32, 32);
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x)
-            picture.setPixel(x, y, (x + y) % 5 == 0 ? gg::kKeyColour : colours[(x / 4 + y / 4) % 2]);
+    const std::uint32_t colours[] = {kBlack, kWhite};
+    const gg::IconPicture picture =
+        makePicture([&](int x, int y) { return (x + y) % 5 == 0 ? kKey : colours[(x / 4 + y / 4) % 2]; });
 
-    QTemporaryDir dir;
-    const std::string path = QFile::encodeName(dir.filePath("own.ico")).toStdString();
-    QuietReporter reporter;
-    gg::SaveIcon(reporter, path, picture, depth);
-
-    const gg::IconSource source = gg::IconSource::open(path);
+    const gg::IconSource source = gg::IconSource::fromBytes(encoded(picture, GetParam()));
     ASSERT_EQ(source.count(), 1);
     const QImage back = source.icon(0);
     ASSERT_EQ(back.size(), QSize(32, 32));
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
-            const gg::ColorRef c = picture.pixel(x, y);
+            const std::uint32_t c = picture.at(x, y);
             const QRgb got = back.pixel(x, y);
-            if (c == gg::kKeyColour) {
+            if (c == kKey) {
                 EXPECT_EQ(qAlpha(got), 0) << x << "," << y;
             } else {
-                EXPECT_EQ(got, qRgb(gg::RedOf(c), gg::GreenOf(c), gg::BlueOf(c))) << x << "," << y;
+                EXPECT_EQ(got, qRgb(redOf(c), greenOf(c), blueOf(c))) << x << "," << y;
             }
         }
 }

@@ -262,7 +262,7 @@ TEST(CursorFile, GivesImageAndHotSpot)
     IconSource source = IconSource::open(dataPath("pointer.cur"));
     EXPECT_EQ(source.kind(), FileKind::Cursor);
     EXPECT_EQ(source.count(), 1);
-    std::optional<CursorImage> cursor = ReadCursorFile(dataPath("pointer.cur"));
+    std::optional<CursorImage> cursor = readCursorFile(dataPath("pointer.cur"));
     ASSERT_TRUE(cursor);
     EXPECT_TRUE(samePixels(cursor->image, expectedImage("pointer.expected.png")));
     EXPECT_EQ(cursor->hotX, 9);
@@ -273,7 +273,7 @@ TEST(CursorFile, GivesImageAndHotSpot)
     Bytes bytes = iconFile({{64, 64, 32, qRgb(9, 9, 9)}}, 2, 40, 20);
     std::ofstream(big, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
                                                static_cast<std::streamsize>(bytes.size()));
-    cursor = ReadCursorFile(big);
+    cursor = readCursorFile(big);
     ASSERT_TRUE(cursor);
     EXPECT_EQ(cursor->hotX, 20);
     EXPECT_EQ(cursor->hotY, 10);
@@ -282,19 +282,19 @@ TEST(CursorFile, GivesImageAndHotSpot)
         bytes = iconFile({{wide ? 64 : 32, wide ? 32 : 64, 32, qRgb(9, 9, 9)}}, 2, wide ? 40 : 20, wide ? 20 : 40);
         std::ofstream(big, std::ios::binary | std::ios::trunc)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        cursor = ReadCursorFile(big);
+        cursor = readCursorFile(big);
         ASSERT_TRUE(cursor);
         EXPECT_EQ(cursor->hotX, wide ? 20 : 18);
         EXPECT_EQ(cursor->hotY, wide ? 18 : 20);
     }
     // The window's hand pointer, hot spot on the finger tip.
-    cursor = ReadCursorFile(GG_SOURCE_DIR "/res/HAND-M.CUR");
+    cursor = readCursorFile(GG_SOURCE_DIR "/res/HAND-M.CUR");
     ASSERT_TRUE(cursor);
     EXPECT_EQ(cursor->hotX, 9);
     EXPECT_EQ(cursor->hotY, 0);
     EXPECT_GT(qAlpha(cursor->image.pixel(9, 2)), 0);
-    EXPECT_FALSE(ReadCursorFile(dataPath("icons32.dll")));
-    EXPECT_FALSE(ReadCursorFile(dataPath("missing.cur")));
+    EXPECT_FALSE(readCursorFile(dataPath("icons32.dll")));
+    EXPECT_FALSE(readCursorFile(dataPath("missing.cur")));
 }
 
 TEST(AnimatedCursor, FirstFrameIsTheIcon)
@@ -303,7 +303,7 @@ TEST(AnimatedCursor, FirstFrameIsTheIcon)
     EXPECT_EQ(source.kind(), FileKind::AnimatedCursor);
     ASSERT_EQ(source.count(), 1);
     EXPECT_TRUE(samePixels(source.icon(0), expectedImage("spinner.expected.png")));
-    std::optional<CursorImage> cursor = ReadCursorFile(dataPath("spinner.ani"));
+    std::optional<CursorImage> cursor = readCursorFile(dataPath("spinner.ani"));
     ASSERT_TRUE(cursor);
     EXPECT_EQ(cursor->hotX, 16);
 }
@@ -402,8 +402,7 @@ TEST(IconSource, LazyIconsMatchCountFirst)
     ASSERT_EQ(eager.count(), 5);
     EXPECT_EQ(third, eager.icon(2));
     EXPECT_EQ(lazy.count(), 5);
-    EXPECT_EQ(ExtractIconExA(dataPath("icons64.dll"), 2), third);
-    EXPECT_TRUE(ExtractIconExA(dataPath("icons64.dll"), 5).isNull());
+    EXPECT_TRUE(eager.icon(5).isNull());
 }
 
 TEST(IconSource, EverySampleGivesIcons)
@@ -467,19 +466,3 @@ TEST(IconSource, HugeFileWithSmallIconIsCheap)
     EXPECT_EQ(source.count(), 2);
 }
 
-TEST(DrawIcon, CompositesOverTheSurface)
-{
-    QImage surface(37, 37, QImage::Format_RGB32);
-    surface.fill(qRgb(255, 255, 255));
-    QImage icon(32, 32, QImage::Format_ARGB32);
-    icon.fill(qRgba(0, 0, 0, 0));
-    icon.setPixel(1, 1, qRgba(0, 0, 255, 255));
-    icon.setPixel(2, 2, qRgba(0, 0, 0, 128));
-    DrawIcon(surface, 0, 0, icon);
-    EXPECT_EQ(surface.pixel(0, 0), qRgb(255, 255, 255));
-    EXPECT_EQ(surface.pixel(1, 1), qRgb(0, 0, 255));
-    EXPECT_NEAR(qRed(surface.pixel(2, 2)), 127, 2);
-    EXPECT_EQ(surface.pixel(34, 34), qRgb(255, 255, 255));
-    DrawIcon(surface, 0, 0, QImage()); // nothing to draw
-    EXPECT_EQ(surface.pixel(1, 1), qRgb(0, 0, 255));
-}

@@ -6,14 +6,10 @@
 
 #include <gtest/gtest.h>
 
-#include <QtGlobal>
-
 using namespace gg;
 using namespace gg::test;
 
 namespace {
-
-void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
 // Takes every icon the way the extraction run does.
 int takeAll(const Bytes& bytes)
@@ -51,12 +47,7 @@ void sweep(const Bytes& original)
     }
 }
 
-class Sweep : public ::testing::TestWithParam<const char*> {
-protected:
-    void SetUp() override { previous_ = qInstallMessageHandler(quiet); } // libpng complains loudly
-    void TearDown() override { qInstallMessageHandler(previous_); }
-    QtMessageHandler previous_ = nullptr;
-};
+class Sweep : public ::testing::TestWithParam<const char*> {};
 
 } // namespace
 

@@ -86,8 +86,8 @@ TEST(PosixDirectoryLister, FailuresMapToDeniedNotFoundOrOther)
 TEST(PosixDirectoryLister, OnlyMountPointsOfKernelPseudoFileSystemsAreHiddenSystemFolders)
 {
     // An automounter's root is often /home: never hidden.
-    EXPECT_FALSE(gg::IsPseudoFileSystemType("autofs"));
-    EXPECT_FALSE(gg::IsPseudoFileSystemMagic(0x0187));
+    EXPECT_FALSE(gg::isPseudoFileSystemType("autofs"));
+    EXPECT_FALSE(gg::isPseudoFileSystemMagic(0x0187));
 
     PosixDirectoryLister lister;
     QTemporaryDir temp;

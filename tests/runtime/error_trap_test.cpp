@@ -16,22 +16,22 @@ using gg::test::RecordingReporter;
 
 TEST(ErrorReportText, JoinsPiecesWithExactLineBreaks)
 {
-    EXPECT_EQ(gg::BuildErrorReportText("Path not found", "in Glintwork2021/08/31.Form1.PushButton3_Click ", 104),
+    EXPECT_EQ(gg::buildErrorReportText("Path not found", "in Glintwork2021/08/31.Form1.PushButton3_Click ", 104),
               std::string("Path not found\r\nin Glintwork2021/08/31.Form1.PushButton3_Click at line 104\r\r"
                           "Please email screenshot of this message to ") + gg::kSupportAddress);
 }
 
 TEST(ErrorReportText, EmptyDescriptionStillStartsWithCrLf)
 {
-    const std::string text = gg::BuildErrorReportText("", "in X ", 100);
+    const std::string text = gg::buildErrorReportText("", "in X ", 100);
     EXPECT_EQ(text.substr(0, 2), "\r\n");
     EXPECT_EQ(text.find('\n', 2), std::string::npos) << "only the first break is CR LF";
 }
 
 TEST(ErrorReportText, LabelsCarryPrefixDateModuleAndRoutine)
 {
-    EXPECT_EQ(gg::TrapLabel("WriteIcon", "SaveIcon24Bit"), "in Glintwork2021/08/31.WriteIcon.SaveIcon24Bit ");
-    EXPECT_EQ(gg::TrapLabel("AddFolder", "GetSubDirectories2016", "DunvellTitle"),
+    EXPECT_EQ(gg::trapLabel("WriteIcon", "SaveIcon24Bit"), "in Glintwork2021/08/31.WriteIcon.SaveIcon24Bit ");
+    EXPECT_EQ(gg::trapLabel("AddFolder", "GetSubDirectories2016", "DunvellTitle"),
               "in DunvellTitle2021/08/31.AddFolder.GetSubDirectories2016 ");
 }
 
@@ -132,14 +132,14 @@ TEST(ErrorReportBox, ShowsAModalWarningTitledApplicationError)
     gg::test::WindowHarness h;
     gg::MainWindow& form = h.open();
     h.boxes.boxes.clear();
-    form.reporter().ReportError("in Glintwork2021/08/31.Form1.ViewIcons ", 112, "File not found");
+    form.reporter().reportError("in Glintwork2021/08/31.Form1.ViewIcons ", 112, "File not found");
     ASSERT_EQ(h.boxes.boxes.size(), 1u);
     const auto& box = h.boxes.boxes[0];
     EXPECT_EQ(box.title, QStringLiteral("Application Error"));
     EXPECT_EQ(box.icon, gg::BoxIcon::Warning);
     EXPECT_EQ(box.buttons, gg::BoxButtons::Ok);
     EXPECT_EQ(box.text.toStdString(),
-              gg::BuildErrorReportText("File not found", "in Glintwork2021/08/31.Form1.ViewIcons ", 112));
+              gg::buildErrorReportText("File not found", "in Glintwork2021/08/31.Form1.ViewIcons ", 112));
 }
 
 // The box as shown reads as built, and its lines can break only after a blank: the support address
@@ -147,9 +147,9 @@ TEST(ErrorReportBox, ShowsAModalWarningTitledApplicationError)
 TEST(ErrorReportBox, LinesBreakOnlyAtBlanks)
 {
     const QString text = QString::fromStdString(
-        gg::BuildErrorReportText("Path not found", "in Glintwork2021/08/31.Form1.ViewIcons ", 102));
+        gg::buildErrorReportText("Path not found", "in Glintwork2021/08/31.Form1.ViewIcons ", 102));
     QMessageBox box;
-    gg::SetUpMessageBox(box, QStringLiteral("Application Error"), text, gg::BoxIcon::Warning, gg::BoxButtons::Ok);
+    gg::setUpMessageBox(box, QStringLiteral("Application Error"), text, gg::BoxIcon::Warning, gg::BoxButtons::Ok);
     const auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
     ASSERT_NE(label, nullptr);
     const QString shown = label->text();

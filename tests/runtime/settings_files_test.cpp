@@ -34,24 +34,24 @@ TEST(SettingsFiles, ASystemWideFileIsNeverRead)
     const QByteArray before = qgetenv("XDG_CONFIG_DIRS");
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(system.path()));
 
-    EXPECT_EQ(gg::ReadSetting(gg::kKeyOutputDirectory, QStringLiteral("default")), QStringLiteral("default"));
-    EXPECT_EQ(gg::ReadSetting(gg::kKeyLastFolderDot, QString()), QString());
-    gg::WriteSetting(gg::kKeyLastFolderDot, QStringLiteral("/mine"));
-    EXPECT_EQ(gg::ReadSetting(gg::kKeyLastFolderDot, QString()), QStringLiteral("/mine"));
-    EXPECT_EQ(gg::ReadSetting(gg::kKeyOutputDirectory, QStringLiteral("default")), QStringLiteral("default"));
+    EXPECT_EQ(gg::readSetting(gg::kKeyOutputDirectory, QStringLiteral("default")), QStringLiteral("default"));
+    EXPECT_EQ(gg::readSetting(gg::kKeyLastFolderDot, QString()), QString());
+    gg::writeSetting(gg::kKeyLastFolderDot, QStringLiteral("/mine"));
+    EXPECT_EQ(gg::readSetting(gg::kKeyLastFolderDot, QString()), QStringLiteral("/mine"));
+    EXPECT_EQ(gg::readSetting(gg::kKeyOutputDirectory, QStringLiteral("default")), QStringLiteral("default"));
 
     qputenv("XDG_CONFIG_DIRS", before);
 }
 
 TEST(SettingsFiles, TheFileDialogLeavesNoSettingsFileOfItsOwn)
 {
-    gg::KeepOnlyOwnSettingsFile();
+    gg::keepOnlyOwnSettingsFile();
     {
         QFileDialog dialog; // saves what it remembers when it goes
         dialog.setDirectory(QDir::tempPath());
     }
-    gg::WriteSetting(gg::kKeyLastFolderDot, QStringLiteral("/kept"));
-    EXPECT_EQ(gg::ReadSetting(gg::kKeyLastFolderDot, QString()), QStringLiteral("/kept"));
+    gg::writeSetting(gg::kKeyLastFolderDot, QStringLiteral("/kept"));
+    EXPECT_EQ(gg::readSetting(gg::kKeyLastFolderDot, QString()), QStringLiteral("/kept"));
     const QStringList files = QDir(userConfigFolder()).entryList(QDir::Files);
     EXPECT_TRUE(files.contains(QStringLiteral("Vorlentis.conf")));
     EXPECT_FALSE(files.contains(QStringLiteral("QtProject.conf"))) << files.join(u' ').toStdString();

@@ -18,6 +18,7 @@
 #include "icons/icon_extractor.h"
 #include "support/window_harness.h"
 #include "support/icotool.h"
+#include "tool/tool_run.h"
 
 namespace {
 
@@ -86,7 +87,7 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
 
     form.loadSamplesButton->click();
     form.startExtractingButton->click();
-    const int icons = form.galleryImages->itemCount();
+    const int icons = form.galleryModel->itemCount();
     ASSERT_GT(icons, 5);
     h.boxes.boxes.clear();
 
@@ -99,7 +100,7 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
     QStringList expected;
     QMap<QString, int> itemOfFile;
     for (int i = 0; i < icons; ++i) {
-        const QString caption = form.galleryImages->tag(i);
+        const QString caption = form.galleryModel->caption(i);
         const QString base = caption.left(caption.lastIndexOf(u'.'));
         const int n = perBase[base]++;
         const QString name = base + (n == 0 ? QString() : QString::number(n)) + ".ico";
@@ -114,7 +115,7 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
 
     // A few files read back by independent decoders show the gallery's picture and shape.
     for (const QString& name : {expected.first(), expected.at(expected.size() / 2), expected.last()}) {
-        const QImage gallery = form.galleryImages->image(itemOfFile[name]);
+        const QImage gallery = form.galleryModel->image(itemOfFile[name]);
         const QString path = out.filePath(name);
         expectSameIcon(gallery, gg::IconSource::open(QFile::encodeName(path).toStdString()).icon(0), name + " (ours)");
         const QImage icotool = gg::test::decodeWithIcotool(path);
@@ -143,3 +144,26 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
 }
 
 } // namespace
+
+// glimmer-extract --format ico32 is the window's save from the command line.
+TEST(SaveEndToEnd, TheToolsIco32WritesWhatTheWindowSavesUnderTheSameNames)
+{
+    gg::test::WindowHarness h;
+    copySamples(h.programFolder());
+    const QString samples = h.programFolder() + "/Samples";
+    gg::MainWindow& form = h.open();
+    QTemporaryDir byWindow, byTool;
+    form.outputFolderEdit->setText(byWindow.path() + "/");
+    form.loadSamplesButton->click();
+    form.startExtractingButton->click();
+    ASSERT_GT(form.galleryModel->itemCount(), 5);
+    form.saveAllButton->click();
+
+    const gg::test::ToolRun run = gg::test::runTool({"extract", "--format", "ico32", "-o", byTool.path(), samples});
+    ASSERT_EQ(run.code, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.err.isEmpty()) << "no progress line where stderr is no terminal";
+    const QStringList names = QDir(byWindow.path()).entryList(QDir::Files, QDir::Name);
+    ASSERT_EQ(QDir(byTool.path()).entryList(QDir::Files, QDir::Name), names);
+    for (const QString& name : names)
+        EXPECT_EQ(gg::test::contents(byTool.filePath(name)), gg::test::contents(byWindow.filePath(name))) << name.toStdString();
+}

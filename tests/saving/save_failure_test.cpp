@@ -1,5 +1,5 @@
-// Saving when things go wrong or get crowded: another saver in the same folder, a failure that
-// every further icon would meet, what a killed save left behind.
+// Saving when things go wrong: a failure that every further icon would meet, a name refused, what a
+// killed save left behind; and the report a failed icon gives.
 
 #include <QDir>
 #include <QFile>
@@ -9,15 +9,13 @@
 
 #include <csignal>
 #include <fcntl.h>
-#include <set>
 #include <sys/resource.h>
 #include <thread>
 #include <unistd.h>
 
 #include "extraction/gallery_model.h"
-#include "icons/atomic_file.h"
-#include "icons/write_icon.h"
-#include "icons/save_names.h"
+#include "icons/errno_text.h"
+#include "saving/save_report.h"
 #include "saving/save_run.h"
 #include "support/failing_calls.h"
 #include "support/window_harness.h"
@@ -46,8 +44,8 @@ struct FailingSave : ::testing::Test {
     void add(const QString& caption, int count)
     {
         for (int i = 0; i < count; ++i)
-            form->galleryImages->add(plainIcon(), caption);
-        form->galleryImages->addItems();
+            form->galleryModel->add(plainIcon(), caption);
+        form->galleryModel->addItems();
     }
     QStringList files() const { return QDir(out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
 };
@@ -66,7 +64,7 @@ TEST_F(FailingSave, ANameTooLongForTheFolderIsReportedOnceAndEndsTheRun)
         << h.boxes.boxes[0].text.toStdString();
     EXPECT_EQ(files(), QStringList{base + ".ico"});
     EXPECT_EQ(form->mousePointer(), gg::kPointerDefault);
-    EXPECT_FALSE(form->saveRun.saving);
+    EXPECT_FALSE(form->runs.saving());
 }
 
 TEST_F(FailingSave, AFileSizeLimitIsReportedOnceAndEndsTheRun)
@@ -127,11 +125,12 @@ TEST(SaveRunFailures, AFullDiskEndsTheRunARefusedNameOnlyItsIcon)
                 images.add(plainIcon(), QString::fromLatin1(caption));
             images.addItems();
             gg::SaveRun saving;
+            gg::RunState runs;
             const gg::CommandContext context{reporter, boxes, dialogs, nullptr, QStringLiteral("Glimmer"),
                                              [] { return 0; }, [](int) {}};
             filtered = gg::test::failCalls(failure.calls);
             if (filtered)
-                saving.saveAllIcons(context, images, [&] { return out.path() + u'/'; }, false);
+                saving.saveAllIcons(context, runs, images, [&] { return out.path() + u'/'; });
         });
         run.join();
         if (!filtered)
@@ -144,53 +143,43 @@ TEST(SaveRunFailures, AFullDiskEndsTheRunARefusedNameOnlyItsIcon)
     }
 }
 
-TEST(SaveRace, TwoSaveRunsIntoOneFolderKeepEveryIconAndTheUsersFile)
+TEST(SaveReport, EachFailedStepGivesItsWritersLineAndTheSystemsWords)
 {
-    QTemporaryDir out;
-    const std::string folder = QFile::encodeName(out.path()).toStdString();
-    {
-        QFile users(out.filePath("a.ico"));
-        ASSERT_TRUE(users.open(QIODevice::WriteOnly));
-        users.write("mine");
-    }
-    constexpr int kEach = 200;
-    // Each run knows nothing of the other: its own names, its own reports.
-    auto run = [&](int who, int& reports) {
-        gg::FreeIconNames names;
-        gg::test::RecordingReporter reporter;
-        for (int i = 0; i < kEach; ++i) {
-            gg::Bitmap picture(32, 32);
-            picture.setPixel(0, 31, who, i & 0xFF, i >> 8); // marks the icon in the file's first pixel
-            auto probe = names.probe("a");
-            if (!gg::SaveNewIcon(reporter, folder, std::ref(probe), picture, 24).name.empty())
-                probe.taken();
-        }
-        reports = static_cast<int>(reporter.reports.size());
+    gg::IconPicture picture;
+    const struct {
+        int depth;
+        gg::FileOutcome outcome;
+        const char* routine;
+        int line;
+    } cases[] = {
+        {1, {gg::FileStep::Open, ENOENT, 0, {}}, "SaveIcon1Bit", 126},
+        {4, {gg::FileStep::Open, EACCES, 0, {}}, "SaveIcon4Bit", 118},
+        {8, {gg::FileStep::Open, ENOENT, 0, {}}, "SaveIcon8Bit", 122},
+        {24, {gg::FileStep::Open, ENOENT, 0, {}}, "SaveIcon24Bit", 122},
+        // A write names the piece it stopped in: the directory, the header, the colour table (the
+        // four blanks at 24 bits), the colour bits, the mask.
+        {24, {gg::FileStep::Write, ENOSPC, 21, {}}, "SaveIcon24Bit", 124},
+        {24, {gg::FileStep::Write, ENOSPC, 22, {}}, "SaveIcon24Bit", 126},
+        {24, {gg::FileStep::Write, ENOSPC, 65, {}}, "SaveIcon24Bit", 130},
+        {24, {gg::FileStep::Write, EFBIG, 1000, {}}, "SaveIcon24Bit", 132},
+        {24, {gg::FileStep::Write, ENOSPC, 3138, {}}, "SaveIcon24Bit", 136},
+        {8, {gg::FileStep::Write, ENOSPC, 1085, {}}, "SaveIcon8Bit", 130},
+        {4, {gg::FileStep::Place, EISDIR, 766, {}}, "SaveIcon4Bit", 134},
+        {24, {gg::FileStep::Place, EINVAL, 3266, {}}, "SaveIcon24Bit", 138},
     };
-    int reportsA = -1, reportsB = -1;
-    std::thread a(run, 1, std::ref(reportsA)), b(run, 2, std::ref(reportsB));
-    a.join();
-    b.join();
-    EXPECT_EQ(reportsA, 0);
-    EXPECT_EQ(reportsB, 0);
-
-    const QStringList written = QDir(out.path()).entryList(QDir::Files | QDir::Hidden);
-    EXPECT_EQ(written.size(), 1 + 2 * kEach);
-    std::set<int> icons;
-    for (const QString& name : written) {
-        QFile f(out.filePath(name));
-        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        const QByteArray bytes = f.readAll();
-        if (name == "a.ico") {
-            EXPECT_EQ(bytes, QByteArray("mine"));
-            continue;
-        }
-        ASSERT_EQ(bytes.size(), 3266) << name.toStdString();
-        // Bottom row first, blue-green-red.
-        const auto byte = [&](int at) { return static_cast<std::uint8_t>(bytes[at]); };
-        icons.insert(byte(68) * 1000000 + byte(67) + byte(66) * 256);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        gg::test::RecordingReporter reporter;
+        gg::reportFailedSave(reporter, c.depth, *gg::encodeIco(picture, c.depth), c.outcome);
+        ASSERT_EQ(reporter.reports.size(), 1u);
+        EXPECT_EQ(reporter.reports[0].label, std::string("in Glintwork2021/08/31.WriteIcon.") + c.routine + " ");
+        EXPECT_EQ(reporter.reports[0].line, c.line);
+        EXPECT_EQ(reporter.reports[0].description, gg::errnoText(c.outcome.error));
     }
-    EXPECT_EQ(icons.size(), std::size_t{2 * kEach}) << "every icon of both runs has its own file";
+    EXPECT_EQ(gg::errnoText(EFBIG), "File too large");
+    gg::test::RecordingReporter quiet;
+    gg::reportFailedSave(quiet, 24, *gg::encodeIco(picture, 24), gg::FileOutcome{});
+    EXPECT_TRUE(quiet.reports.empty());
 }
 
 } // namespace

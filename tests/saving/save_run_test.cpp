@@ -10,11 +10,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "extraction/gallery_model.h"
-#include "icons/save_names.h"
 #include "support/window_harness.h"
 #include "support/icotool.h"
 
@@ -40,15 +37,15 @@ struct SaveFixture : ::testing::Test {
     void SetUp() override
     {
         form = &h.open();
-        if (form->gallery->model() != form->galleryImages)
-            form->gallery->setModel(form->galleryImages);
+        if (form->gallery->model() != form->galleryModel)
+            form->gallery->setModel(form->galleryModel);
         form->outputFolderEdit->setText(out.path() + "/");
         h.boxes.boxes.clear();
     }
     void add(const QString& caption, const QImage& image = sampleIcon())
     {
-        form->galleryImages->add(image, caption);
-        form->galleryImages->addItems(); // shown in the gallery, as a run publishes it
+        form->galleryModel->add(image, caption);
+        form->galleryModel->addItems(); // shown in the gallery, as a run publishes it
     }
     QStringList texts() const
     {
@@ -60,7 +57,7 @@ struct SaveFixture : ::testing::Test {
     QStringList files() const { return QDir(out.path()).entryList(QDir::Files | QDir::Hidden, QDir::Name); }
     void select(int row)
     {
-        form->gallery->selectionModel()->select(form->galleryImages->index(row), QItemSelectionModel::Select);
+        form->gallery->selectionModel()->select(form->galleryModel->index(row), QItemSelectionModel::Select);
     }
 };
 
@@ -170,60 +167,15 @@ TEST_F(SaveFixture, AFolderThatTakesNoFilesIsReportedOnceAndEndsTheRun)
 TEST_F(SaveFixture, NoSecondRunStartsWhileOneIsUnderWay)
 {
     add("a.dll");
-    form->saveRun.saving = true;
+    form->runs.start(gg::RunState::Activity::Saving);
     form->saveAllIcons();
     form->saveSelectedIcons();
-    form->saveRun.saving = false;
-    form->extraction.extracting = true;
+    form->runs.finish();
+    form->runs.start(gg::RunState::Activity::Extracting);
     form->saveAllIcons();
-    form->extraction.extracting = false;
+    form->runs.finish();
     EXPECT_TRUE(h.boxes.boxes.empty());
     EXPECT_TRUE(files().isEmpty());
-}
-
-TEST(SaveNames, BasePath)
-{
-    EXPECT_EQ(gg::SaveBasePath("/out/", "shell32.dll"), "/out/shell32");
-    EXPECT_EQ(gg::SaveBasePath("/out/", "my.icons.icl"), "/out/my.icons");
-    EXPECT_EQ(gg::SaveBasePath("/out/", "trailing."), "/out/trailing");
-    EXPECT_EQ(gg::SaveBasePath("/out", "a.dll"), "/out/a");
-    EXPECT_EQ(gg::SaveBasePath("/", "a.dll"), "/a");
-    EXPECT_EQ(gg::SaveBasePath("/out/", "noext"), "/out/noext");
-}
-
-TEST(SaveNames, TheProbeSkipsEveryTakenNameAndGoesOnWhereTheBaseLeftOff)
-{
-    QTemporaryDir dir;
-    const int folder = ::open(QFile::encodeName(dir.path()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(folder, 0);
-    auto touch = [&](const char* name) { ::close(::openat(folder, name, O_CREAT | O_WRONLY | O_CLOEXEC, 0644)); };
-    touch("x.ico");
-    ::symlinkat("nowhere", folder, "x1.ico"); // a dangling link holds its name too
-    touch("x3.ico");
-
-    // The names the folder held when it was read count as held; another folder's are its own.
-    gg::FreeIconNames names;
-    names.readFolder(folder);
-    auto first = names.probe("x");
-    EXPECT_EQ(first(folder), "x2.ico");
-    EXPECT_EQ(first(folder), "x4.ico") << "asked again when x2.ico was taken meanwhile";
-    first.taken();
-
-    // A name freed behind the probe stays behind it for the rest of the run; another base and
-    // another folder start from their own beginning.
-    ::unlinkat(folder, "x.ico", 0);
-    auto second = names.probe("x");
-    EXPECT_EQ(second(folder), "x5.ico");
-    auto third = names.probe("x");
-    EXPECT_EQ(third(folder), "x5.ico") << "the icon before was not written, so it took no name";
-    auto other = names.probe("y");
-    EXPECT_EQ(other(folder), "y.ico");
-    QTemporaryDir elsewhere;
-    const int otherFolder = ::open(QFile::encodeName(elsewhere.path()).constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    auto moved = names.probe("x");
-    EXPECT_EQ(moved(otherFolder), "x.ico");
-    ::close(otherFolder);
-    ::close(folder);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // "Add Folder and Subfolders" through the window, with the folder dialog scripted.
 #include <QDir>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeView>
 #include <gtest/gtest.h>
 #include <memory>
@@ -201,7 +202,7 @@ TEST(AddFolderCommand, WhileTheWalkRunsTheWindowIsBusyAndTheListCannotBeEmptied)
     std::vector<int> pointers;
     rules.whileListing = [&] {
         pointers.push_back(seen->mousePointer());
-        seen->sourceListKeyDown(46, 0);
+        QTest::keyClick(seen->sourceListView, Qt::Key_Delete);
         seen->clearSourceList();
     };
     auto form = openWith(h, &rules);

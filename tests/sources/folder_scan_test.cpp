@@ -189,23 +189,23 @@ TEST(FolderScan, PathsAtThePlatformLimitAreNotListed)
     EXPECT_TRUE(found.fs.listed == Folders{parent + "/"});
 }
 
-TEST(HasBadChars, ControlCharactersAndInvalidUtf8AreBad)
+TEST(hasBadChars, ControlCharactersAndInvalidUtf8AreBad)
 {
-    EXPECT_FALSE(gg::HasBadChars(""));
-    EXPECT_FALSE(gg::HasBadChars("Program Files (x86)"));
-    EXPECT_FALSE(gg::HasBadChars("what?"));               // an ordinary character here
-    EXPECT_FALSE(gg::HasBadChars("\xc2\xa0nbsp"));        // U+00A0, just past the C1 range
-    EXPECT_FALSE(gg::HasBadChars("\xf0\x9f\x98\x80"));    // outside the BMP
-    EXPECT_TRUE(gg::HasBadChars(std::string_view("nul\0", 4)));
-    EXPECT_TRUE(gg::HasBadChars("\x1f"));
-    EXPECT_TRUE(gg::HasBadChars("\x7f"));
-    EXPECT_TRUE(gg::HasBadChars("\xc2\x80"));              // U+0080
-    EXPECT_TRUE(gg::HasBadChars("\xc2\x9f"));              // U+009F
-    EXPECT_TRUE(gg::HasBadChars("\xc0\xaf"));              // over-long "/"
-    EXPECT_TRUE(gg::HasBadChars("\xed\xa0\x80"));          // a surrogate
-    EXPECT_TRUE(gg::HasBadChars("\xf4\x90\x80\x80"));      // past U+10FFFF
-    EXPECT_TRUE(gg::HasBadChars("cut\xe2\x82"));           // cut short
-    EXPECT_TRUE(gg::HasBadChars("\x80lone"));
+    EXPECT_FALSE(gg::hasBadChars(""));
+    EXPECT_FALSE(gg::hasBadChars("Program Files (x86)"));
+    EXPECT_FALSE(gg::hasBadChars("what?"));               // an ordinary character here
+    EXPECT_FALSE(gg::hasBadChars("\xc2\xa0nbsp"));        // U+00A0, just past the C1 range
+    EXPECT_FALSE(gg::hasBadChars("\xf0\x9f\x98\x80"));    // outside the BMP
+    EXPECT_TRUE(gg::hasBadChars(std::string_view("nul\0", 4)));
+    EXPECT_TRUE(gg::hasBadChars("\x1f"));
+    EXPECT_TRUE(gg::hasBadChars("\x7f"));
+    EXPECT_TRUE(gg::hasBadChars("\xc2\x80"));              // U+0080
+    EXPECT_TRUE(gg::hasBadChars("\xc2\x9f"));              // U+009F
+    EXPECT_TRUE(gg::hasBadChars("\xc0\xaf"));              // over-long "/"
+    EXPECT_TRUE(gg::hasBadChars("\xed\xa0\x80"));          // a surrogate
+    EXPECT_TRUE(gg::hasBadChars("\xf4\x90\x80\x80"));      // past U+10FFFF
+    EXPECT_TRUE(gg::hasBadChars("cut\xe2\x82"));           // cut short
+    EXPECT_TRUE(gg::hasBadChars("\x80lone"));
 }
 
 TEST(EventPacer, LetsEventsThroughOncePerSlice)

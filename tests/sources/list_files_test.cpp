@@ -114,7 +114,7 @@ TEST(LoadListCommand, OnlyRegularFilesOfSaneSizeAreReadEachOtherIsReportedOnce)
     for (size_t i = 0; i < 4; ++i) {
         EXPECT_EQ(h.boxes.boxes[i + 1].title, QStringLiteral("Application Error"));
         EXPECT_EQ(h.boxes.boxes[i + 1].text.toStdString(),
-                  gg::BuildErrorReportText(expected[i], "in Glintwork2021/08/31.Form1.PushButton7_Click ", 140));
+                  gg::buildErrorReportText(expected[i], "in Glintwork2021/08/31.Form1.PushButton7_Click ", 140));
     }
     EXPECT_EQ(form.sourceFolders->entries(), QStringList{"/z"});
 
@@ -125,7 +125,7 @@ TEST(LoadListCommand, OnlyRegularFilesOfSaneSizeAreReadEachOtherIsReportedOnce)
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         ASSERT_TRUE(file.resize(gg::kLargestListFile));
     }
-    EXPECT_EQ(gg::ReadListFileBytes(largest).size(), gg::kLargestListFile);
+    EXPECT_EQ(gg::readListFileBytes(largest).size(), gg::kLargestListFile);
 }
 
 TEST(SampleFoldersCommand, AppendsTheSamplesFolderBesideTheProgramEachTime)
@@ -145,10 +145,10 @@ namespace {
 
 TEST(FileDialogFilter, PairsBecomeTheDialogsOwnForm)
 {
-    EXPECT_EQ(gg::ToQtFileFilter(QStringLiteral("All Files (*.*)|*.*|")), QStringLiteral("All Files (*)"));
-    EXPECT_EQ(gg::ToQtFileFilter(QStringLiteral("Text|*.txt;*.lst|Icons (*.ico)|*.ico|")),
+    EXPECT_EQ(gg::toQtFileFilter(QStringLiteral("All Files (*.*)|*.*|")), QStringLiteral("All Files (*)"));
+    EXPECT_EQ(gg::toQtFileFilter(QStringLiteral("Text|*.txt;*.lst|Icons (*.ico)|*.ico|")),
               QStringLiteral("Text (*.txt *.lst);;Icons (*.ico)"));
-    EXPECT_EQ(gg::ToQtFileFilter(QString()), QString());
+    EXPECT_EQ(gg::toQtFileFilter(QString()), QString());
 }
 
 } // namespace

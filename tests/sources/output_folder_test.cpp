@@ -10,8 +10,8 @@
 
 namespace {
 
-using gg::ReadSetting;
-using gg::WriteSetting;
+using gg::readSetting;
+using gg::writeSetting;
 using gg::test::WindowHarness;
 
 struct OutputFolder : ::testing::Test {
@@ -21,14 +21,14 @@ struct OutputFolder : ::testing::Test {
 
 TEST_F(OutputFolder, TheStoreKeepsTextVerbatimInTheUsersConfigFolder)
 {
-    EXPECT_EQ(ReadSetting(gg::kKeyLastFolderDot, QStringLiteral("default")), QStringLiteral("default"));
-    WriteSetting(gg::kKeyLastFolderDot, QString());
-    EXPECT_EQ(ReadSetting(gg::kKeyLastFolderDot, QStringLiteral("default")), QString());
+    EXPECT_EQ(readSetting(gg::kKeyLastFolderDot, QStringLiteral("default")), QStringLiteral("default"));
+    writeSetting(gg::kKeyLastFolderDot, QString());
+    EXPECT_EQ(readSetting(gg::kKeyLastFolderDot, QStringLiteral("default")), QString());
     for (const QString& value : {QStringLiteral("/with/separator/"), QStringLiteral("/without"),
                                  QStringLiteral("  spaced  "), QStringLiteral("a=b;c,d \"e\" \\f"),
                                  QStringLiteral("\xc3\xbc\xe8\x87\xaa")}) {
-        WriteSetting(gg::kKeyOutputDirectory, value);
-        EXPECT_EQ(ReadSetting(gg::kKeyOutputDirectory, QString()), value);
+        writeSetting(gg::kKeyOutputDirectory, value);
+        EXPECT_EQ(readSetting(gg::kKeyOutputDirectory, QString()), value);
     }
     // The store is the per-user file of the platform, in the configuration home the tests set.
     const QString file = qEnvironmentVariable("XDG_CONFIG_HOME") + "/Vorlentis.conf";
@@ -46,8 +46,8 @@ TEST_F(OutputFolder, BrowsingShowsTheFolderWithASeparatorAndRemembersWhereItWas)
     h.dialogs.folders.push_back(out);
     form.chooseOutputFolder();
     EXPECT_EQ(form.outputFolderEdit->text(), out + "/");
-    EXPECT_EQ(ReadSetting(gg::kKeyLastFolderDot, QString()), out);
-    EXPECT_EQ(ReadSetting(gg::kKeyOutputDirectory, QString()), out + "/");
+    EXPECT_EQ(readSetting(gg::kKeyLastFolderDot, QString()), out);
+    EXPECT_EQ(readSetting(gg::kKeyOutputDirectory, QString()), out + "/");
     ASSERT_EQ(h.dialogs.calls.size(), 1u);
     EXPECT_EQ(h.dialogs.calls[0].title, QStringLiteral("Please select folder:"));
     EXPECT_EQ(h.dialogs.calls[0].startFolder, QString());
@@ -57,19 +57,19 @@ TEST_F(OutputFolder, BrowsingShowsTheFolderWithASeparatorAndRemembersWhereItWas)
     form.chooseOutputFolder();
     EXPECT_EQ(h.dialogs.calls[1].startFolder, out);
     EXPECT_EQ(form.outputFolderEdit->text(), QStringLiteral("/"));
-    EXPECT_EQ(ReadSetting(gg::kKeyLastFolderDot, QString()), QStringLiteral("/"));
+    EXPECT_EQ(readSetting(gg::kKeyLastFolderDot, QString()), QStringLiteral("/"));
 
     // Cancelling changes neither the box nor the store.
     form.chooseOutputFolder();
     EXPECT_EQ(form.outputFolderEdit->text(), QStringLiteral("/"));
-    EXPECT_EQ(ReadSetting(gg::kKeyLastFolderDot, QString()), QStringLiteral("/"));
-    EXPECT_EQ(ReadSetting(gg::kKeyOutputDirectory, QString()), QStringLiteral("/"));
+    EXPECT_EQ(readSetting(gg::kKeyLastFolderDot, QString()), QStringLiteral("/"));
+    EXPECT_EQ(readSetting(gg::kKeyOutputDirectory, QString()), QStringLiteral("/"));
     EXPECT_TRUE(h.boxes.boxes.empty());
 }
 
 TEST_F(OutputFolder, AStartFolderThatIsGoneOpensTheDialogAtItsDefault)
 {
-    WriteSetting(gg::kKeyLastFolderDot, QStringLiteral("/no/such/folder/anywhere"));
+    writeSetting(gg::kKeyLastFolderDot, QStringLiteral("/no/such/folder/anywhere"));
     WindowHarness h;
     gg::MainWindow& form = h.open();
     form.chooseOutputFolder();
@@ -84,10 +84,10 @@ TEST_F(OutputFolder, EveryKeystrokeIsStoredAndARestartReadsItBack)
         WindowHarness h;
         gg::MainWindow& form = h.open();
         form.outputFolderEdit->clear();
-        EXPECT_EQ(ReadSetting(gg::kKeyOutputDirectory, QStringLiteral("absent")), QString());
+        EXPECT_EQ(readSetting(gg::kKeyOutputDirectory, QStringLiteral("absent")), QString());
         for (const char* typed : {"/", "/o", "/ou", "/out"}) {
             QTest::keyClick(form.outputFolderEdit, QChar::fromLatin1(typed[qstrlen(typed) - 1]).toLatin1());
-            EXPECT_EQ(ReadSetting(gg::kKeyOutputDirectory, QString()), QString::fromLatin1(typed));
+            EXPECT_EQ(readSetting(gg::kKeyOutputDirectory, QString()), QString::fromLatin1(typed));
         }
     }
     // A stored folder is shown as it is, whether or not it exists.
@@ -100,14 +100,14 @@ TEST_F(OutputFolder, EveryKeystrokeIsStoredAndARestartReadsItBack)
 TEST_F(OutputFolder, AddingFoldersNeitherUsesNorChangesTheLastBrowseFolder)
 {
     QTemporaryDir temp;
-    WriteSetting(gg::kKeyLastFolderDot, temp.path());
+    writeSetting(gg::kKeyLastFolderDot, temp.path());
     WindowHarness h;
     gg::MainWindow& form = h.open();
     h.dialogs.folders.push_back(temp.path());
     form.addFolderTree();
     ASSERT_EQ(h.dialogs.calls.size(), 1u);
     EXPECT_EQ(h.dialogs.calls[0].startFolder, QString());
-    EXPECT_EQ(ReadSetting(gg::kKeyLastFolderDot, QString()), temp.path());
+    EXPECT_EQ(readSetting(gg::kKeyLastFolderDot, QString()), temp.path());
 }
 
 } // namespace

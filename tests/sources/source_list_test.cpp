@@ -38,7 +38,6 @@ TEST(SourceList, DeleteRemovesExactlyTheSelectedEntry)
     // Other keys mean nothing.
     select(form, 0);
     QTest::keyClick(form.sourceListView, Qt::Key_Backspace);
-    form.sourceListKeyDown(45, 0);
     EXPECT_EQ(form.sourceFolders->entries(), (QStringList{"a", "c", "b"}));
 }
 
@@ -46,20 +45,20 @@ TEST(SourceList, DeleteDoesNothingWithoutSelectionOnAnEmptyListOrWhileBusy)
 {
     WindowHarness h;
     gg::MainWindow& form = h.open();
-    form.sourceListKeyDown(46, 0); // empty list
+    QTest::keyClick(form.sourceListView, Qt::Key_Delete); // empty list
     EXPECT_EQ(form.sourceFolders->count(), 0);
 
     fill(form, {"a", "b"});
     form.sourceListView->selectionModel()->clear();
-    form.sourceListKeyDown(46, 0);
+    QTest::keyClick(form.sourceListView, Qt::Key_Delete);
     EXPECT_EQ(form.sourceFolders->count(), 2);
 
     select(form, 0);
     form.setMousePointer(gg::kPointerBusy);
-    form.sourceListKeyDown(46, 0);
+    QTest::keyClick(form.sourceListView, Qt::Key_Delete);
     EXPECT_EQ(form.sourceFolders->count(), 2);
     form.setMousePointer(gg::kPointerDefault);
-    form.sourceListKeyDown(46, 0);
+    QTest::keyClick(form.sourceListView, Qt::Key_Delete);
     EXPECT_EQ(form.sourceFolders->entries(), QStringList{"b"});
     EXPECT_TRUE(h.boxes.boxes.empty());
 }
@@ -87,21 +86,21 @@ TEST(FileTypeChoice, OptionsSetThePatternWhichIgnoresCase)
 {
     WindowHarness h;
     gg::MainWindow& form = h.open();
-    EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kApplicationFilesPattern);
+    EXPECT_EQ(form.extraction.folderListing.pattern, gg::kApplicationFilesPattern);
     QTest::mouseClick(form.fileTypeOptions[0], Qt::LeftButton);
-    EXPECT_EQ(form.extraction.folderListing.Pattern, QStringLiteral("*.*"));
+    EXPECT_EQ(form.extraction.folderListing.pattern, QStringLiteral("*.*"));
     QTest::mouseClick(form.fileTypeOptions[1], Qt::LeftButton);
-    EXPECT_EQ(form.extraction.folderListing.Pattern, QStringLiteral("*.ICO;*.ICL;*.EXE;*.CPL;*.DLL;*.OCX;*.VBX;*.DRV;*.SCR"));
+    EXPECT_EQ(form.extraction.folderListing.pattern, QStringLiteral("*.ICO;*.ICL;*.EXE;*.CPL;*.DLL;*.OCX;*.VBX;*.DRV;*.SCR"));
     form.chooseFileType(7); // no such option: nothing changes
-    EXPECT_EQ(form.extraction.folderListing.Pattern, gg::kApplicationFilesPattern);
+    EXPECT_EQ(form.extraction.folderListing.pattern, gg::kApplicationFilesPattern);
 
-    const QString app = form.extraction.folderListing.Pattern;
+    const QString app = form.extraction.folderListing.pattern;
     for (const char* name : {"setup.exe", "ICON.ICO", "lib.dll", "LIB.DLL", "Panel.Cpl", "x.scr"})
-        EXPECT_TRUE(gg::MatchesPattern(QString::fromLatin1(name), app)) << name;
+        EXPECT_TRUE(gg::FilePattern(app).matches(QString::fromLatin1(name))) << name;
     for (const char* name : {"notes.txt", "exe", "a.exe.bak", "icons.icon"})
-        EXPECT_FALSE(gg::MatchesPattern(QString::fromLatin1(name), app)) << name;
+        EXPECT_FALSE(gg::FilePattern(app).matches(QString::fromLatin1(name))) << name;
     for (const char* name : {"notes.txt", "README", "a.exe"})
-        EXPECT_TRUE(gg::MatchesPattern(QString::fromLatin1(name), gg::kAllFilesPattern)) << name;
+        EXPECT_TRUE(gg::FilePattern(gg::kAllFilesPattern).matches(QString::fromLatin1(name))) << name;
 }
 
 } // namespace

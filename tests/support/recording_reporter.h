@@ -15,7 +15,7 @@ struct RecordedReport {
 };
 
 struct RecordingReporter : ErrorReporter {
-    void ReportError(const std::string& label, int line, const std::string& description) override
+    void reportError(const std::string& label, int line, const std::string& description) override
     {
         reports.push_back({label, line, description});
     }

@@ -3,12 +3,9 @@
 #include "icons/icon_test_files.h"
 
 #include "icons/file_icons.h"
-#include "extraction/gallery_model.h"
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
-#include "icons/save_names.h"
 #include "support/hostile_modules.h"
-#include "support/window_harness.h"
 #include "tool/tool_run.h"
 #include "tool/wrestool_files.h"
 
@@ -21,8 +18,6 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QPushButton>
-#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <filesystem>
@@ -48,7 +43,7 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
     writeFile(path, QByteArray(reinterpret_cast<const char*>(module.data()), static_cast<int>(module.size())));
 
     std::vector<QImage> gallery;
-    ExtractFileIcons(QFile::encodeName(path).toStdString(), [&](QImage icon) { gallery.push_back(GalleryImage(std::move(icon))); });
+    extractFileIcons(QFile::encodeName(path).toStdString(), [&](QImage icon) { gallery.push_back(galleryImage(std::move(icon))); });
     const ToolRun run = runTool({"list", "--json", path});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     const QJsonArray listed = QJsonDocument::fromJson(run.out).array();
@@ -70,7 +65,7 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
     int withCursors = 0;
     for (const QString& name : QDir(GG_TEST_DATA).entryList(QDir::Files)) {
         const QString file = fixture(name.toUtf8().constData());
-        const int inGallery = ExtractFileIcons(QFile::encodeName(file).toStdString(), [](QImage) {});
+        const int inGallery = extractFileIcons(QFile::encodeName(file).toStdString(), [](QImage) {});
         const int cursors = IconSource::open(QFile::encodeName(file).toStdString()).cursorCount();
         const ToolRun lines = runTool({"list", file});
         EXPECT_EQ(lines.code, inGallery + cursors > 0 ? 0 : 1) << name.toStdString();
@@ -78,8 +73,8 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
         withCursors += cursors > 0;
     }
     EXPECT_EQ(withCursors, 3) << "cursors.dll, cursors16.dll, mixed64.dll";
-    EXPECT_EQ(ExtractFileIcons(dataPath("cursors.dll"), [](QImage) {}), 0);
-    EXPECT_EQ(ExtractFileIcons(dataPath("mixed64.dll"), [](QImage) {}), 1);
+    EXPECT_EQ(extractFileIcons(dataPath("cursors.dll"), [](QImage) {}), 0);
+    EXPECT_EQ(extractFileIcons(dataPath("mixed64.dll"), [](QImage) {}), 1);
 }
 
 TEST(ExtractCommand, ExitStatusSaysWhetherAllWasWrittenAndMessagesNameTheFile)
@@ -153,6 +148,20 @@ TEST(ExtractCommand, FileAskingForTooMuchIsCutWithOneMessageAndTheRunGoesOn)
     EXPECT_EQ(extract.err.count(u'\n'), 1) << extract.err.toStdString();
     EXPECT_TRUE(extract.err.contains(written + ": icon ")) << extract.err.toStdString();
     EXPECT_TRUE(extract.err.contains(" and later refused: they would write more than ")) << extract.err.toStdString();
+
+    // Thousands of small groups over one image: at most 1024 files, and one more per 512 bytes.
+    const Bytes smallGroups = moduleOfGroupsSharingOneLanguage(5000, 1, 16);
+    writeFile(written, QByteArray(reinterpret_cast<const char*>(smallGroups.data()), static_cast<int>(smallGroups.size())));
+    const QString manyOut = dir.filePath("smallGroups");
+    ASSERT_TRUE(QDir().mkdir(manyOut));
+    const ToolRun cut = runTool({"extract", "-o", manyOut, written, fixture("tool.exe")});
+    const qsizetype allowed = 1024 + static_cast<qsizetype>(smallGroups.size()) / 512;
+    ASSERT_LT(allowed, 5000);
+    EXPECT_EQ(cut.code, 1);
+    EXPECT_EQ(QDir(manyOut).entryList(QDir::Files).size(), allowed + 2) << "and the next file's two";
+    EXPECT_EQ(cut.err.toStdString(), ("glimmer-extract: " + written + ": icon " + QString::number(allowed) +
+                           " and later refused: they would make more than " + QString::number(allowed) +
+                           " files for this one file\n").toStdString());
 }
 
 TEST(ExtractCommand, NothingExistingIsOverwrittenUnlessAsked)
@@ -185,30 +194,6 @@ TEST(ExtractCommand, NothingExistingIsOverwrittenUnlessAsked)
     EXPECT_NE(contents(out.filePath("icons642.ico")), QByteArray("also mine"));
     EXPECT_FALSE(QFileInfo(out.filePath("icons643.ico")).isSymLink()) << "the link itself was replaced";
     EXPECT_FALSE(QFile::exists(elsewhere.filePath("target")));
-}
-
-TEST(ExtractCommand, Ico32WritesWhatTheWindowSavesUnderTheSameNames)
-{
-    WindowHarness h;
-    const QString samples = h.programFolder() + "/Samples";
-    QDir().mkpath(samples);
-    for (const QString& name : QDir(GG_SOURCE_DIR "/Samples").entryList(QDir::Files))
-        ASSERT_TRUE(QFile::copy(GG_SOURCE_DIR "/Samples/" + name, samples + "/" + name));
-    MainWindow& form = h.open();
-    QTemporaryDir byWindow, byTool;
-    form.outputFolderEdit->setText(byWindow.path() + "/");
-    form.loadSamplesButton->click();
-    form.startExtractingButton->click();
-    ASSERT_GT(form.galleryImages->itemCount(), 5);
-    form.saveAllButton->click();
-
-    const ToolRun run = runTool({"extract", "--format", "ico32", "-o", byTool.path(), samples});
-    ASSERT_EQ(run.code, 0) << run.err.toStdString();
-    EXPECT_TRUE(run.err.isEmpty()) << "no progress line where stderr is no terminal";
-    const QStringList names = QDir(byWindow.path()).entryList(QDir::Files, QDir::Name);
-    ASSERT_EQ(QDir(byTool.path()).entryList(QDir::Files, QDir::Name), names);
-    for (const QString& name : names)
-        EXPECT_EQ(contents(byTool.filePath(name)), contents(byWindow.filePath(name))) << name.toStdString();
 }
 
 TEST(ExtractCommand, NamesThatAreNotUtf8KeepTheirBytesInFilesAndInJson)

@@ -151,7 +151,7 @@ TEST(HiDpi, SavesAScreenshotWhenAsked)
     gg::MainWindow& form = h.open();
     form.loadSamplesButton->click();
     form.startExtractingButton->click();
-    ASSERT_GT(form.galleryImages->itemCount(), 0);
+    ASSERT_GT(form.galleryModel->itemCount(), 0);
     form.outputFolderEdit->setText(QStringLiteral("/home/user/Pictures/Icons/"));
     ASSERT_NO_FATAL_FAILURE(showExposed(form));
     form.gallery->setCurrentIndex({});

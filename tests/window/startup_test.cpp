@@ -122,13 +122,13 @@ TEST(Startup, AppTitleDropsTheLastWordOnceAndAgainWhileTooLong)
 
 TEST(Startup, OutputFolderDefaultsToTheDesktopAndIsStoredAtOnce)
 {
-    gg::WriteSetting(gg::kKeyOutputDirectory, QString());
+    gg::writeSetting(gg::kKeyOutputDirectory, QString());
     QSettings(QSettings::NativeFormat, QSettings::UserScope, gg::kSettingsApplication).remove(gg::kSettingsSection);
     gg::test::WindowHarness h;
     gg::MainWindow& form = h.open();
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation) + u'/';
     EXPECT_EQ(form.outputFolderEdit->text(), desktop);
-    EXPECT_EQ(gg::ReadSetting(gg::kKeyOutputDirectory, QStringLiteral("absent")), desktop);
+    EXPECT_EQ(gg::readSetting(gg::kKeyOutputDirectory, QStringLiteral("absent")), desktop);
 }
 
 TEST(Startup, TheWindowOpensCentredOnItsScreen)

@@ -1,8 +1,7 @@
-// Files read back by decoders that share no code with the writer: icotool (icoutils),
+// Files read back by decoders that share no code with the encoder: icotool (icoutils),
 // ImageMagick and Qt's own .ico reader.
 
-#include "icons/write_icon.h"
-#include "writer_test_support.h"
+#include "encoder_test_support.h"
 
 #include <QDir>
 #include <QImage>
@@ -21,18 +20,18 @@ namespace {
 
 // Pictures whose colours all stand in the depth's table, with key-coloured pixels among them,
 // so that what a decoder shows is exactly the picture.
-Bitmap pictureFor(int depth)
+IconPicture pictureFor(int depth)
 {
-    const ColorRef vga[] = {Rgb(0, 0, 0),       Rgb(128, 0, 0),   Rgb(0, 128, 0),   Rgb(128, 128, 0),
-                            Rgb(0, 0, 128),     Rgb(128, 0, 128), Rgb(0, 128, 128), Rgb(192, 192, 192),
-                            Rgb(128, 128, 128), Rgb(255, 0, 0),   Rgb(0, 255, 0),   Rgb(255, 255, 0),
-                            Rgb(0, 0, 255),     Rgb(255, 0, 255), Rgb(0, 255, 255), Rgb(255, 255, 255)};
-    return makePicture([&](int x, int y) -> ColorRef {
+    const std::uint32_t vga[] = {rgb(0, 0, 0),       rgb(128, 0, 0),   rgb(0, 128, 0),   rgb(128, 128, 0),
+                                 rgb(0, 0, 128),     rgb(128, 0, 128), rgb(0, 128, 128), rgb(192, 192, 192),
+                                 rgb(128, 128, 128), rgb(255, 0, 0),   rgb(0, 255, 0),   rgb(255, 255, 0),
+                                 rgb(0, 0, 255),     rgb(255, 0, 255), rgb(0, 255, 255), rgb(255, 255, 255)};
+    return makePicture([&](int x, int y) -> std::uint32_t {
         if ((x * 7 + y * 3) % 11 == 0 || (x == 0 && y == 0))
             return kKey;
         switch (depth) {
         case 1: return (x / 3 + y / 2) % 2 ? kWhite : kBlack;
-        case 24: return Rgb(x * 8 + 3, y * 8 + 1, 255 - x * y % 256);
+        case 24: return rgb(x * 8 + 3, y * 8 + 1, 255 - x * y % 256);
         default: return vga[(x / 2 + y * 3) % 16];
         }
     });
@@ -44,7 +43,7 @@ std::string describePixel(QRgb p)
 }
 
 // Every pixel: transparent where the key colour was, else opaque and the picture's colour.
-void expectShows(const QImage& decoded, const Bitmap& picture, const char* decoder)
+void expectShows(const QImage& decoded, const IconPicture& picture, const char* decoder)
 {
     SCOPED_TRACE(decoder);
     ASSERT_EQ(decoded.width(), 32);
@@ -54,10 +53,10 @@ void expectShows(const QImage& decoded, const Bitmap& picture, const char* decod
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 32; ++x) {
             const QRgb got = image.pixel(x, y);
-            const ColorRef want = picture.pixel(x, y);
+            const std::uint32_t want = picture.at(x, y);
             const bool ok = want == kKey ? qAlpha(got) == 0
-                                         : qAlpha(got) == 255 && qRed(got) == RedOf(want)
-                                               && qGreen(got) == GreenOf(want) && qBlue(got) == BlueOf(want);
+                                         : qAlpha(got) == 255 && qRed(got) == redOf(want)
+                                               && qGreen(got) == greenOf(want) && qBlue(got) == blueOf(want);
             if (!ok && ++mismatches <= 3)
                 ADD_FAILURE() << "pixel (" << x << "," << y << ") is " << describePixel(got);
         }
@@ -83,16 +82,14 @@ std::optional<QImage> runToPng(const QString& program, const QStringList& argume
 
 class ReadBack : public ::testing::TestWithParam<int> {
 protected:
-    QString save(const Bitmap& picture)
+    QString save(const IconPicture& picture)
     {
         const QString path = dir.filePath(QString("icon%1.ico").arg(GetParam()));
-        SaveIcon(reporter, path.toStdString(), picture, GetParam());
-        EXPECT_TRUE(reporter.reports.empty());
+        writeBytes(path.toStdString(), encoded(picture, GetParam()));
         return path;
     }
 
     QTemporaryDir dir;
-    RecordingReporter reporter;
 };
 
 } // namespace
@@ -102,7 +99,7 @@ TEST_P(ReadBack, IcotoolListsOneEntryAndExtractsTheSamePictureAndMask)
     const QString icotool = QStandardPaths::findExecutable("icotool");
     if (icotool.isEmpty())
         GTEST_SKIP() << "icotool (icoutils) is not installed";
-    const Bitmap picture = pictureFor(GetParam());
+    const IconPicture picture = pictureFor(GetParam());
     const QString path = save(picture);
 
     QProcess list;
@@ -125,7 +122,7 @@ TEST_P(ReadBack, ImageMagickShowsTheSamePictureAndMask)
     const QString convert = QStandardPaths::findExecutable("convert");
     if (convert.isEmpty())
         GTEST_SKIP() << "ImageMagick is not installed";
-    const Bitmap picture = pictureFor(GetParam());
+    const IconPicture picture = pictureFor(GetParam());
     const QString path = save(picture);
     const QString out = dir.filePath("magick-out");
     QDir().mkpath(out);
@@ -140,7 +137,7 @@ TEST_P(ReadBack, QtReaderShowsTheSamePictureAndMask)
     // colour table that the layout puts there. The other two decoders read those files.
     if (GetParam() == 1 || GetParam() == 24)
         GTEST_SKIP() << "Qt's .ico reader does not follow this layout at " << GetParam() << " bits";
-    const Bitmap picture = pictureFor(GetParam());
+    const IconPicture picture = pictureFor(GetParam());
     QImageReader reader(save(picture), "ico");
     const QImage image = reader.read();
     ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();

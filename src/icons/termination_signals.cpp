@@ -1,4 +1,4 @@
-#include "runtime/termination_signals.h"
+#include "icons/termination_signals.h"
 
 #include <atomic>
 #include <csignal>
@@ -38,7 +38,7 @@ void onTermination(int signal)
 
 } // namespace
 
-void InstallTerminationHandling()
+void installTerminationHandling()
 {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;

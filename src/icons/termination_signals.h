@@ -9,7 +9,7 @@
 namespace gg {
 
 // Installs the handlers; call once at start-up, before any window opens.
-void InstallTerminationHandling();
+void installTerminationHandling();
 
 // While one of these lives, a termination request waits; the last one to go acts on it.
 // Nests, and may be used on any thread.
