@@ -362,6 +362,26 @@ void readGroupsOfType(ResourceTree& tree, const PeModule& module, const ByteRang
     }
 }
 
+// The first unnamed subdirectory of each resource type an icon or cursor reader needs.
+struct ResourceTypes {
+    std::optional<DirEntry> icons, groups, cursors, cursorGroups;
+};
+
+ResourceTypes findResourceTypes(const std::vector<DirEntry>& types)
+{
+    ResourceTypes found;
+    for (const DirEntry& e : types) {
+        if (e.named || !e.subdirectory)
+            continue;
+        for (auto [id, slot] : {std::pair{pe::kTypeIcon, &found.icons}, std::pair{pe::kTypeGroupIcon, &found.groups},
+                                std::pair{pe::kTypeCursor, &found.cursors},
+                                std::pair{pe::kTypeGroupCursor, &found.cursorGroups}})
+            if (e.id == id && !*slot)
+                *slot = e;
+    }
+    return found;
+}
+
 void readPe(const ByteRange& file, std::uint64_t peOffset, ParsedFile& parsed)
 {
     Result<ByteReader> coff = file.slice(peOffset, pe::kOptionalHeader);
@@ -420,30 +440,22 @@ void readPe(const ByteRange& file, std::uint64_t peOffset, ParsedFile& parsed)
         parsed.problems.push_back(types.failure());
         return;
     }
-    std::optional<DirEntry> iconType, groupType, cursorType, cursorGroupType;
-    for (const DirEntry& e : *types) {
-        if (e.named || !e.subdirectory)
-            continue;
-        for (auto [id, slot] : {std::pair{pe::kTypeIcon, &iconType}, std::pair{pe::kTypeGroupIcon, &groupType},
-                                std::pair{pe::kTypeCursor, &cursorType}, std::pair{pe::kTypeGroupCursor, &cursorGroupType}})
-            if (e.id == id && !*slot)
-                *slot = e;
-    }
-    if (!groupType && !cursorGroupType) {
+    const ResourceTypes found = findResourceTypes(*types);
+    if (!found.groups && !found.cursorGroups) {
         parsed.problems.push_back(fail(ReadError::NoIcons, rsrc.base()));
         return;
     }
 
-    if (groupType) {
-        readImagesOfType(tree, module, rsrc, iconType, parsed.icons, parsed.problems);
-        readGroupsOfType(tree, module, rsrc, *groupType, parsed.groups, parsed.problems);
+    if (found.groups) {
+        readImagesOfType(tree, module, rsrc, found.icons, parsed.icons, parsed.problems);
+        readGroupsOfType(tree, module, rsrc, *found.groups, parsed.groups, parsed.problems);
     }
-    if (cursorGroupType) {
-        readImagesOfType(tree, module, rsrc, cursorType, parsed.cursors, parsed.problems);
-        readGroupsOfType(tree, module, rsrc, *cursorGroupType, parsed.cursorGroups, parsed.problems);
+    if (found.cursorGroups) {
+        readImagesOfType(tree, module, rsrc, found.cursors, parsed.cursors, parsed.problems);
+        readGroupsOfType(tree, module, rsrc, *found.cursorGroups, parsed.cursorGroups, parsed.problems);
     }
     // Cursors alone hold no icon for the gallery.
-    if (!groupType)
+    if (!found.groups)
         parsed.problems.push_back(fail(ReadError::NoIcons, rsrc.base()));
 }
 
