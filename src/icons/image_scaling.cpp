@@ -58,11 +58,15 @@ std::uint8_t toByte(float v) { return static_cast<std::uint8_t>(std::clamp(std::
 RgbaImage enlargedBy(const RgbaImage& image, int factor)
 {
     RgbaImage out(image.width * factor, image.height * factor);
-    for (int y = 0; y < out.height; ++y) {
-        const std::uint8_t* from = image.row(y / factor);
-        std::uint8_t* to = out.row(y);
-        for (int x = 0; x < out.width; ++x)
-            std::memcpy(to + x * 4, from + (x / factor) * 4, 4);
+    for (int y = 0; y < image.height; ++y) {
+        const std::uint8_t* from = image.row(y);
+        std::uint8_t* first = out.row(y * factor);
+        for (int x = 0; x < image.width; ++x)
+            for (int k = 0; k < factor; ++k)
+                std::memcpy(first + (static_cast<std::size_t>(x) * static_cast<std::size_t>(factor) + static_cast<std::size_t>(k)) * 4,
+                            from + static_cast<std::size_t>(x) * 4, 4);
+        for (int k = 1; k < factor; ++k) // the block's other rows are the same
+            std::memcpy(out.row(y * factor + k), first, out.rowBytes());
     }
     return out;
 }
@@ -126,12 +130,15 @@ RgbaImage fittedToSquare(const RgbaImage& image, int side)
         return RgbaImage();
     if (image.isNull() || (image.width == side && image.height == side))
         return image;
-    const int longest = std::max(image.width, image.height);
-    const RgbaImage enlarged = side / longest > 1 ? enlargedBy(image, side / longest) : image;
+    const int factor = side / std::max(image.width, image.height);
+    RgbaImage enlarged = factor > 1 ? enlargedBy(image, factor) : RgbaImage();
+    const RgbaImage& source = factor > 1 ? enlarged : image;
     // The longer side becomes `side`; the shorter one its share of it, rounded down.
-    const int w = enlarged.width >= enlarged.height ? side : side * enlarged.width / enlarged.height;
-    const int h = enlarged.width >= enlarged.height ? side * enlarged.height / enlarged.width : side;
-    const RgbaImage fitted = scaled(enlarged, w, h);
+    const int w = source.width >= source.height ? side : side * source.width / source.height;
+    const int h = source.width >= source.height ? side * source.height / source.width : side;
+    RgbaImage fitted = w != source.width || h != source.height ? scaled(source, w, h)
+                       : factor > 1                                ? std::move(enlarged)
+                                                                   : image;
     if (fitted.width == side && fitted.height == side)
         return fitted;
     RgbaImage canvas(side, side);
