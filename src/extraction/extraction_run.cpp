@@ -64,7 +64,7 @@ void ExtractionRun::extract(const CommandContext& context, const FolderListModel
         // once per folder.
         const int entries = folderListing.entryCount();
         for (int j = 0; j < entries; ++j)
-            trap.step(108, [&] { workingFiles.push_back({folderListing.FilePath(j), folderListing.entryName(j)}); });
+            trap.step(108, [&] { workingFiles.push_back({folderListing.filePath(j), folderListing.entryName(j)}); });
     }
     trap.step(112, [&] { context.setPointer(kPointerDefault); });
 

@@ -164,7 +164,7 @@ void FileList::refresh()
         entries = listFolder(nativePath_, pattern);
 }
 
-std::string FileList::FilePath(int index) const
+std::string FileList::filePath(int index) const
 {
     return joinListedPath(nativePath_, entries.at(static_cast<size_t>(index)).bytes);
 }

@@ -57,7 +57,7 @@ struct FileList {
     int entryCount() const { return static_cast<int>(entries.size()); }
     const QString& entryName(int index) const { return entries.at(static_cast<size_t>(index)).text; }
     // The full path of entry `index`, by the bytes the listing gave.
-    std::string FilePath(int index) const;
+    std::string filePath(int index) const;
 
 private:
     std::string nativePath_; // listedFolder's bytes

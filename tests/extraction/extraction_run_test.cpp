@@ -37,12 +37,11 @@ protected:
             out << model->data(model->index(m, 0), Qt::DisplayRole).toString();
         return out;
     }
-    QStringList listedNames() const
+    // The file an icon came from, as the gallery tells it (first line of its description).
+    QString sourceOf(int row) const
     {
-        QStringList out;
-        for (const WorkingFile& file : form->extraction.workingFiles)
-            out << file.name;
-        return out;
+        const QAbstractItemModel* model = form->gallery->model();
+        return model->data(model->index(row, 0), Qt::AccessibleDescriptionRole).toString().section(u'\n', 0, 0);
     }
     QString counters() const { return form->countersLabel->text(); }
     std::vector<RecordingMessageBoxes::Box>& boxes() { return harness.boxes.boxes; }
@@ -111,18 +110,18 @@ TEST_F(ExtractionRun, FileTypeChoiceDecidesWhatIsListed)
 {
     addSource(mixedFolder());
     start(); // "Application Files" is in force from the start
-    EXPECT_EQ(listedNames(), (QStringList{"PICTURE.ICO", "tool.exe"}));
+    EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
 
     form->fileTypeOptions[0]->click();
     start();
-    EXPECT_EQ(listedNames(), (QStringList{"notes.txt", "PICTURE.ICO", "tool.exe"}));
-    EXPECT_EQ(form->extraction.workingFiles[0].path, QFile::encodeName(data.path() + QStringLiteral("/mixed/notes.txt")).toStdString());
+    EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe"}));
+    EXPECT_EQ(sourceOf(0), data.path() + QStringLiteral("/mixed/PICTURE.ICO"));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 3    Icon Files: 2    Total Icons: 2"));
 
     form->fileTypeOptions[1]->click();
     start();
-    EXPECT_EQ(listedNames().size(), 2);
+    EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
     EXPECT_TRUE(boxes().empty());
 }
 
@@ -153,9 +152,7 @@ TEST_F(ExtractionRun, SameFolderTwiceIsListedAndExtractedTwice)
     addSource(dir + QStringLiteral("/"));
     form->fileTypeOptions[0]->click();
     start();
-    EXPECT_EQ(listedNames(), (QStringList{"notes.txt", "PICTURE.ICO", "tool.exe", "notes.txt", "PICTURE.ICO",
-                                          "tool.exe"}));
-    EXPECT_EQ(form->extraction.workingFiles[3].path, QFile::encodeName(dir + QStringLiteral("/notes.txt")).toStdString());
+    EXPECT_EQ(sourceOf(2), dir + QStringLiteral("/PICTURE.ICO")); // one separator, though the folder ends in one
     EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe", "PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 6    Icon Files: 4    Total Icons: 4"));
 }
@@ -255,7 +252,7 @@ TEST_F(ExtractionRun, FolderThatCannotBeOpenedIsReportedAndListsNothing)
                   buildErrorReportText("Path not found", "in Glintwork2021/08/31.Form1.ViewIcons ", 102));
     }
     // The good folder's files once, not again for the entries after it.
-    EXPECT_EQ(listedNames(), (QStringList{"PICTURE.ICO", "tool.exe"}));
+    EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 2    Icon Files: 2    Total Icons: 2"));
     EXPECT_FALSE(form->runs.extracting());
 }
@@ -331,7 +328,7 @@ TEST_F(ExtractionRun, CommandsDuringTheRunDoNotDisturbIt)
     EXPECT_EQ(form->sourceFolders->count(), 0);
     EXPECT_EQ(captions(), (QStringList{"PICTURE.ICO", "tool.exe", "PICTURE.ICO", "tool.exe"}));
     EXPECT_EQ(counters(), QStringLiteral("Total Files: 4    Icon Files: 4    Total Icons: 4"));
-    EXPECT_EQ(form->extraction.folderListing.pattern, kAllFilesPattern);
+    EXPECT_TRUE(form->fileTypeOptions[0]->isChecked());
 }
 
 TEST_F(ExtractionRun, NoRunStartsWhileASaveIsUnderWay)

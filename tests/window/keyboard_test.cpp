@@ -113,10 +113,9 @@ TEST(Keyboard, TabEntersTheFileTypeChoicesOnTheChosenOneAndArrowsChoose)
     QTest::keyClick(form.fileTypeOptions[1], Qt::Key_Up);
     EXPECT_TRUE(form.fileTypeOptions[0]->hasFocus());
     EXPECT_TRUE(form.fileTypeOptions[0]->isChecked());
-    EXPECT_EQ(form.extraction.folderListing.pattern, gg::kAllFilesPattern);
+    EXPECT_FALSE(form.fileTypeOptions[1]->isChecked());
     QTest::keyClick(form.fileTypeOptions[0], Qt::Key_Down);
     EXPECT_TRUE(form.fileTypeOptions[1]->isChecked());
-    EXPECT_EQ(form.extraction.folderListing.pattern, gg::kApplicationFilesPattern);
 
     // Focus that lands on an option without choosing it does not move the stop there.
     form.fileTypeOptions[0]->setFocus(Qt::MouseFocusReason);
