@@ -8,7 +8,7 @@
 //                                               /usr/bin/time for its processor time and memory
 #include "support/hostile_modules.h"
 
-#include "icons/file_icons.h"
+#include "extraction/file_icons.h"
 
 #include <QGuiApplication>
 

@@ -87,7 +87,7 @@ Tally readAll(const std::vector<std::string>& files)
         gg::IconSource source = gg::IconSource::open(f);
         const int n = source.count();
         for (int i = 0; i < n; ++i)
-            if (source.icon(i).width() == 32)
+            if (source.icon(i).width == 32)
                 ++t.icons;
         ++t.files;
     }

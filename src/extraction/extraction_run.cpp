@@ -4,7 +4,7 @@
 
 #include "extraction/extraction_run.h"
 #include "extraction/gallery_model.h"
-#include "icons/file_icons.h"
+#include "extraction/file_icons.h"
 #include "runtime/messages.h"
 #include "runtime/report_labels.h"
 #include "sources/folder_list.h"

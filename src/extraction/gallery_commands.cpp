@@ -16,6 +16,7 @@
 
 #include "extraction/export_messages.h"
 #include "extraction/gallery_model.h"
+#include "extraction/qimage_conversion.h"
 #include "icons/atomic_file.h"
 #include "icons/icon_groups.h"
 #include "icons/new_files.h"
@@ -177,13 +178,13 @@ void GalleryExport::copyOne(const CommandContext& context)
     const IconGroup* group = groupOrTell(context, reader, origin);
     if (!group)
         return;
-    const Result<QImage> picture = pictureAt(*group, std::clamp(largestSide(*group), 1, kMaxPictureSide));
+    const Result<RgbaImage> picture = pictureAt(*group, std::clamp(largestSide(*group), 1, kMaxPictureSide));
     if (!picture) {
         context.showMessage(
             messages::kCannotCopyIcon.arg(iconNumber(origin), shown(origin.path), sentence(picture.failure().error)));
         return;
     }
-    QGuiApplication::clipboard()->setImage(*picture);
+    QGuiApplication::clipboard()->setImage(toQImage(*picture));
 }
 
 void GalleryExport::addToIconTheme()

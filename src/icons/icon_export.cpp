@@ -2,9 +2,7 @@
 
 #include "icons/free_names.h"
 #include "icons/icon_groups.h"
-
-#include <QBuffer>
-#include <QImage>
+#include "icons/png_encoder.h"
 
 #include <cerrno>
 #include <set>
@@ -41,14 +39,13 @@ ExportedFile originalFile(const IconGroup& group)
 
 ExportedFile pictureFile(const IconGroup& group)
 {
-    Result<QImage> picture = pictureAt(group, kExportedPictureSide);
+    Result<RgbaImage> picture = pictureAt(group, kExportedPictureSide);
     if (!picture)
         return {{}, {}, picture.failure().error};
-    QByteArray png;
-    QBuffer buffer(&png);
-    if (!buffer.open(QIODevice::WriteOnly) || !picture->save(&buffer, "PNG"))
+    std::optional<std::vector<std::uint8_t>> png = encodePng(*picture);
+    if (!png)
         return {};
-    return {std::vector<std::uint8_t>(png.begin(), png.end()), ".png", std::nullopt};
+    return {std::move(*png), ".png", std::nullopt};
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 
 #include "icons/icon_formats.h"
 
-
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -147,7 +146,7 @@ struct IconSource::State {
     std::unique_ptr<ByteSource> source;
     std::optional<ParsedFile> parsed; // read at the first question
     std::size_t nextGroup = 0;        // first group not decoded yet
-    std::vector<QImage> images;       // the good groups' icons, in order
+    std::vector<RgbaImage> images;    // the good groups' icons, in order
     std::vector<std::size_t> groupOfImage; // which group gave each of them
     std::map<std::size_t, IconGroup> groupsRead; // groups handed out by group(), by index
     std::vector<ReadFailure> decodeProblems;
@@ -157,7 +156,7 @@ struct IconSource::State {
     // The cursor groups that give an image, read at the first question about cursors.
     std::optional<std::vector<IconGroup>> cursorGroups;
     // Group entries that share one group resource give the same icon; it is worked out once.
-    std::map<std::pair<std::uint64_t, std::uint64_t>, std::optional<QImage>> byGroupResource;
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::optional<RgbaImage>> byGroupResource;
 
     const ParsedFile& file()
     {
@@ -198,7 +197,7 @@ struct IconSource::State {
                 return true;
             }
         }
-        std::optional<QImage> icon = decodeGroupAt(parsedFile, index);
+        std::optional<RgbaImage> icon = decodeGroupAt(parsedFile, index);
         if (icon) {
             images.push_back(*icon);
             groupOfImage.push_back(index);
@@ -208,7 +207,7 @@ struct IconSource::State {
         return true;
     }
 
-    std::optional<QImage> decodeGroupAt(const ParsedFile& parsedFile, std::size_t index)
+    std::optional<RgbaImage> decodeGroupAt(const ParsedFile& parsedFile, std::size_t index)
     {
         Result<IconGroup> group = imagesOfGroup(parsedFile, index, decodeProblems);
         if (!group) {
@@ -252,14 +251,14 @@ int IconSource::count() const
     return static_cast<int>(state_->images.size());
 }
 
-QImage IconSource::icon(int index) const
+RgbaImage IconSource::icon(int index) const
 {
     if (index < 0)
-        return QImage();
+        return RgbaImage();
     const auto wanted = static_cast<std::size_t>(index);
     while (state_->images.size() <= wanted && state_->decodeNext()) {
     }
-    return wanted < state_->images.size() ? state_->images[wanted] : QImage();
+    return wanted < state_->images.size() ? state_->images[wanted] : RgbaImage();
 }
 
 FileKind IconSource::kind() const { return state_->file().kind; }

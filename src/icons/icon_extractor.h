@@ -19,8 +19,6 @@
 #include "icons/byte_reader.h"
 #include "icons/icon_image.h"
 
-#include <QImage>
-
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -44,8 +42,8 @@ public:
 
     // Icons that give an image.
     int count() const;
-    // 32 x 32, Format_ARGB32 with alpha; a null image when there is no icon i.
-    QImage icon(int index) const;
+    // 32 x 32; a null image when there is no icon i.
+    RgbaImage icon(int index) const;
 
     FileKind kind() const;
     // What was wrong with the file or its damaged groups, as far as read so far.
@@ -72,7 +70,7 @@ private:
 // A cursor file (.cur, or the first frame of an .ani) for the window's pointer: its image at
 // 32 x 32 (chosen like an icon's) and the hot spot scaled with it; nullopt if unreadable.
 struct CursorImage {
-    QImage image;
+    RgbaImage image;
     int hotX = 0;
     int hotY = 0;
 };

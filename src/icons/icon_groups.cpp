@@ -1,5 +1,7 @@
 #include "icons/icon_groups.h"
 
+#include "icons/image_scaling.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -25,21 +27,6 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t value)
     put16(out, value >> 16);
 }
 
-// Each pixel repeated factor x factor times.
-QImage enlargedBlocky(const QImage& image, int factor)
-{
-    QImage out(image.width() * factor, image.height() * factor, QImage::Format_ARGB32);
-    if (out.isNull())
-        return image;
-    for (int y = 0; y < out.height(); ++y) {
-        const auto* from = reinterpret_cast<const QRgb*>(image.constScanLine(y / factor));
-        auto* to = reinterpret_cast<QRgb*>(out.scanLine(y));
-        for (int x = 0; x < out.width(); ++x)
-            to[x] = from[x / factor];
-    }
-    return out;
-}
-
 // Enough of an image for its header: a DIB's BITMAPV5HEADER, or a PNG's signature and IHDR.
 constexpr std::uint64_t kImageHeadBytes = 256;
 
@@ -52,30 +39,6 @@ Result<ImageShape> shapeOf(const ByteRange& data)
 }
 
 } // namespace
-
-QImage fitToSide(const QImage& decoded, int side)
-{
-    QImage image = decoded.convertToFormat(QImage::Format_ARGB32);
-    const int longest = std::max(image.width(), image.height());
-    if (longest < side && side / longest > 1)
-        image = enlargedBlocky(image, side / longest);
-    if (std::max(image.width(), image.height()) != side) {
-        // Smoothing mixes neighbours by their alpha only when premultiplied; sixteen bits a
-        // channel bring the colours of faint pixels back within two steps of eight bits.
-        image = image.convertToFormat(QImage::Format_RGBA64_Premultiplied)
-                    .scaled(side, side, Qt::KeepAspectRatio, Qt::SmoothTransformation)
-                    .convertToFormat(QImage::Format_ARGB32);
-    }
-    if (image.isNull() || (image.width() == side && image.height() == side))
-        return image;
-    // Centred on transparency, pixel for pixel, so that colours stay as they were.
-    QImage canvas(side, side, QImage::Format_ARGB32);
-    canvas.fill(0);
-    const int left = (side - image.width()) / 2, top = (side - image.height()) / 2;
-    for (int y = 0; y < image.height(); ++y)
-        std::memcpy(canvas.scanLine(top + y) + left * 4, image.constScanLine(y), static_cast<std::size_t>(image.width()) * 4);
-    return canvas;
-}
 
 std::vector<IconImageInfo> describeImages(const IconGroup& group)
 {
@@ -139,7 +102,7 @@ Result<std::vector<std::uint8_t>> rebuildIconFile(const IconGroup& group)
     return file;
 }
 
-Result<QImage> pictureAt(const IconGroup& group, int side)
+Result<RgbaImage> pictureAt(const IconGroup& group, int side)
 {
     if (side < 1 || side > kMaxPictureSide)
         return fail(ReadError::ImageTooLarge);
@@ -178,12 +141,12 @@ Result<QImage> pictureAt(const IconGroup& group, int side)
         if (!spendPixels(data, std::max(area, std::uint64_t(side) * std::uint64_t(side))))
             return fail(ReadError::TooMuchWork, data.base());
         Result<ByteReader> bytes = data.slice(0, std::min(data.size(), kMaxImageBytes));
-        Result<QImage> decoded = bytes ? decodeIconImage(*bytes) : Result<QImage>(bytes.failure());
+        Result<RgbaImage> decoded = bytes ? decodeIconImage(*bytes) : Result<RgbaImage>(bytes.failure());
         if (!decoded) {
             lastFailure = decoded.failure();
             continue;
         }
-        return fitToSide(*decoded, side);
+        return fittedToSquare(*decoded, side);
     }
     return lastFailure;
 }

@@ -8,8 +8,6 @@
 #include "icons/byte_reader.h"
 #include "icons/icon_image.h"
 
-#include <QImage>
-
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -42,16 +40,11 @@ Result<std::vector<std::uint8_t>> rebuildIconFile(const IconGroup& group);
 
 inline constexpr int kMaxPictureSide = kMaxIconSide;
 
-// The icon at side x side (1 to kMaxPictureSide), Format_ARGB32 with alpha. The image of exactly
-// that size if there is one, of the best depth; else the smallest larger one, scaled down
-// smoothly; else the largest, scaled up first by a whole factor without smoothing, so that pixel
-// art stays crisp, then smoothly the rest of the way. An image that is not square keeps its
-// proportions, centred on transparency. An image that cannot be decoded yields to the next best.
+// The icon at side x side (1 to kMaxPictureSide). The image of exactly that size if there is one,
+// of the best depth; else the smallest larger one, scaled down; else the largest, scaled up
+// (fittedToSquare in image_scaling.h). An image that is not square keeps its proportions, centred
+// on transparency. An image that cannot be decoded yields to the next best.
 // TooMuchWork once the budget of the file the group lies in is spent.
-Result<QImage> pictureAt(const IconGroup& group, int side);
-
-// A decoded image brought to side x side by pictureAt's rule for one image: enlarged by whole
-// factors first, then scaled smoothly, not square ones centred on transparency.
-QImage fitToSide(const QImage& decoded, int side);
+Result<RgbaImage> pictureAt(const IconGroup& group, int side);
 
 } // namespace gg

@@ -1,8 +1,8 @@
 #include "icons/icon_image.h"
 
 #include "icons/icon_png.h"
-
-#include <QPainter>
+#include "icons/image_scaling.h"
+#include "icons/packed_pixels.h"
 
 #include <algorithm>
 #include <array>
@@ -144,7 +144,7 @@ Result<ChannelMasks> readChannelMasks(const ByteReader& data, const DibLayout& l
     return masks;
 }
 
-using Palette = std::array<QRgb, 256>;
+using Palette = std::array<PackedPixel, 256>;
 
 // The colour table of an image of 8 bits or fewer; pos moves past it.
 Result<Palette> readPalette(const ByteReader& data, const DibLayout& layout, std::uint64_t& pos)
@@ -161,7 +161,7 @@ Result<Palette> readPalette(const ByteReader& data, const DibLayout& layout, std
     if (!table)
         return table.failure();
     for (std::uint32_t i = 0; i < colors && i < maxColors; ++i) // RGBQUAD: blue, green, red, reserved
-        palette[i] = qRgb(table->u8(i * 4 + 2), table->u8(i * 4 + 1), table->u8(i * 4));
+        palette[i] = packRgba(table->u8(i * 4 + 2), table->u8(i * 4 + 1), table->u8(i * 4));
     pos += std::uint64_t{colors} * 4;
     return palette;
 }
@@ -174,7 +174,7 @@ struct RowDecoder {
     Channel red, green, blue, alpha;
     bool hasAlphaMask;
 
-    void decode(std::span<const std::uint8_t> in, QRgb* out, std::size_t width) const
+    void decode(std::span<const std::uint8_t> in, PackedPixel* out, std::size_t width) const
     {
         switch (bitCount) {
         case 1:
@@ -196,12 +196,12 @@ struct RowDecoder {
         case 16:
             for (std::size_t x = 0; x < width; ++x) {
                 const std::uint32_t v = in[2 * x] | (std::uint32_t{in[2 * x + 1]} << 8);
-                out[x] = qRgb(static_cast<int>(red.take(v)), static_cast<int>(green.take(v)), static_cast<int>(blue.take(v)));
+                out[x] = packRgba(red.take(v), green.take(v), blue.take(v));
             }
             break;
         case 24:
             for (std::size_t x = 0; x < width; ++x)
-                out[x] = qRgb(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
+                out[x] = packRgba(in[3 * x + 2], in[3 * x + 1], in[3 * x]);
             break;
         case 32:
             decode32(in, out, width);
@@ -209,43 +209,43 @@ struct RowDecoder {
         }
     }
 
-    void decode32(std::span<const std::uint8_t> in, QRgb* out, std::size_t width) const
+    void decode32(std::span<const std::uint8_t> in, PackedPixel* out, std::size_t width) const
     {
         if (bitfields) {
             for (std::size_t x = 0; x < width; ++x) {
                 const std::uint32_t v = in[4 * x] | (std::uint32_t{in[4 * x + 1]} << 8) |
                                         (std::uint32_t{in[4 * x + 2]} << 16) | (std::uint32_t{in[4 * x + 3]} << 24);
-                out[x] = qRgba(static_cast<int>(red.take(v)), static_cast<int>(green.take(v)),
-                               static_cast<int>(blue.take(v)), hasAlphaMask ? static_cast<int>(alpha.take(v)) : 0);
+                out[x] = packRgba(red.take(v), green.take(v), blue.take(v), hasAlphaMask ? alpha.take(v) : 0);
             }
         } else {
-            // Blue, green, red, alpha bytes are 0xAARRGGBB read little-endian, which is QRgb.
-            static_assert(std::endian::native == std::endian::little);
+            // Blue, green, red, alpha: red and blue change places.
             std::memcpy(out, in.data(), width * 4);
+            for (std::size_t x = 0; x < width; ++x)
+                out[x] = (out[x] & 0xFF00FF00u) | ((out[x] >> 16) & 0xFFu) | ((out[x] & 0xFFu) << 16);
         }
     }
 };
 
 // Eight pixels a mask byte; most bytes are all clear or all set. An empty mask leaves every pixel
 // opaque.
-void applyMaskRow(std::span<const std::uint8_t> mask, QRgb* out, std::size_t width)
+void applyMaskRow(std::span<const std::uint8_t> mask, PackedPixel* out, std::size_t width)
 {
     for (std::size_t x = 0; x < width; x += 8) {
         const std::uint8_t bits = mask.empty() ? 0 : mask[x / 8];
         const std::size_t end = std::min(width, x + 8);
         if (bits == 0) {
             for (std::size_t i = x; i < end; ++i)
-                out[i] |= 0xFF000000u;
+                out[i] |= kOpaque;
         } else if (bits == 0xFF) {
-            std::fill(out + x, out + end, qRgba(0, 0, 0, 0));
+            std::fill(out + x, out + end, PackedPixel{0});
         } else {
             for (std::size_t i = x; i < end; ++i)
-                out[i] = (bits << (i - x)) & 0x80 ? qRgba(0, 0, 0, 0) : (out[i] | 0xFF000000u);
+                out[i] = (bits << (i - x)) & 0x80 ? PackedPixel{0} : (out[i] | kOpaque);
         }
     }
 }
 
-Result<QImage> decodeDib(const ByteReader& data)
+Result<RgbaImage> decodeDib(const ByteReader& data)
 {
     Result<DibLayout> layoutResult = readDibLayout(data);
     if (!layoutResult)
@@ -279,22 +279,17 @@ Result<QImage> decodeDib(const ByteReader& data)
     Result<ByteReader> maskBits = data.slice(pos + colorStride * h, maskStride * h);
     const bool haveMask = layout.hasMask && maskBits.ok();
 
-    QImage image(layout.width, layout.height, QImage::Format_ARGB32);
-    if (image.isNull())
-        return fail(ReadError::ImageTooLarge, data.base());
+    RgbaImage image(layout.width, layout.height);
     const RowDecoder decoder{layout.bitCount, data.u32(bih::kCompression) == kBiBitfields, *palette,
                              Channel(masks->red), Channel(masks->green), Channel(masks->blue), Channel(masks->alpha),
                              masks->alpha != 0};
     std::uint32_t alphaSeen = 0;
     const auto width = static_cast<std::size_t>(w);
-    // Rows of the image, found once rather than through scanLine()'s checks for every row.
-    uchar* const pixels = image.bits();
-    const auto rowBytes = static_cast<std::size_t>(image.bytesPerLine());
-    auto outputRow = [&](std::uint64_t y) { return reinterpret_cast<QRgb*>(pixels + y * rowBytes); };
+    auto outputRow = [&](std::uint64_t y) { return packedRow(image, static_cast<int>(y)); };
 
     for (std::uint64_t y = 0; y < h; ++y) {
         // Rows are stored bottom-up; the stride covers every pixel of a row.
-        QRgb* out = outputRow(y);
+        PackedPixel* out = outputRow(y);
         decoder.decode(colorBits->row((h - 1 - y) * colorStride, colorStride), out, width);
         if (layout.bitCount == 32)
             for (std::size_t x = 0; x < width; ++x)
@@ -302,7 +297,7 @@ Result<QImage> decodeDib(const ByteReader& data)
     }
 
     // Alpha of a 32-bit image rules; one whose alpha is all zero falls back to the mask.
-    if (layout.bitCount == 32 && qAlpha(alphaSeen) != 0)
+    if (layout.bitCount == 32 && alphaOf(alphaSeen) != 0)
         return image;
     for (std::uint64_t y = 0; y < h; ++y)
         applyMaskRow(haveMask ? maskBits->row((h - 1 - y) * maskStride, maskStride) : std::span<const std::uint8_t>(),
@@ -310,7 +305,7 @@ Result<QImage> decodeDib(const ByteReader& data)
     return image;
 }
 
-Result<QImage> decodePng(const ByteReader& data)
+Result<RgbaImage> decodePng(const ByteReader& data)
 {
     Result<ImageShape> shape = peekImageShape(data);
     if (!shape)
@@ -318,67 +313,8 @@ Result<QImage> decodePng(const ByteReader& data)
     return decodePngStream(data);
 }
 
-bool hasOnlyFullOrNoAlpha(const QImage& image)
-{
-    const int width = image.width(), height = image.height();
-    for (int y = 0; y < height; ++y) {
-        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < width; ++x)
-            if (row[x] != 0 && qAlpha(row[x]) != 255)
-                return false;
-    }
-    return true;
-}
-
-// An image a whole number of times smaller than 32 x 32 (a 16 x 16 doubled, say), each pixel
-// repeated into a square: small icons keep their sharp pixel art, as the platform's own icon
-// service enlarges them, and it costs a fraction of smooth scaling. Null when the sizes do not fit.
-QImage enlargedWhole(const QImage& image, int side)
-{
-    const int w = image.width(), h = image.height();
-    const int factor = side / std::max(w, h);
-    if (factor < 2 || side % std::max(w, h) != 0)
-        return QImage();
-    QImage icon(side, side, QImage::Format_ARGB32);
-    icon.fill(0);
-    const int left = (side - w * factor) / 2, top = (side - h * factor) / 2;
-    for (int y = 0; y < h; ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        auto* out = reinterpret_cast<QRgb*>(icon.scanLine(top + y * factor)) + left;
-        for (int x = 0; x < w; ++x)
-            std::fill(out + x * factor, out + (x + 1) * factor, in[x]);
-        for (int k = 1; k < factor; ++k)
-            std::memcpy(icon.scanLine(top + y * factor + k), icon.constScanLine(top + y * factor),
-                        static_cast<std::size_t>(icon.bytesPerLine()));
-    }
-    return icon;
-}
-
-// Brings an image to 32 x 32, keeping its proportions and centring it on transparency.
-QImage toIconSize(QImage image)
-{
-    constexpr int kSide = 32;
-    if (image.width() == kSide && image.height() == kSide)
-        return image;
-    if (QImage enlarged = enlargedWhole(image, kSide); !enlarged.isNull())
-        return enlarged;
-    // Colours under full or no alpha are already premultiplied (the decoders clear transparent
-    // pixels), which saves a copy for every image with a mask.
-    if (hasOnlyFullOrNoAlpha(image))
-        image.reinterpretAsFormat(QImage::Format_ARGB32_Premultiplied);
-    else
-        image.convertTo(QImage::Format_ARGB32_Premultiplied);
-    QImage scaled = image.scaled(kSide, kSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    if (scaled.width() != kSide || scaled.height() != kSide) {
-        QImage canvas(kSide, kSide, QImage::Format_ARGB32_Premultiplied);
-        canvas.fill(Qt::transparent);
-        QPainter painter(&canvas);
-        painter.drawImage((kSide - scaled.width()) / 2, (kSide - scaled.height()) / 2, scaled);
-        painter.end();
-        scaled = canvas;
-    }
-    return scaled.convertToFormat(QImage::Format_ARGB32);
-}
+// Icons are shown and saved at 32 x 32.
+constexpr int kIconSide = 32;
 
 } // namespace
 
@@ -416,7 +352,7 @@ Result<ImageShape> peekImageShape(const ByteReader& data)
     return shape;
 }
 
-Result<QImage> decodeIconImage(const ByteReader& data)
+Result<RgbaImage> decodeIconImage(const ByteReader& data)
 {
     return isPng(data) ? decodePng(data) : decodeDib(data);
 }
@@ -488,11 +424,11 @@ Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
         Result<ByteReader> bytes = data.slice(0, std::min(data.size(), kMaxImageBytes));
         if (!bytes)
             return DecodedImage{bytes.failure(), 0, 0};
-        Result<QImage> image = decodeIconImage(*bytes);
+        Result<RgbaImage> image = decodeIconImage(*bytes);
         if (!image)
             return DecodedImage{image.failure(), 0, 0};
-        const int width = image->width(), height = image->height();
-        return DecodedImage{toIconSize(std::move(image.value())), width, height};
+        const int width = image->width, height = image->height;
+        return DecodedImage{fittedToSquare(*image, kIconSide), width, height};
     };
     for (const Ranked& r : ranked) {
         const ByteRange& data = group.images[r.index].data;

@@ -3,7 +3,7 @@
 
 #include "icons/byte_reader.h"
 
-#include <QImage>
+#include "icons/rgba_image.h"
 
 #include <array>
 #include <map>
@@ -56,11 +56,11 @@ struct ImageShape {
 
 Result<ImageShape> peekImageShape(const ByteReader& data);
 
-// The image at its own size, Format_ARGB32, transparency from alpha or the AND mask.
-Result<QImage> decodeIconImage(const ByteReader& data);
+// The image at its own size, transparency from alpha or the AND mask.
+Result<RgbaImage> decodeIconImage(const ByteReader& data);
 
 struct ChosenImage {
-    QImage image;      // 32 x 32, Format_ARGB32
+    RgbaImage image;   // 32 x 32
     std::size_t index; // which candidate gave it
     int sourceWidth;
     int sourceHeight;
@@ -68,7 +68,7 @@ struct ChosenImage {
 
 // Decoded 32 x 32 images by where their bytes lie, for groups that share images.
 struct DecodedImage {
-    Result<QImage> icon;
+    Result<RgbaImage> icon;
     int sourceWidth = 0;
     int sourceHeight = 0;
 };

@@ -1,6 +1,7 @@
 #include "icons/icon_png.h"
 
 #include "icons/icon_image.h"
+#include "icons/packed_pixels.h"
 
 #include <libdeflate.h>
 #include <zlib.h>
@@ -182,65 +183,41 @@ std::uint32_t to8(std::uint32_t value, int bitDepth)
     return value * 255 / ((1u << bitDepth) - 1);
 }
 
-// 8-bit RGBA, the usual PNG icon, to 0xAARRGGBB: the same bytes with red and blue changing
-// places, four pixels at a time.
-void rgbaToArgb(const std::uint8_t* row, std::size_t count, QRgb* out)
-{
-    static_assert(std::endian::native == std::endian::little, "pixels are read as little-endian words");
-    using Four = std::uint32_t __attribute__((vector_size(16)));
-    auto swapRedBlue = [](auto v) { return (v & 0xFF00FF00u) | ((v >> 16) & 0xFFu) | ((v & 0xFFu) << 16); };
-    std::size_t i = 0;
-    for (; i + 4 <= count; i += 4) {
-        Four v;
-        std::memcpy(&v, row + 4 * i, sizeof v);
-        v = swapRedBlue(v);
-        std::memcpy(out + i, &v, sizeof v);
-    }
-    for (; i < count; ++i) {
-        std::uint32_t v;
-        std::memcpy(&v, row + 4 * i, sizeof v);
-        out[i] = swapRedBlue(v);
-    }
-}
-
-// One unfiltered row of `count` pixels to ARGB, pixel i going to out[i * step].
-void convertRow(const Header& h, const std::uint8_t* row, std::size_t count, const std::array<QRgb, 256>& palette,
-                const Transparency& trns, QRgb* out, std::size_t step)
+// One unfiltered row of `count` pixels to RGBA, pixel i going to out[i * step].
+void convertRow(const Header& h, const std::uint8_t* row, std::size_t count, const std::array<PackedPixel, 256>& palette,
+                const Transparency& trns, PackedPixel* out, std::size_t step)
 {
     const int depth = h.bitDepth;
     if (h.colorType == Rgba && depth == 8 && step == 1) {
-        rgbaToArgb(row, count, out);
+        std::memcpy(out, row, count * 4); // the usual PNG icon: already our byte order
         return;
     }
     const std::size_t n = static_cast<std::size_t>(h.channels);
     for (std::size_t i = 0; i < count; ++i) {
-        QRgb px = 0;
+        PackedPixel px = 0;
         switch (h.colorType) {
         case Gray: {
             const std::uint32_t v = sample(row, i, depth), g = to8(v, depth);
             const bool clear = trns.hasKey && v == trns.key[0];
-            px = qRgba(static_cast<int>(g), static_cast<int>(g), static_cast<int>(g), clear ? 0 : 255);
+            px = packRgba(g, g, g, clear ? 0 : 255);
             break;
         }
         case Rgb: {
             const std::uint32_t r = sample(row, i * 3, depth), g = sample(row, i * 3 + 1, depth),
                                 b = sample(row, i * 3 + 2, depth);
             const bool clear = trns.hasKey && r == trns.key[0] && g == trns.key[1] && b == trns.key[2];
-            px = qRgba(static_cast<int>(to8(r, depth)), static_cast<int>(to8(g, depth)), static_cast<int>(to8(b, depth)),
-                       clear ? 0 : 255);
+            px = packRgba(to8(r, depth), to8(g, depth), to8(b, depth), clear ? 0 : 255);
             break;
         }
         case Palette: px = palette[sample(row, i, depth)]; break;
         case GrayAlpha: {
-            const int g = static_cast<int>(to8(sample(row, i * 2, depth), depth));
-            px = qRgba(g, g, g, static_cast<int>(to8(sample(row, i * 2 + 1, depth), depth)));
+            const std::uint32_t g = to8(sample(row, i * 2, depth), depth);
+            px = packRgba(g, g, g, to8(sample(row, i * 2 + 1, depth), depth));
             break;
         }
         case Rgba:
-            px = qRgba(static_cast<int>(to8(sample(row, i * n, depth), depth)),
-                       static_cast<int>(to8(sample(row, i * n + 1, depth), depth)),
-                       static_cast<int>(to8(sample(row, i * n + 2, depth), depth)),
-                       static_cast<int>(to8(sample(row, i * n + 3, depth), depth)));
+            px = packRgba(to8(sample(row, i * n, depth), depth), to8(sample(row, i * n + 1, depth), depth),
+                          to8(sample(row, i * n + 2, depth), depth), to8(sample(row, i * n + 3, depth), depth));
             break;
         }
         out[i * step] = px;
@@ -281,7 +258,7 @@ namespace {
 // What the chunks before the image data say, and where that data lies.
 struct PngChunks {
     Header header;
-    std::array<QRgb, 256> palette;
+    std::array<PackedPixel, 256> palette;
     std::size_t paletteSize = 0;
     Transparency trns;
     std::vector<ByteReader> idat;
@@ -321,7 +298,7 @@ Result<bool> readOtherChunk(const ByteReader& chunk, const ByteReader& body, std
             return fail(ReadError::BadPng, body.base());
         png.paletteSize = length / 3;
         for (std::size_t i = 0; i < png.paletteSize; ++i)
-            png.palette[i] = qRgb(body.u8(i * 3), body.u8(i * 3 + 1), body.u8(i * 3 + 2));
+            png.palette[i] = packRgba(body.u8(i * 3), body.u8(i * 3 + 1), body.u8(i * 3 + 2));
     } else if (chunk.startsWith(0, "tRNS", 4) && intact) {
         if (h.colorType == Palette) {
             for (std::size_t i = 0; i < length && i < 256; ++i)
@@ -343,7 +320,7 @@ Result<bool> readOtherChunk(const ByteReader& chunk, const ByteReader& body, std
 Result<PngChunks> readChunks(const ByteReader& data)
 {
     PngChunks png;
-    png.palette.fill(qRgb(0, 0, 0));
+    png.palette.fill(packRgba(0, 0, 0));
     bool seenHeader = false;
     for (std::uint64_t at = kSignature.size(); data.has(at, kChunkOverhead);) {
         const std::uint32_t length = data.u32be(at);
@@ -383,7 +360,7 @@ Result<PngChunks> readChunks(const ByteReader& data)
         return fail(ReadError::BadPng, data.base());
     if (png.header.colorType == Palette)
         for (std::size_t i = 0; i < 256; ++i)
-            png.palette[i] = (png.palette[i] & 0x00FFFFFFu) | (QRgb{png.trns.paletteAlpha[i]} << 24);
+            png.palette[i] = (png.palette[i] & ~kOpaque) | (PackedPixel{png.trns.paletteAlpha[i]} << 24);
     return png;
 }
 
@@ -403,7 +380,7 @@ std::size_t filteredSize(const Header& h)
 
 } // namespace
 
-Result<QImage> decodePngStream(const ByteReader& data)
+Result<RgbaImage> decodePngStream(const ByteReader& data)
 {
     if (!data.startsWith(0, kSignature))
         return fail(ReadError::BadPng, data.base());
@@ -426,9 +403,7 @@ Result<QImage> decodePngStream(const ByteReader& data)
     if (!inflateZlib(compressed, raw.get(), rawSize))
         return fail(ReadError::BadPng, png.idat.front().base());
 
-    QImage image(h.width, h.height, QImage::Format_ARGB32);
-    if (image.isNull())
-        return fail(ReadError::ImageTooLarge, data.base());
+    RgbaImage image(h.width, h.height);
     const std::size_t bpp = std::max<std::size_t>(1, static_cast<std::size_t>(h.channels * h.bitDepth) / 8);
     std::uint8_t* at = raw.get();
     auto decodePass = [&](const Pass& p, const PassSize& s) {
@@ -440,7 +415,7 @@ Result<QImage> decodePngStream(const ByteReader& data)
             std::uint8_t* row = at + 1;
             if (!unfilter(filter, row, previous, length, bpp))
                 return false;
-            auto* out = reinterpret_cast<QRgb*>(image.scanLine(p.y + static_cast<int>(y) * p.dy)) + p.x;
+            PackedPixel* out = packedRow(image, p.y + static_cast<int>(y) * p.dy) + p.x;
             convertRow(h, row, s.width, png.palette, png.trns, out, static_cast<std::size_t>(p.dx));
             previous = row;
             at += 1 + length;

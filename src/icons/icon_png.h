@@ -3,13 +3,13 @@
 
 #include "icons/byte_reader.h"
 
-#include <QImage>
+#include "icons/rgba_image.h"
 
 namespace gg {
 
-// The image at its own size, Format_ARGB32. Every colour type, bit depth and interlacing;
+// The image at its own size. Every colour type, bit depth and interlacing;
 // chunk checksums and the stream's checksum are checked, ancillary chunks other than tRNS are
 // passed over (colours are taken as stored, like the toolkit's own reader does by default).
-Result<QImage> decodePngStream(const ByteReader& data);
+Result<RgbaImage> decodePngStream(const ByteReader& data);
 
 } // namespace gg

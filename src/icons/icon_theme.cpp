@@ -1,9 +1,8 @@
 #include "icons/icon_theme.h"
 
 #include "icons/icon_groups.h"
-
-#include <QBuffer>
-#include <QByteArray>
+#include "icons/image_scaling.h"
+#include "icons/png_encoder.h"
 
 #include <algorithm>
 
@@ -41,15 +40,6 @@ bool better(const Candidate& a, const Candidate& b)
     if (a.square != b.square)
         return a.square;
     return a.depth > b.depth;
-}
-
-std::vector<std::uint8_t> encodePng(const QImage& image)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
-        return {};
-    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 // "The file holds no icons." -> "the file holds no icons"
@@ -108,18 +98,18 @@ ThemeImages themeImages(const IconGroup& group)
                 return result;
             }
             Result<ByteReader> bytes = data.slice(0, std::min(data.size(), kMaxImageBytes));
-            Result<QImage> decoded = bytes ? decodeIconImage(*bytes) : Result<QImage>(bytes.failure());
+            Result<RgbaImage> decoded = bytes ? decodeIconImage(*bytes) : Result<RgbaImage>(bytes.failure());
             if (!decoded) {
                 lastFailure = decoded.failure();
                 continue;
             }
-            std::vector<std::uint8_t> png = encodePng(fitToSide(*decoded, target));
-            if (png.empty()) {
+            std::optional<std::vector<std::uint8_t>> png = encodePng(fittedToSquare(*decoded, target));
+            if (!png) {
                 result.problem = "the PNG encoder failed";
                 result.images.clear();
                 return result;
             }
-            result.images.push_back({target, std::move(png)});
+            result.images.push_back({target, std::move(*png)});
             break;
         }
     }

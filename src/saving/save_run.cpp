@@ -5,6 +5,7 @@
 #include <string>
 
 #include "extraction/gallery_model.h"
+#include "extraction/qimage_conversion.h"
 #include "icons/ico_encoder.h"
 #include "icons/new_files.h"
 #include "icons/saved_picture.h"
@@ -81,7 +82,7 @@ void SaveRun::run(const CommandContext& context, RunState& state, const ReportLa
         if (selection && !trap.test(lines.selectionTest, [&] { return selection->isSelected(images.index(i)); }))
             continue;
         IconPicture picture;
-        trap.step(lines.setPicture, [&] { picture = savedPicture(images.image(i)); });
+        trap.step(lines.setPicture, [&] { picture = savedPicture(toRgbaImage(images.image(i))); });
         bool goOn = true;
         trap.step(lines.callSave, [&] { goOn = saveIcon(context, files, picture, folder(), images.caption(i)); });
         if (!goOn) {

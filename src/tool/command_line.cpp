@@ -1,8 +1,7 @@
 #include "tool/command_line.h"
 
 #include "icons/icon_groups.h"
-
-#include <QString>
+#include "tool/text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -158,7 +157,7 @@ private:
             const bool control = std::any_of(value->begin(), value->end(), [](char c) {
                 return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
             });
-            if (value->empty() || control || QString::fromUtf8(*value).toStdString() != *value)
+            if (value->empty() || control || validUtf8(*value) != *value)
                 return refuse("the launcher's command must be one line of UTF-8 text");
             request_.desktopEntry = *value;
             return true;

@@ -1,16 +1,16 @@
 #include "tool/commands.h"
 
 #include "icons/errno_text.h"
-#include "icons/file_icons.h"
 #include "icons/ico_encoder.h"
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
 #include "icons/new_files.h"
+#include "icons/png_encoder.h"
 #include "icons/saved_picture.h"
 #include "icons/theme_install.h"
 #include "tool/output_files.h"
+#include "tool/text.h"
 
-#include <QBuffer>
 
 #include <algorithm>
 #include <dirent.h>
@@ -139,12 +139,12 @@ public:
         return *(index < icons_ ? source_.group(index) : source_.cursorGroup(index - icons_));
     }
     // The 32 x 32 image the gallery shows for an icon; a cursor's drawn at that size.
-    QImage galleryImage(int index) const
+    RgbaImage galleryImage(int index) const
     {
         if (index < icons_)
             return source_.icon(index);
-        Result<QImage> picture = pictureAt(group(index), 32);
-        return picture ? *picture : QImage();
+        Result<RgbaImage> picture = pictureAt(group(index), 32);
+        return picture ? *picture : RgbaImage();
     }
     const IconSource& source() const { return source_; }
 
@@ -217,7 +217,7 @@ bool isChosen(const GroupIdentity& identity, const GroupChoice& choice)
     if (choice.byNumber)
         return identity.kind == GroupIdentity::Kind::Number && identity.number == choice.number;
     return identity.kind == GroupIdentity::Kind::Name &&
-           sameIgnoringAsciiCase(QString::fromStdU16String(identity.name).toStdString(), choice.name);
+           sameIgnoringAsciiCase(utf8FromUtf16(identity.name), choice.name);
 }
 
 // The numbers of the file's icons that the request asks for; when there are none, why not.
@@ -295,25 +295,11 @@ void forEachChosenIcon(const Request& request, const std::vector<Input>& inputs,
     }
 }
 
-// Qt's PNG quality 80 is zlib's fastest level: thumbnails are made often and kept in a cache,
-// where twice the bytes cost less than the time the default compression takes (most of a
-// thumbnail's own work at 256 px).
-constexpr int kThumbnailPngQuality = 80;
-
-std::optional<Bytes> encodePng(const QImage& image, int quality = -1)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG", quality))
-        return std::nullopt;
-    return Bytes(bytes.begin(), bytes.end());
-}
-
 // What the window's save commands write for a gallery icon.
-Bytes windowSavedIcon(const QImage& icon)
+Bytes windowSavedIcon(const RgbaImage& icon)
 {
     constexpr int kDepth = 24;
-    return encodeIco(savedPicture(galleryImage(icon)), kDepth)->bytes;
+    return encodeIco(savedPicture(icon), kDepth)->bytes;
 }
 
 // The bytes of icon `index` in the format asked for, and the suffix its file gets.
@@ -335,7 +321,7 @@ std::optional<Bytes> iconBytes(const Request& request, const NumberedIcons& icon
     case Format::Png: {
         suffix = ".png";
         const int side = request.size != 0 ? request.size : std::min(largestSide(group), kMaxPictureSide);
-        Result<QImage> picture = pictureAt(group, std::max(side, 1));
+        Result<RgbaImage> picture = pictureAt(group, std::max(side, 1));
         if (!picture) {
             why = asClause(describeReadError(picture.failure().error));
             return std::nullopt;
@@ -359,12 +345,12 @@ std::string groupText(const GroupIdentity& identity)
     case GroupIdentity::Kind::Number:
         return "#" + std::to_string(identity.number);
     case GroupIdentity::Kind::Name: {
-        QString name = QString::fromStdU16String(identity.name);
+        std::u16string name = identity.name;
         // A tab or line break in a name would break the line into fields that are not there.
-        for (QChar& c : name)
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+        for (char16_t& c : name)
+            if (c < 0x20 || c == 0x7F)
                 c = u'?';
-        return name.toStdString();
+        return utf8FromUtf16(name);
     }
     case GroupIdentity::Kind::None:
         break;
@@ -397,11 +383,10 @@ std::string jsonString(std::string_view utf8)
 // their place and "file_base64" holds the exact bytes.
 std::string jsonPath(const std::string& path)
 {
-    const QByteArray bytes = QByteArray::fromStdString(path);
-    const QByteArray text = QString::fromUtf8(bytes).toUtf8();
-    std::string out = "\"file\": " + jsonString(text.toStdString());
-    if (text != bytes)
-        out += ", \"file_base64\": \"" + bytes.toBase64().toStdString() + '"';
+    const std::string text = validUtf8(path);
+    std::string out = "\"file\": " + jsonString(text);
+    if (text != path)
+        out += ", \"file_base64\": \"" + base64(path) + '"';
     return out;
 }
 
@@ -412,7 +397,7 @@ std::string groupJson(const GroupIdentity& identity)
         return std::to_string(identity.number);
     case GroupIdentity::Kind::Name:
         // A name with a lone surrogate has U+FFFD in its place.
-        return jsonString(QString::fromStdU16String(identity.name).toStdString());
+        return jsonString(utf8FromUtf16(identity.name));
     case GroupIdentity::Kind::None:
         break;
     }
@@ -602,8 +587,8 @@ int runThumbnail(const Request& request, Console& console)
         console.problem(input, whyNoIcons(input, source));
         return kSomeFileFailed;
     }
-    Result<QImage> picture = pictureAt(*group, std::min(request.size, kMaxPictureSide));
-    std::optional<Bytes> png = picture ? encodePng(*picture, kThumbnailPngQuality) : std::nullopt;
+    Result<RgbaImage> picture = pictureAt(*group, std::min(request.size, kMaxPictureSide));
+    std::optional<Bytes> png = picture ? encodePng(*picture, PngCompression::Fast) : std::nullopt;
     if (!png) {
         console.problem(input, picture ? "the PNG encoder failed" : asClause(describeReadError(picture.failure().error)));
         return kSomeFileFailed;
@@ -651,9 +636,9 @@ int runInstallIcon(const Request& request, Console& console)
         // programs under Wine expect; names that are not UTF-8 are shown with U+FFFD, folders left out.
         const std::filesystem::path file = std::filesystem::absolute(path).lexically_normal();
         const std::string leaf = file.filename().string();
-        const std::string title = QString::fromUtf8(QByteArray::fromStdString(leaf.substr(0, leaf.rfind('.')))).toStdString();
+        const std::string title = validUtf8(leaf.substr(0, leaf.rfind('.')));
         const std::string folder = file.parent_path().string();
-        const bool folderIsText = QString::fromUtf8(QByteArray::fromStdString(folder)).toStdString() == folder;
+        const bool folderIsText = validUtf8(folder) == folder;
         launcher = LauncherEntry{title.empty() ? name : title, *request.desktopEntry, folderIsText ? folder : std::string()};
     }
     const ThemePlaces places = themePlacesFromEnvironment();

@@ -3,27 +3,12 @@
 #include "tool/command_line.h"
 #include "tool/commands.h"
 
-#include <QCoreApplication>
-#include <QtGlobal>
-
 #include <cstdio>
 #include <new>
-
-namespace {
-
-// The image codecs' warnings about odd files are not the user's business; our own messages say
-// what went wrong.
-void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
     using namespace gg::tool;
-    qInstallMessageHandler(quiet);
-    // PNG is built into QtGui; not looking for image plugins saves every start a folder scan.
-    QCoreApplication::setLibraryPaths({});
-
     const CommandLine line = readCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     if (!line.request) {
         std::fprintf(stderr, "glimmer-extract: %s\nTry 'glimmer-extract --help'.\n", line.error.c_str());

@@ -1,5 +1,7 @@
 #include "window/main_window.h"
 
+#include "extraction/qimage_conversion.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -332,7 +334,7 @@ void MainWindow::startUp()
             const auto cursor = readCursorFile(QFile::encodeName(handFile).toStdString());
             if (!cursor)
                 throw StepFailure("Invalid picture");
-            handCursor_ = QCursor(QPixmap::fromImage(cursor->image), cursor->hotX, cursor->hotY);
+            handCursor_ = QCursor(QPixmap::fromImage(toQImage(cursor->image)), cursor->hotX, cursor->hotY);
         });
     }
     trap.step(130, [&] { outputFolderEdit->setText(readSetting(kKeyOutputDirectory, desktopFolder())); });

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "extraction/gallery_model.h"
+#include "extraction/qimage_conversion.h"
 #include "icons/icon_extractor.h"
 #include "support/window_harness.h"
 #include "sources/folder_list.h"
@@ -71,7 +72,7 @@ protected:
         const IconSource source = IconSource::open(QFile::encodeName(path).toStdString());
         for (int i = 0; i < source.count(); ++i) {
             ASSERT_LT(first + i, form->galleryModel->count());
-            EXPECT_EQ(form->galleryModel->image(first + i), source.icon(i)) << qPrintable(path) << " icon " << i;
+            EXPECT_EQ(form->galleryModel->image(first + i), toQImage(source.icon(i))) << qPrintable(path) << " icon " << i;
         }
     }
 

@@ -23,6 +23,7 @@
 
 #include "extraction/gallery_export.h"
 #include "extraction/gallery_model.h"
+#include "extraction/qimage_conversion.h"
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
 #include "sources/folder_list.h"
@@ -95,7 +96,7 @@ protected:
     static QImage picture(const QString& path, int icon, int side)
     {
         const IconSource source = IconSource::open(QFile::encodeName(path).toStdString());
-        return *pictureAt(*source.group(icon), side);
+        return toQImage(*pictureAt(*source.group(icon), side));
     }
     static bool hasTransparentPixel(const QImage& image)
     {

@@ -2,7 +2,7 @@
 #include <utility>
 #include <vector>
 
-#include "icons/file_icons.h"
+#include "extraction/file_icons.h"
 #include "extraction/gallery_model.h"
 
 using namespace gg;

@@ -8,7 +8,7 @@
 #include "support/child_process.h"
 #include "support/failing_calls.h"
 
-#include <QTemporaryDir>
+#include "support/temp_dir.h"
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -88,8 +88,8 @@ TEST(AtomicFile, TwoSaversRacingForTheSameNamesNeverReplaceAFile)
 {
     for (Naming naming : {Naming::Nameless, Naming::Named}) {
         SCOPED_TRACE(naming == Naming::Named ? "named" : "nameless");
-        QTemporaryDir dir;
-        const Folder folder(dir.path().toStdString());
+        gg::test::TempDir dir;
+        const Folder folder(dir.path());
         {
             AtomicFile users;
             users.open(folder.fd());
@@ -142,8 +142,8 @@ TEST(AtomicFile, KillsAtRandomMomentsLeaveOnlyWholeFiles)
     for (Naming naming : {Naming::Nameless, Naming::Named})
         for (int signal : {SIGKILL, SIGTERM}) {
             SCOPED_TRACE(std::string(naming == Naming::Named ? "named, " : "nameless, ") + strsignal(signal));
-            QTemporaryDir dir;
-            const Folder folder(dir.path().toStdString());
+            gg::test::TempDir dir;
+            const Folder folder(dir.path());
             for (int round = 0; round < 12; ++round) {
                 const pid_t child = startChild([&] {
                     installTerminationHandling();
@@ -206,8 +206,8 @@ TEST(AtomicFile, EveryFallbackPlacesTheFileWithoutReplacingAnything)
     };
     for (const auto& refusal : refusals) {
         SCOPED_TRACE(refusal.what);
-        QTemporaryDir dir;
-        const Folder folder(dir.path().toStdString());
+        gg::test::TempDir dir;
+        const Folder folder(dir.path());
         std::ofstream(folder.path / "n.ico") << "the user's own";
         std::ofstream(folder.path / "r.ico") << "replace me";
         const int status = runInChild([&] {
@@ -236,8 +236,8 @@ TEST(AtomicFile, EveryFallbackPlacesTheFileWithoutReplacingAnything)
 
 TEST(AtomicFile, ATerminationRequestWaitsUntilTheFileIsInPlace)
 {
-    QTemporaryDir dir;
-    const Folder folder(dir.path().toStdString());
+    gg::test::TempDir dir;
+    const Folder folder(dir.path());
     const std::vector<std::uint8_t> whole(3266, 0x21);
     const int status = runInChild([&] {
         installTerminationHandling();
@@ -255,8 +255,8 @@ TEST(AtomicFile, ATerminationRequestWaitsUntilTheFileIsInPlace)
 
 TEST(AtomicFile, UnderAFileSizeLimitTheWriteFailsOnceInsteadOfEndingTheProgram)
 {
-    QTemporaryDir dir;
-    const std::string folder = dir.path().toStdString();
+    gg::test::TempDir dir;
+    const std::string folder = dir.path();
     const std::vector<std::uint8_t> whole(3266, 0x42);
     // Child exit codes: 0 as wanted, else which check failed.
     const int status = runInChild([&] {
@@ -277,8 +277,8 @@ TEST(AtomicFile, UnderAFileSizeLimitTheWriteFailsOnceInsteadOfEndingTheProgram)
 
 TEST(AtomicFile, AMovedFolderIsFollowedAndItsOldPathNeverTouched)
 {
-    QTemporaryDir dir;
-    const fs::path root = dir.path().toStdString();
+    gg::test::TempDir dir;
+    const fs::path root = dir.path();
     fs::create_directory(root / "out");
     const Folder folder(root / "out");
 
@@ -311,8 +311,8 @@ TEST(AtomicFile, AMovedFolderIsFollowedAndItsOldPathNeverTouched)
 
 TEST(AtomicFile, OnlyThisProgramsAbandonedTemporaryFilesAreCleared)
 {
-    QTemporaryDir dir, outside;
-    const fs::path root = dir.path().toStdString();
+    gg::test::TempDir dir, outside;
+    const fs::path root = dir.path();
     const Folder folder(root);
     auto put = [&](const std::string& name) { std::ofstream(root / name) << "x"; };
     put(".glimmer-12.3.tmp");         // abandoned
@@ -322,7 +322,7 @@ TEST(AtomicFile, OnlyThisProgramsAbandonedTemporaryFilesAreCleared)
     put(".other.tmp");
     put("keep.ico");
     fs::create_directory(root / ".glimmer-5.5.tmp");
-    const fs::path target = fs::path(outside.path().toStdString()) / "target";
+    const fs::path target = fs::path(outside.path()) / "target";
     std::ofstream(target) << "outside";
     fs::create_symlink(target, root / ".glimmer-6.6.tmp");
     AtomicFile live; // a save under way holds its temporary file

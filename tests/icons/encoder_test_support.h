@@ -2,6 +2,7 @@
 // Shared helpers of the encoder and file tests: pictures and file bytes.
 
 #include "icons/ico_encoder.h"
+#include "test_colours.h"
 
 #include <cstdint>
 #include <fstream>
@@ -19,9 +20,6 @@ constexpr std::uint32_t rgb(int r, int g, int b)
 {
     return static_cast<std::uint32_t>(((r & 0xFF) << 16) | ((g & 0xFF) << 8) | (b & 0xFF));
 }
-constexpr int redOf(std::uint32_t c) { return static_cast<int>((c >> 16) & 0xFF); }
-constexpr int greenOf(std::uint32_t c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int blueOf(std::uint32_t c) { return static_cast<int>(c & 0xFF); }
 
 inline std::vector<std::uint8_t> readBytes(const std::string& path)
 {

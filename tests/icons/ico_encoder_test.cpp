@@ -4,7 +4,6 @@
 #include "encoder_test_support.h"
 #include "icons/saved_picture.h"
 
-#include <QImage>
 #include <gtest/gtest.h>
 
 #include <random>
@@ -260,19 +259,23 @@ TEST(IcoEncoder, EveryColourTakesTheNearestEntryOfItsDepthsTable)
 TEST(SavedPicture, TheIconsTopLeftOverTheKeyColour)
 {
     // Larger than 32 x 32: its top-left square; opaque, clear and half-clear pixels.
-    QImage icon(40, 36, QImage::Format_ARGB32);
-    icon.fill(qRgba(10, 200, 30, 255));
-    icon.setPixel(0, 0, qRgba(0, 0, 0, 0));
-    icon.setPixel(1, 0, qRgba(0, 0, 255, 128));
-    icon.setPixel(33, 33, qRgba(0, 0, 0, 0));
+    RgbaImage icon(40, 36);
+    for (int y = 0; y < icon.height; ++y)
+        for (int x = 0; x < icon.width; ++x)
+            icon.set(x, y, {10, 200, 30, 255});
+    icon.set(0, 0, {0, 0, 0, 0});
+    icon.set(1, 0, {0, 0, 255, 128});
+    icon.set(33, 33, {0, 0, 0, 0});
     const IconPicture picture = savedPicture(icon);
     EXPECT_EQ(picture.at(0, 0), kKey);
     EXPECT_EQ(picture.at(1, 0), rgb(98, 98, 226)) << "blended over the key colour";
     EXPECT_EQ(picture.at(31, 31), rgb(10, 200, 30));
 
     // Smaller: the key colour around it, so the rest comes out transparent.
-    QImage small(8, 8, QImage::Format_ARGB32);
-    small.fill(qRgba(255, 255, 255, 255));
+    RgbaImage small(8, 8);
+    for (int y = 0; y < small.height; ++y)
+        for (int x = 0; x < small.width; ++x)
+            small.set(x, y, {255, 255, 255, 255});
     const IconPicture padded = savedPicture(small);
     EXPECT_EQ(padded.at(7, 7), kWhite);
     EXPECT_EQ(padded.at(8, 0), kKey);

@@ -4,9 +4,9 @@
 
 #include "icons/icon_extractor.h"
 
-#include <gtest/gtest.h>
+#include "support/temp_dir.h"
 
-#include <QTemporaryDir>
+#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -32,13 +32,13 @@ void rewriteInPlace(const std::string& path, const Bytes& bytes)
 }
 
 // Takes every icon the way the extraction run does; each must be a whole 32 x 32 image.
-std::vector<QImage> takeAll(const IconSource& source)
+std::vector<RgbaImage> takeAll(const IconSource& source)
 {
-    std::vector<QImage> icons;
+    std::vector<RgbaImage> icons;
     const int count = source.count();
     for (int i = 0; i < count; ++i) {
         icons.push_back(source.icon(i));
-        EXPECT_EQ(icons.back().size(), QSize(32, 32)) << "icon " << i;
+        EXPECT_TRUE(icons.back().width == 32 && icons.back().height == 32) << "icon " << i;
     }
     EXPECT_TRUE(source.icon(count).isNull());
     return icons;
@@ -48,8 +48,8 @@ const char* const kFixtures[] = {"sizes.ico", "pointer.cur", "spinner.ani", "ico
 
 class ChangingFile : public ::testing::Test {
 protected:
-    std::string path(const char* name) { return dir.filePath(name).toStdString(); }
-    QTemporaryDir dir;
+    std::string path(const char* name) { return dir.filePath(name); }
+    TempDir dir;
 };
 
 } // namespace
@@ -76,7 +76,7 @@ TEST_F(ChangingFile, CutBetweenIcons)
     for (const char* name : kFixtures) {
         SCOPED_TRACE(name);
         const Bytes bytes = readFile(dataPath(name));
-        const std::vector<QImage> all = takeAll(IconSource::fromBytes(bytes));
+        const std::vector<RgbaImage> all = takeAll(IconSource::fromBytes(bytes));
         const std::string file = path(name);
 
         // After count() every icon is decoded: the cut takes none of them away.
@@ -90,9 +90,9 @@ TEST_F(ChangingFile, CutBetweenIcons)
         for (std::size_t cut : {std::size_t{0}, bytes.size() / 2, bytes.size() - 1}) {
             writeBytes(file, bytes);
             IconSource source = IconSource::open(file);
-            const QImage first = source.icon(0);
+            const RgbaImage first = source.icon(0);
             ASSERT_EQ(::truncate(file.c_str(), static_cast<off_t>(cut)), 0);
-            const std::vector<QImage> rest = takeAll(source);
+            const std::vector<RgbaImage> rest = takeAll(source);
             ASSERT_FALSE(rest.empty());
             EXPECT_EQ(rest.front(), first);
             EXPECT_LE(rest.size(), all.size());
@@ -115,7 +115,7 @@ TEST_F(ChangingFile, ImageCutAfterTheDirectoryWasReadGivesNoIcon)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
-        const Bytes image = solidDib({row.side, row.side, 32, qRgba(0, 90, 200, 255)});
+        const Bytes image = solidDib({row.side, row.side, 32, argb(0, 90, 200, 255)});
         Bytes bytes = iconFileOfImages({image});
         bytes.resize(row.at, 0);
         append(bytes, image);
@@ -136,7 +136,7 @@ TEST_F(ChangingFile, GrownOrRewritten)
     for (const char* name : kFixtures) {
         SCOPED_TRACE(name);
         const Bytes bytes = readFile(dataPath(name));
-        const std::vector<QImage> all = takeAll(IconSource::fromBytes(bytes));
+        const std::vector<RgbaImage> all = takeAll(IconSource::fromBytes(bytes));
         const std::string file = path(name);
 
         // Bytes appended meanwhile change nothing.

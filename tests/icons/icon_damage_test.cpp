@@ -37,7 +37,7 @@ bool reported(const IconSource& source, ReadError error)
     return ::testing::AssertionSuccess();
 }
 
-const QRgb kRed = qRgb(255, 0, 0), kGreen = qRgb(0, 200, 0), kBlue = qRgb(0, 0, 255);
+const Argb kRed = argb(255, 0, 0), kGreen = argb(0, 200, 0), kBlue = argb(0, 0, 255);
 
 std::vector<PeGroup> threeGroups()
 {
@@ -115,11 +115,11 @@ TEST(IconFileDamage, BestImageBrokenFallsBackToTheNext)
     // The 32-bit image keeps a sound header but loses its pixels; the 8-bit one stands in.
     Bytes b = iconFile({{32, 32, 32, kRed}, {32, 32, 8, kGreen}});
     put32(b, 6 + 8, 60);
-    EXPECT_EQ(IconSource::fromBytes(b).icon(0).pixel(16, 16), kGreen);
+    EXPECT_EQ(pixelAt(IconSource::fromBytes(b).icon(0), 16, 16), kGreen);
     // Its header claims 3 bits per pixel: it is not even a candidate.
     b = iconFile({{32, 32, 32, kRed}, {32, 32, 8, kGreen}});
     put16(b, 6 + 32 + 14, 3);
-    EXPECT_EQ(IconSource::fromBytes(b).icon(0).pixel(16, 16), kGreen);
+    EXPECT_EQ(pixelAt(IconSource::fromBytes(b).icon(0), 16, 16), kGreen);
 }
 
 TEST(PeDamage, Headers)
@@ -178,8 +178,8 @@ TEST(PeDamage, DamagedGroupIsPassedOverAndLaterGroupsMoveUp)
     put16(b, o.groupBodyAt[1] + 6 + 12, 77); // the middle group names an icon that is not there
     EXPECT_TRUE(gives(b, 2, ReadError::MissingImage));
     IconSource source = IconSource::fromBytes(b);
-    EXPECT_EQ(source.icon(0).pixel(16, 16), kRed);
-    EXPECT_EQ(source.icon(1).pixel(16, 16), kBlue);
+    EXPECT_EQ(pixelAt(source.icon(0), 16, 16), kRed);
+    EXPECT_EQ(pixelAt(source.icon(1), 16, 16), kBlue);
     EXPECT_TRUE(source.icon(2).isNull());
 
     b = peModule(threeGroups(), o);

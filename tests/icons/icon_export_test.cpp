@@ -5,7 +5,7 @@
 #include "icons/icon_export.h"
 #include "icons/icon_groups.h"
 
-#include <QTemporaryDir>
+#include "support/temp_dir.h"
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,8 +15,8 @@ using namespace gg::test;
 
 TEST(IconExport, WritesEachIconUnderItsFilesSequenceAndTellsEachProblemOnce)
 {
-    QTemporaryDir out;
-    const std::string folder = out.path().toStdString();
+    gg::test::TempDir out;
+    const std::string folder = out.path();
     const std::string dll = dataPath("icons64.dll"), missing = folder + "/missing.dll";
     std::vector<ExportProblem> told;
     const IconExport::Written written = IconExport(ExportKind::Original).write(

@@ -19,16 +19,17 @@ TEST_P(OwnFiles, ReadBackShowsThePictureAndTheKeyColourAsTransparent)
 
     const gg::IconSource source = gg::IconSource::fromBytes(encoded(picture, GetParam()));
     ASSERT_EQ(source.count(), 1);
-    const QImage back = source.icon(0);
-    ASSERT_EQ(back.size(), QSize(32, 32));
+    const gg::RgbaImage back = source.icon(0);
+    ASSERT_TRUE(back.width == 32 && back.height == 32);
     for (int y = 0; y < 32; ++y)
         for (int x = 0; x < 32; ++x) {
             const std::uint32_t c = picture.at(x, y);
-            const QRgb got = back.pixel(x, y);
+            const gg::Rgba got = back.at(x, y);
             if (c == kKey) {
-                EXPECT_EQ(qAlpha(got), 0) << x << "," << y;
+                EXPECT_EQ(got.a, 0) << x << "," << y;
             } else {
-                EXPECT_EQ(got, qRgb(redOf(c), greenOf(c), blueOf(c))) << x << "," << y;
+                EXPECT_EQ(got, (gg::Rgba{static_cast<std::uint8_t>(redOf(c)), static_cast<std::uint8_t>(greenOf(c)),
+                                         static_cast<std::uint8_t>(blueOf(c)), 255})) << x << "," << y;
             }
         }
 }

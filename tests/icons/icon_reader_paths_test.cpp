@@ -15,15 +15,15 @@ using namespace gg::test;
 
 namespace {
 
-const QRgb kColours[] = {qRgb(200, 0, 0),   qRgb(0, 160, 0),   qRgb(0, 0, 220),   qRgb(200, 200, 0),
-                         qRgb(0, 180, 180), qRgb(170, 0, 170), qRgb(90, 90, 90)};
+const Argb kColours[] = {argb(200, 0, 0),   argb(0, 160, 0),   argb(0, 0, 220),   argb(200, 200, 0),
+                         argb(0, 180, 180), argb(170, 0, 170), argb(90, 90, 90)};
 
-QRgb centre(const QImage& icon) { return icon.isNull() ? 0 : icon.pixel(16, 16); }
+Argb centre(const RgbaImage& icon) { return icon.isNull() ? 0 : pixelAt(icon, 16, 16); }
 
 // The centre colour of every icon of the file, in order.
-std::vector<QRgb> centres(const IconSource& source)
+std::vector<Argb> centres(const IconSource& source)
 {
-    std::vector<QRgb> out;
+    std::vector<Argb> out;
     const int count = source.count();
     for (int i = 0; i < count; ++i)
         out.push_back(centre(source.icon(i)));
@@ -66,7 +66,7 @@ TEST(PeModule, GroupsSharingALanguageDirectoryEachGiveTheirIcon)
         put32(b, o.groupEntryAt[3] + 4, languageDirectoryOf(o, 1));
         put32(b, o.groupEntryAt[5] + 4, languageDirectoryOf(o, 0));
         const IconSource source = IconSource::fromBytes(b);
-        EXPECT_EQ(centres(source), (std::vector<QRgb>{kColours[0], kColours[1], kColours[2], kColours[1], kColours[4],
+        EXPECT_EQ(centres(source), (std::vector<Argb>{kColours[0], kColours[1], kColours[2], kColours[1], kColours[4],
                                                       kColours[0], kColours[6]}));
         EXPECT_TRUE(source.problems().empty());
 
@@ -98,7 +98,7 @@ TEST(PeModule, NamedGroupsComeInDirectoryOrderWhereverTheirNamesAreStored)
         PeOptions o;
         o.namesReversed = reversed;
         EXPECT_EQ(centres(IconSource::fromBytes(peModule(groups, o))),
-                  (std::vector<QRgb>{kColours[0], kColours[1], kColours[2], kColours[3]}));
+                  (std::vector<Argb>{kColours[0], kColours[1], kColours[2], kColours[3]}));
     }
 }
 
@@ -111,7 +111,7 @@ TEST(Modules, GroupNamingAMissingIdBelowTheLargestGetsNoNeighbouringImage)
         Bytes b = peModule(numberedGroups(3), o);
         put32(b, o.iconEntryAt[1], 9); // icon 2 is now 9: group 2 names an id that is not there
         const IconSource source = IconSource::fromBytes(b);
-        EXPECT_EQ(centres(source), (std::vector<QRgb>{kColours[0], kColours[2]}));
+        EXPECT_EQ(centres(source), (std::vector<Argb>{kColours[0], kColours[2]}));
         EXPECT_TRUE(reported(source, ReadError::MissingImage));
     }
     {
@@ -145,16 +145,16 @@ TEST(AnimatedCursor, FrameListAfterOddSizedChunksIsFound)
         SCOPED_TRACE(row);
         const IconSource source = IconSource::fromBytes(aniFile({frame, iconFile({{32, 32, 32, kColours[5]}}, 2)}, before[row]));
         EXPECT_EQ(source.kind(), FileKind::AnimatedCursor);
-        EXPECT_EQ(centres(source), (std::vector<QRgb>{kColours[4]}));
+        EXPECT_EQ(centres(source), (std::vector<Argb>{kColours[4]}));
     }
 }
 
 TEST(IconFile, NonSquareImagesRankByTheirOwnWidthAndHeight)
 {
-    const QRgb chosen = kColours[0], other = kColours[1];
+    const Argb chosen = kColours[0], other = kColours[1];
     struct Row {
         ImageSpec first, second;
-        QRgb expected;
+        Argb expected;
     };
     const Row rows[] = {
         {{32, 16, 32, chosen}, {32, 32, 8, other}, other}, // only a square 32 x 32 is exact
@@ -178,20 +178,20 @@ TEST(IconFile, PngDepthComesFromItsColourTypeAndBitDepth)
 {
     // A 32 x 32 PNG of one colour type (8 bits a sample) beside a bitmap of some depth: the
     // depth closer to 32 wins. The one that should lose comes first, as a tie goes to it.
-    auto png = [](int colorType, QRgb colour) {
+    auto png = [](int colorType, Argb colour) {
         PngSpec p{32, 32, colorType, 8, false, {}, {}, {}};
         const std::vector<std::uint16_t> pixel =
-            colorType == 6   ? std::vector<std::uint16_t>{static_cast<std::uint16_t>(qRed(colour)),
-                                                          static_cast<std::uint16_t>(qGreen(colour)),
-                                                          static_cast<std::uint16_t>(qBlue(colour)), 255}
-            : colorType == 2 ? std::vector<std::uint16_t>{static_cast<std::uint16_t>(qRed(colour)),
-                                                          static_cast<std::uint16_t>(qGreen(colour)),
-                                                          static_cast<std::uint16_t>(qBlue(colour))}
-            : colorType == 4 ? std::vector<std::uint16_t>{static_cast<std::uint16_t>(qGray(colour)), 255}
+            colorType == 6   ? std::vector<std::uint16_t>{static_cast<std::uint16_t>(redOf(colour)),
+                                                          static_cast<std::uint16_t>(greenOf(colour)),
+                                                          static_cast<std::uint16_t>(blueOf(colour)), 255}
+            : colorType == 2 ? std::vector<std::uint16_t>{static_cast<std::uint16_t>(redOf(colour)),
+                                                          static_cast<std::uint16_t>(greenOf(colour)),
+                                                          static_cast<std::uint16_t>(blueOf(colour))}
+            : colorType == 4 ? std::vector<std::uint16_t>{static_cast<std::uint16_t>((redOf(colour) * 11 + greenOf(colour) * 16 + blueOf(colour) * 5) / 32), 255}
                              : std::vector<std::uint16_t>{0};
         if (colorType == 3)
-            p.palette = {static_cast<std::uint8_t>(qRed(colour)), static_cast<std::uint8_t>(qGreen(colour)),
-                         static_cast<std::uint8_t>(qBlue(colour))};
+            p.palette = {static_cast<std::uint8_t>(redOf(colour)), static_cast<std::uint8_t>(greenOf(colour)),
+                         static_cast<std::uint8_t>(blueOf(colour))};
         for (int y = 0; y < 32; ++y) {
             p.samples.emplace_back();
             for (int x = 0; x < 32; ++x)
@@ -199,7 +199,7 @@ TEST(IconFile, PngDepthComesFromItsColourTypeAndBitDepth)
         }
         return pngStream(p);
     };
-    const QRgb fromPng = kColours[2], fromBitmap = qRgb(255, 255, 0); // held exactly at 16 bits too
+    const Argb fromPng = kColours[2], fromBitmap = argb(255, 255, 0); // held exactly at 16 bits too
     struct Row {
         int colorType, bitmapBits;
         bool pngWins;
@@ -209,7 +209,7 @@ TEST(IconFile, PngDepthComesFromItsColourTypeAndBitDepth)
         SCOPED_TRACE(testing::Message() << "colour type " << row.colorType << " beside " << row.bitmapBits << " bits");
         const Bytes image = png(row.colorType, fromPng), bitmap = solidDib({32, 32, row.bitmapBits, fromBitmap});
         const Bytes file = row.pngWins ? iconFileOfImages({bitmap, image}) : iconFileOfImages({image, bitmap});
-        const QRgb got = centre(IconSource::fromBytes(file).icon(0));
+        const Argb got = centre(IconSource::fromBytes(file).icon(0));
         if (row.pngWins)
             EXPECT_EQ(got, fromPng);
         else
@@ -223,9 +223,9 @@ TEST(Bitmap, SixteenBitsWithFiveSixFiveMasks)
     // the masks follow a 40-byte header, or sit inside a larger one.
     struct Colour {
         std::uint32_t red5, green6, blue5;
-        QRgb expected;
+        Argb expected;
     };
-    const Colour colours[] = {{31, 63, 0, qRgb(255, 255, 0)}, {16, 32, 8, qRgb(132, 130, 66)}, {0, 1, 1, qRgb(0, 4, 8)}};
+    const Colour colours[] = {{31, 63, 0, argb(255, 255, 0)}, {16, 32, 8, argb(132, 130, 66)}, {0, 1, 1, argb(0, 4, 8)}};
     for (std::uint32_t headerSize : {40u, 56u, 108u})
         for (const Colour& c : colours) {
             SCOPED_TRACE(testing::Message() << headerSize << "-byte header, " << c.red5 << "/" << c.green6 << "/" << c.blue5);
@@ -244,9 +244,9 @@ TEST(Bitmap, SixteenBitsWithFiveSixFiveMasks)
             for (int i = 0; i < 32 * 32; ++i)
                 put16(dib, dib.size(), pixel);
             dib.resize(dib.size() + 4 * 32, 0); // AND mask: all opaque
-            const QImage icon = IconSource::fromBytes(iconFileOfImages({dib})).icon(0);
-            EXPECT_EQ(icon.pixel(5, 7), c.expected);
-            EXPECT_EQ(icon.pixel(0, 31), c.expected); // the first pixel stored
+            const RgbaImage icon = IconSource::fromBytes(iconFileOfImages({dib})).icon(0);
+            EXPECT_EQ(pixelAt(icon, 5, 7), c.expected);
+            EXPECT_EQ(pixelAt(icon, 0, 31), c.expected); // the first pixel stored
         }
 }
 
@@ -264,23 +264,27 @@ struct DibLayout {
     bool bitfields = true;                 // the masks are stored (BI_BITFIELDS), else BI_RGB
 };
 
-QRgb tableColour(std::uint32_t i) { return qRgb(static_cast<int>(10 + 15 * i), static_cast<int>(250 - 9 * i), static_cast<int>(7 * i)); }
+Argb tableColour(std::uint32_t i) { return argb(static_cast<int>(10 + 15 * i), static_cast<int>(250 - 9 * i), static_cast<int>(7 * i)); }
 
 // Full or empty channels only, which every bit-field width holds exactly.
-QRgb trueColour(int x, int y, bool translucent)
+Argb trueColour(int x, int y, bool translucent)
 {
     const int alpha = translucent && (x + y) % 3 == 0 ? 128 : 255;
-    return qRgba((x % 2) * 255, (y % 2) * 255, ((x / 2 + y) % 2) * 255, alpha);
+    return argb((x % 2) * 255, (y % 2) * 255, ((x / 2 + y) % 2) * 255, alpha);
 }
 
-QImage pictureOf(const DibLayout& l)
+RgbaImage pictureOf(const DibLayout& l)
 {
-    QImage image(l.width, l.height, QImage::Format_ARGB32);
+    RgbaImage image(l.width, l.height);
     const std::uint32_t colours = l.tableEntries;
     for (int y = 0; y < l.height; ++y)
         for (int x = 0; x < l.width; ++x)
-            image.setPixel(x, y, l.bits <= 8 ? tableColour(static_cast<std::uint32_t>(x + 3 * y) % colours)
-                                             : trueColour(x, y, l.masks[3] != 0));
+        {
+            const Argb c = l.bits <= 8 ? tableColour(static_cast<std::uint32_t>(x + 3 * y) % colours)
+                                       : trueColour(x, y, l.masks[3] != 0);
+            image.set(x, y, {static_cast<std::uint8_t>(redOf(c)), static_cast<std::uint8_t>(greenOf(c)),
+                             static_cast<std::uint8_t>(blueOf(c)), static_cast<std::uint8_t>(alphaOf(c))});
+        }
     return image;
 }
 
@@ -302,11 +306,11 @@ Bytes dibOf(const DibLayout& l)
             put32(b, at + 4 * i, l.masks[i]);
     }
     for (std::uint32_t i = 0; i < l.tableEntries; ++i)
-        append(b, {static_cast<std::uint8_t>(qBlue(tableColour(i))), static_cast<std::uint8_t>(qGreen(tableColour(i))),
-                   static_cast<std::uint8_t>(qRed(tableColour(i))), 0});
-    auto packed = [&](QRgb c) {
+        append(b, {static_cast<std::uint8_t>(blueOf(tableColour(i))), static_cast<std::uint8_t>(greenOf(tableColour(i))),
+                   static_cast<std::uint8_t>(redOf(tableColour(i))), 0});
+    auto packed = [&](Argb c) {
         std::uint32_t v = 0;
-        const int channels[] = {qRed(c), qGreen(c), qBlue(c), qAlpha(c)};
+        const int channels[] = {redOf(c), greenOf(c), blueOf(c), alphaOf(c)};
         for (std::size_t i = 0; i < 4; ++i)
             if (l.masks[i] != 0) // a full channel sets its whole mask; alpha is 8 bits wide here
                 v |= channels[i] == 255 ? l.masks[i] : (static_cast<std::uint32_t>(channels[i]) << std::countr_zero(l.masks[i]));
@@ -317,7 +321,7 @@ Bytes dibOf(const DibLayout& l)
         Bytes row(stride, 0);
         for (int x = 0; x < l.width; ++x) {
             const std::uint32_t index = static_cast<std::uint32_t>(x + 3 * y) % std::max(l.tableEntries, 1u);
-            const QRgb c = trueColour(x, y, l.masks[3] != 0);
+            const Argb c = trueColour(x, y, l.masks[3] != 0);
             const auto ux = static_cast<std::size_t>(x);
             switch (l.bits) {
             case 1: row[ux / 8] |= static_cast<std::uint8_t>(index << (7 - ux % 8)); break;
@@ -361,7 +365,7 @@ TEST(Bitmap, LayoutsWritersUseDecodeToTheirPixels)
     for (const DibLayout& layout : layouts) {
         SCOPED_TRACE(layout.what);
         const Bytes dib = dibOf(layout);
-        Result<QImage> decoded = decodeIconImage(ByteReader(dib));
+        Result<RgbaImage> decoded = decodeIconImage(ByteReader(dib));
         ASSERT_TRUE(decoded) << describeReadError(decoded.failure().error);
         EXPECT_EQ(*decoded, pictureOf(layout));
     }
@@ -392,6 +396,6 @@ TEST(PeModule, SectionLayoutsLinkersWrite)
         Bytes b = peModule(numberedGroups(3), o);
         if (row.zeroVirtualSize)
             put32(b, o.sectionHeaderAt + 8, 0);
-        EXPECT_EQ(centres(IconSource::fromBytes(b)), (std::vector<QRgb>{kColours[0], kColours[1], kColours[2]}));
+        EXPECT_EQ(centres(IconSource::fromBytes(b)), (std::vector<Argb>{kColours[0], kColours[1], kColours[2]}));
     }
 }

@@ -17,9 +17,9 @@ int takeAll(const Bytes& bytes)
     IconSource source = IconSource::fromBytes(bytes);
     const int count = source.count();
     for (int i = 0; i < count; ++i) {
-        QImage icon = source.icon(i);
-        if (icon.size() != QSize(32, 32) || icon.format() != QImage::Format_ARGB32)
-            ADD_FAILURE() << "icon " << i << " is not a 32 x 32 ARGB image";
+        RgbaImage icon = source.icon(i);
+        if (icon.width != 32 || icon.height != 32)
+            ADD_FAILURE() << "icon " << i << " is not a 32 x 32 image";
     }
     if (!source.icon(count).isNull())
         ADD_FAILURE() << "an icon past the count";
@@ -68,8 +68,8 @@ TEST_F(Sweep, BuiltModulesAndPngSurviveEveryFlipAndCut)
 {
     PeOptions o;
     o.pe32Plus = true;
-    sweep(peModule({{"NAMED", 0, {{16, 16, 4, qRgb(1, 2, 3)}, {32, 32, 1, qRgb(255, 255, 255)}}},
-                    {"", 4, {{24, 24, 8, qRgb(9, 9, 9)}}}},
+    sweep(peModule({{"NAMED", 0, {{16, 16, 4, argb(1, 2, 3)}, {32, 32, 1, argb(255, 255, 255)}}},
+                    {"", 4, {{24, 24, 8, argb(9, 9, 9)}}}},
                    o));
-    sweep(iconFile({{20, 20, 32, qRgb(40, 50, 60), true}, {16, 16, 24, qRgb(70, 80, 90)}}));
+    sweep(iconFile({{20, 20, 32, argb(40, 50, 60), true}, {16, 16, 24, argb(70, 80, 90)}}));
 }

@@ -2,13 +2,13 @@
 // so tests can state exactly what a file holds and damage one field at a time.
 #pragma once
 
+#include "icons/rgba_image.h"
+#include "test_colours.h"
+
 #include <gtest/gtest.h>
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-
 #include <libdeflate.h>
+#include <spng.h>
 
 #include <algorithm>
 #include <array>
@@ -54,12 +54,48 @@ inline Bytes readFile(const std::string& path)
 }
 inline std::string dataPath(const std::string& name) { return std::string(GG_TEST_DATA) + "/" + name; }
 
+inline Argb pixelAt(const RgbaImage& image, int x, int y)
+{
+    const Rgba p = image.at(x, y);
+    return argb(p.r, p.g, p.b, p.a);
+}
+
+// A PNG as libspng decodes it, 8-bit RGBA with its transparency applied: the pictures a test
+// expects, read by a decoder other than ours. Empty when it cannot.
+inline RgbaImage pngBySpng(const Bytes& png)
+{
+    spng_ctx* context = spng_ctx_new(0);
+    spng_ihdr header{};
+    std::size_t size = 0;
+    RgbaImage image;
+    if (spng_set_png_buffer(context, png.data(), png.size()) == 0 && spng_get_ihdr(context, &header) == 0 &&
+        spng_decoded_image_size(context, SPNG_FMT_RGBA8, &size) == 0) {
+        image = RgbaImage(static_cast<int>(header.width), static_cast<int>(header.height));
+        if (image.pixels.size() != size ||
+            spng_decode_image(context, image.pixels.data(), size, SPNG_FMT_RGBA8, SPNG_DECODE_TRNS) != 0)
+            image = RgbaImage();
+    }
+    spng_ctx_free(context);
+    return image;
+}
+inline RgbaImage readPng(const std::string& path) { return pngBySpng(readFile(path)); }
+
+// Data compressed as a zlib stream, as PNG's IDAT holds it.
+inline Bytes zlibCompressed(const Bytes& raw)
+{
+    libdeflate_compressor* compressor = libdeflate_alloc_compressor(6);
+    Bytes out(libdeflate_zlib_compress_bound(compressor, raw.size()));
+    out.resize(libdeflate_zlib_compress(compressor, raw.data(), raw.size(), out.data(), out.size()));
+    libdeflate_free_compressor(compressor);
+    return out;
+}
+
 // One image of an icon: a solid colour square, as a DIB of some depth or as a PNG.
 struct ImageSpec {
     int width = 32;
     int height = 32;
     int bits = 32;      // 1, 4, 8, 16, 24, 32; ignored for PNG
-    QRgb colour = qRgb(255, 0, 0);
+    Argb colour = argb(255, 0, 0);
     bool png = false;
 };
 
@@ -74,10 +110,10 @@ inline Bytes solidDib(const ImageSpec& s)
     if (s.bits <= 8) {
         const std::size_t colours = std::size_t{1} << s.bits;
         for (std::size_t i = 0; i < colours; ++i) {
-            QRgb c = i == 1 ? s.colour : qRgb(0, 0, 0);
-            b.push_back(static_cast<std::uint8_t>(qBlue(c)));
-            b.push_back(static_cast<std::uint8_t>(qGreen(c)));
-            b.push_back(static_cast<std::uint8_t>(qRed(c)));
+            Argb c = i == 1 ? s.colour : argb(0, 0, 0);
+            b.push_back(static_cast<std::uint8_t>(blueOf(c)));
+            b.push_back(static_cast<std::uint8_t>(greenOf(c)));
+            b.push_back(static_cast<std::uint8_t>(redOf(c)));
             b.push_back(0);
         }
     }
@@ -90,7 +126,7 @@ inline Bytes solidDib(const ImageSpec& s)
             case 4: row[x / 2] |= static_cast<std::uint8_t>(x % 2 ? 0x01 : 0x10); break;
             case 8: row[x] = 1; break;
             case 16: {
-                std::uint32_t v = ((qRed(s.colour) >> 3) << 10) | ((qGreen(s.colour) >> 3) << 5) | (qBlue(s.colour) >> 3);
+                std::uint32_t v = ((redOf(s.colour) >> 3) << 10) | ((greenOf(s.colour) >> 3) << 5) | (blueOf(s.colour) >> 3);
                 row[x * 2] = static_cast<std::uint8_t>(v);
                 row[x * 2 + 1] = static_cast<std::uint8_t>(v >> 8);
                 break;
@@ -98,11 +134,11 @@ inline Bytes solidDib(const ImageSpec& s)
             case 24:
             case 32: {
                 const std::size_t n = static_cast<std::size_t>(s.bits / 8);
-                row[x * n] = static_cast<std::uint8_t>(qBlue(s.colour));
-                row[x * n + 1] = static_cast<std::uint8_t>(qGreen(s.colour));
-                row[x * n + 2] = static_cast<std::uint8_t>(qRed(s.colour));
+                row[x * n] = static_cast<std::uint8_t>(blueOf(s.colour));
+                row[x * n + 1] = static_cast<std::uint8_t>(greenOf(s.colour));
+                row[x * n + 2] = static_cast<std::uint8_t>(redOf(s.colour));
                 if (n == 4)
-                    row[x * n + 3] = static_cast<std::uint8_t>(qAlpha(s.colour));
+                    row[x * n + 3] = static_cast<std::uint8_t>(alphaOf(s.colour));
                 break;
             }
             }
@@ -114,18 +150,6 @@ inline Bytes solidDib(const ImageSpec& s)
     return b;
 }
 
-inline Bytes solidPng(const ImageSpec& s)
-{
-    QImage image(s.width, s.height, QImage::Format_ARGB32);
-    image.fill(s.colour);
-    QByteArray out;
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return Bytes(out.begin(), out.end());
-}
-
-inline Bytes imageBytes(const ImageSpec& s) { return s.png ? solidPng(s) : solidDib(s); }
 
 // A PNG stream of any colour type and bit depth, written here independently of the reader:
 // `samples` holds each row's samples (channels times width, palette indices for type 3),
@@ -206,8 +230,7 @@ inline Bytes pngStream(const PngSpec& p)
     }
     append(raw, p.rawAfter);
     raw.resize(raw.size() - std::min(p.rawCut, raw.size()));
-    const QByteArray packed = qCompress(reinterpret_cast<const uchar*>(raw.data()), static_cast<qsizetype>(raw.size()));
-    const Bytes zlib(packed.begin() + 4, packed.end()); // qCompress puts the length first
+    const Bytes zlib = zlibCompressed(raw);
 
     Bytes out{0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
     Bytes header;
@@ -227,6 +250,30 @@ inline Bytes pngStream(const PngSpec& p)
     chunk(out, "IEND", {});
     return out;
 }
+
+// The picture as an 8-bit RGBA PNG.
+inline Bytes pngOf(const RgbaImage& image)
+{
+    PngSpec p{image.width, image.height, 6, 8, false, {}, {}, {}};
+    for (int y = 0; y < image.height; ++y)
+        p.samples.emplace_back(image.row(y), image.row(y) + image.rowBytes());
+    return pngStream(p);
+}
+
+inline RgbaImage filled(int width, int height, Argb colour)
+{
+    RgbaImage image(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.set(x, y, {static_cast<std::uint8_t>(redOf(colour)), static_cast<std::uint8_t>(greenOf(colour)),
+                             static_cast<std::uint8_t>(blueOf(colour)), static_cast<std::uint8_t>(alphaOf(colour))});
+    return image;
+}
+
+// A solid colour square as an 8-bit RGBA PNG.
+inline Bytes solidPng(const ImageSpec& s) { return pngOf(filled(s.width, s.height, s.colour)); }
+
+inline Bytes imageBytes(const ImageSpec& s) { return s.png ? solidPng(s) : solidDib(s); }
 
 // An .ico (type 1) or .cur (type 2) file of the given images, in this order.
 inline Bytes iconFile(const std::vector<ImageSpec>& images, int type = 1, int hotX = 0, int hotY = 0)

@@ -4,7 +4,7 @@
 #include "encoder_test_support.h"
 #include "icons/new_files.h"
 
-#include <QTemporaryDir>
+#include "support/temp_dir.h"
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -61,8 +61,8 @@ private:
 
 TEST(NewFiles, EachFailureNamesItsStepAndLeavesNothingBehind)
 {
-    QTemporaryDir dir;
-    const fs::path root = dir.path().toStdString();
+    gg::test::TempDir dir;
+    const fs::path root = dir.path();
     const std::vector<std::uint8_t> bytes(3266, 7);
 
     // A folder that is not there: the open, and no folder made.
@@ -101,8 +101,8 @@ TEST(NewFiles, EachFailureNamesItsStepAndLeavesNothingBehind)
 
 TEST(NewFiles, ReplacingKeepsOnlyTheLastBytesAndALongNameStillFits)
 {
-    QTemporaryDir dir;
-    const fs::path root = dir.path().toStdString();
+    gg::test::TempDir dir;
+    const fs::path root = dir.path();
     ASSERT_TRUE(replaceFile((root / "same.ico").string(), bytesOf("first")).ok());
     ASSERT_TRUE(replaceFile((root / "same.ico").string(), bytesOf("second")).ok());
     EXPECT_EQ(readBytes((root / "same.ico").string()), bytesOf("second"));
@@ -118,8 +118,8 @@ TEST(NewFiles, ReplacingKeepsOnlyTheLastBytesAndALongNameStillFits)
 
 TEST(FreeNames, TheProbeSkipsEveryTakenNameAndGoesOnWhereTheSequenceLeftOff)
 {
-    QTemporaryDir dir;
-    const int folder = ::open(dir.path().toLocal8Bit().constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    gg::test::TempDir dir;
+    const int folder = ::open(dir.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     ASSERT_GE(folder, 0);
     auto touch = [&](const char* name) { ::close(::openat(folder, name, O_CREAT | O_WRONLY | O_CLOEXEC, 0644)); };
     touch("x.ico");
@@ -143,8 +143,8 @@ TEST(FreeNames, TheProbeSkipsEveryTakenNameAndGoesOnWhereTheSequenceLeftOff)
     EXPECT_EQ(third(folder), "x5.ico") << "the file before was not written, so it took no name";
     EXPECT_EQ(names.probe("y", ".ico")(folder), "y.ico");
     EXPECT_EQ(names.probe("x", ".png")(folder), "x.png");
-    QTemporaryDir elsewhere;
-    const int otherFolder = ::open(elsewhere.path().toLocal8Bit().constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    gg::test::TempDir elsewhere;
+    const int otherFolder = ::open(elsewhere.path().c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
     EXPECT_EQ(names.probe("x", ".ico")(otherFolder), "x.ico");
     ::close(otherFolder);
     ::close(folder);
@@ -157,8 +157,8 @@ TEST(FreeNames, TheProbeSkipsEveryTakenNameAndGoesOnWhereTheSequenceLeftOff)
 
 TEST(NewFiles, TwoRunsIntoOneFolderKeepEveryFileAndTheUsersOwn)
 {
-    QTemporaryDir out;
-    const std::string folder = out.path().toStdString();
+    gg::test::TempDir out;
+    const std::string folder = out.path();
     writeBytes(folder + "/a.ico", bytesOf("mine"));
     constexpr int kEach = 200;
     // Each run knows nothing of the other: its own names.

@@ -32,7 +32,7 @@ TEST(WorkBudget, GroupsListingImagesOverAndOverAreCutAtTheImageBound)
     EXPECT_TRUE(hostile.refusedRest());
     EXPECT_EQ(tooMuchWorkProblems(hostile), 1);
     // What was counted is all there, down to the last.
-    EXPECT_EQ(hostile.icon(count - 1).size(), QSize(32, 32));
+    EXPECT_EQ(hostile.icon(count - 1).width, 32);
     EXPECT_NE(hostile.group(count - 1), nullptr);
     EXPECT_TRUE(hostile.icon(count).isNull());
 

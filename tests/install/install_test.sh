@@ -40,6 +40,7 @@ expected=(
   share/man/man1/glimmer-extract.1.gz
   share/thumbnailers/glimmer-gatherer.thumbnailer
   share/doc/glimmer-gatherer/copyright
+  share/doc/glimmer-extract/copyright
 )
 for size in 32 48 128 256; do
   expected+=("share/icons/hicolor/${size}x${size}/apps/$app_id.png")
@@ -107,7 +108,9 @@ if command -v man >/dev/null; then
   page=$(MANWIDTH=80 man -l share/man/man1/glimmer-extract.1.gz 2>&1 >/dev/null)
   [[ -z $page ]] || fail "man page warnings: $page"
 fi
-grep -q '^License: Expat' share/doc/glimmer-gatherer/copyright || fail "the copyright file names no licence"
+for package in glimmer-gatherer glimmer-extract; do
+  grep -q '^License: Expat' "share/doc/$package/copyright" || fail "$package's copyright file names no licence"
+done
 grep -q '<project_license>MIT</project_license>' "share/metainfo/$app_id.metainfo.xml" || fail "metainfo: project_license"
 
 # The installed program starts through the link and keeps running until stopped.

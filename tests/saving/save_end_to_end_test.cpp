@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "extraction/gallery_model.h"
+#include "extraction/qimage_conversion.h"
 #include "icons/icon_extractor.h"
 #include "support/window_harness.h"
 #include "support/icotool.h"
@@ -117,7 +118,7 @@ TEST(SaveEndToEnd, SamplesAreExtractedAndEveryIconSavedUnderItsFilesName)
     for (const QString& name : {expected.first(), expected.at(expected.size() / 2), expected.last()}) {
         const QImage gallery = form.galleryModel->image(itemOfFile[name]);
         const QString path = out.filePath(name);
-        expectSameIcon(gallery, gg::IconSource::open(QFile::encodeName(path).toStdString()).icon(0), name + " (ours)");
+        expectSameIcon(gallery, gg::toQImage(gg::IconSource::open(QFile::encodeName(path).toStdString()).icon(0)), name + " (ours)");
         const QImage icotool = gg::test::decodeWithIcotool(path);
         if (!icotool.isNull())
             expectSameIcon(gallery, icotool, name + " (icotool)");

@@ -5,11 +5,8 @@
 
 #include "icons/icon_test_files.h"
 
-#include <QBuffer>
-#include <QImage>
-#include <QRandomGenerator>
-
 #include <cstdint>
+#include <random>
 #include <vector>
 
 namespace gg::test {
@@ -19,16 +16,13 @@ namespace hostile {
 // A side x side RGBA PNG of noise, which deflate cannot shrink: about 4 bytes a pixel.
 inline Bytes noisePng(int side)
 {
-    QImage image(side, side, QImage::Format_ARGB32);
-    QRandomGenerator random(side);
-    for (int y = 0; y < side; ++y)
-        for (int x = 0; x < side; ++x)
-            image.setPixel(x, y, random.generate());
-    QByteArray out;
-    QBuffer buffer(&out);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return Bytes(out.begin(), out.end());
+    std::mt19937 random(static_cast<std::uint32_t>(side));
+    PngSpec png{side, side, 6, 8, false, {}, {}, {}};
+    png.samples.resize(static_cast<std::size_t>(side));
+    for (auto& row : png.samples)
+        for (int i = 0; i < side * 4; ++i)
+            row.push_back(static_cast<std::uint16_t>(random() & 0xFF));
+    return pngStream(png);
 }
 
 // A PE32 module whose one section, at RVA 0x1000, holds `rsrc` as its resource directory.

@@ -2,7 +2,6 @@
 // and its exit statuses.
 #include "icons/icon_test_files.h"
 
-#include "icons/file_icons.h"
 #include "icons/icon_extractor.h"
 #include "icons/icon_groups.h"
 #include "support/hostile_modules.h"
@@ -12,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImage>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -42,8 +42,10 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
     const QString path = dir.filePath("mixed.dll");
     writeFile(path, QByteArray(reinterpret_cast<const char*>(module.data()), static_cast<int>(module.size())));
 
-    std::vector<QImage> gallery;
-    extractFileIcons(QFile::encodeName(path).toStdString(), [&](QImage icon) { gallery.push_back(galleryImage(std::move(icon))); });
+    std::vector<RgbaImage> gallery;
+    const IconSource source = IconSource::open(QFile::encodeName(path).toStdString());
+    for (int i = 0; i < source.count(); ++i)
+        gallery.push_back(source.icon(i));
     const ToolRun run = runTool({"list", "--json", path});
     ASSERT_EQ(run.code, 0) << run.err.toStdString();
     const QJsonArray listed = QJsonDocument::fromJson(run.out).array();
@@ -57,7 +59,7 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
                                                        : QString::number(icon["group"].toInteger());
         EXPECT_EQ(group, expectedOrder[i]);
         EXPECT_EQ(icon["icon"].toInt(), i);
-        EXPECT_EQ(gallery[static_cast<std::size_t>(i)].pixel(16, 16), colourOf.value(group)) << "gallery item " << i;
+        EXPECT_EQ(pixelAt(gallery[static_cast<std::size_t>(i)], 16, 16), colourOf.value(group)) << "gallery item " << i;
     }
 
     // And the line format counts the same icons as the gallery for every fixture, then a module's
@@ -65,7 +67,7 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
     int withCursors = 0;
     for (const QString& name : QDir(GG_TEST_DATA).entryList(QDir::Files)) {
         const QString file = fixture(name.toUtf8().constData());
-        const int inGallery = extractFileIcons(QFile::encodeName(file).toStdString(), [](QImage) {});
+        const int inGallery = IconSource::open(QFile::encodeName(file).toStdString()).count();
         const int cursors = IconSource::open(QFile::encodeName(file).toStdString()).cursorCount();
         const ToolRun lines = runTool({"list", file});
         EXPECT_EQ(lines.code, inGallery + cursors > 0 ? 0 : 1) << name.toStdString();
@@ -73,8 +75,8 @@ TEST(ExtractCommand, ListGivesTheGallerysIconsInItsOrderPassingOverDamagedGroups
         withCursors += cursors > 0;
     }
     EXPECT_EQ(withCursors, 3) << "cursors.dll, cursors16.dll, mixed64.dll";
-    EXPECT_EQ(extractFileIcons(dataPath("cursors.dll"), [](QImage) {}), 0);
-    EXPECT_EQ(extractFileIcons(dataPath("mixed64.dll"), [](QImage) {}), 1);
+    EXPECT_EQ(IconSource::open(dataPath("cursors.dll")).count(), 0);
+    EXPECT_EQ(IconSource::open(dataPath("mixed64.dll")).count(), 1);
 }
 
 TEST(ExtractCommand, ExitStatusSaysWhetherAllWasWrittenAndMessagesNameTheFile)

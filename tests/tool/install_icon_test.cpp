@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QImage>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -39,29 +40,29 @@ private:
     std::vector<std::tuple<const char*, QByteArray, bool>> saved_;
 };
 
-std::map<int, QImage> themeImagesOf(const Bytes& file, std::string* problem = nullptr)
+std::map<int, RgbaImage> themeImagesOf(const Bytes& file, std::string* problem = nullptr)
 {
     const IconSource source = IconSource::fromBytes(file);
-    std::map<int, QImage> bySide;
+    std::map<int, RgbaImage> bySide;
     const ThemeImages made = themeImages(*source.group(0));
     for (const ThemeImage& image : made.images)
-        bySide[image.side] = QImage::fromData(image.png.data(), static_cast<int>(image.png.size()), "PNG");
+        bySide[image.side] = pngBySpng(image.png);
     if (problem)
         *problem = made.problem;
     return bySide;
 }
 
-std::vector<int> sidesOf(const std::map<int, QImage>& images)
+std::vector<int> sidesOf(const std::map<int, RgbaImage>& images)
 {
     std::vector<int> sides;
     for (const auto& [side, image] : images) {
-        EXPECT_EQ(image.size(), QSize(side, side));
+        EXPECT_TRUE(image.width == side && image.height == side) << side;
         sides.push_back(side);
     }
     return sides;
 }
 
-QRgb centre(const QImage& image) { return image.pixel(image.width() / 2, image.height() / 2); }
+Argb centre(const RgbaImage& image) { return pixelAt(image, image.width / 2, image.height / 2); }
 
 // A data folder of the test's own, and an empty system one; the icon goes under data/icons/hicolor.
 struct ThemeFolders {
@@ -80,10 +81,10 @@ struct ThemeFolders {
 
 TEST(ThemeImages, EachThemeSizeTakesTheGroupsOwnImageOfTheBestDepth)
 {
-    const QRgb red = qRgb(200, 0, 0), green = qRgb(0, 200, 0), blue = qRgb(0, 0, 200), yellow = qRgb(200, 200, 0),
-               white = qRgb(250, 250, 250), cyan = qRgb(0, 200, 200), magenta = qRgb(200, 0, 200);
+    const Argb red = argb(200, 0, 0), green = argb(0, 200, 0), blue = argb(0, 0, 200), yellow = argb(200, 200, 0),
+               white = argb(250, 250, 250), cyan = argb(0, 200, 200), magenta = argb(200, 0, 200);
     // A 20 and a 12 besides: the theme has no folder for 20 and its 16 is the icon's own; nothing below 16.
-    const std::map<int, QImage> images = themeImagesOf(iconFile({{16, 16, 8, red},
+    const std::map<int, RgbaImage> images = themeImagesOf(iconFile({{16, 16, 8, red},
                                                                  {32, 32, 4, green},
                                                                  {32, 32, 32, blue},
                                                                  {32, 32, 24, yellow},
@@ -100,15 +101,15 @@ TEST(ThemeImages, EachThemeSizeTakesTheGroupsOwnImageOfTheBestDepth)
 
 TEST(ThemeImages, OtherSizesGoScaledDownToTheThemeSizeBelowAndNotSquareOnesAreCentred)
 {
-    const QRgb red = qRgb(200, 0, 0), green = qRgb(0, 200, 0), blue = qRgb(0, 0, 200);
-    const std::map<int, QImage> images =
+    const Argb red = argb(200, 0, 0), green = argb(0, 200, 0), blue = argb(0, 0, 200);
+    const std::map<int, RgbaImage> images =
         themeImagesOf(iconFile({{40, 40, 32, red}, {512, 512, 32, green, true}, {48, 32, 32, blue}}));
     EXPECT_EQ(sidesOf(images), (std::vector<int>{36, 48, 256}));
     EXPECT_EQ(centre(images.at(36)), red);
     EXPECT_EQ(centre(images.at(256)), green);
     EXPECT_EQ(centre(images.at(48)), blue);
-    EXPECT_EQ(qAlpha(images.at(48).pixel(24, 0)), 0) << "48 x 32 on a transparent 48 x 48";
-    EXPECT_EQ(qAlpha(images.at(48).pixel(24, 8)), 255);
+    EXPECT_EQ(alphaOf(pixelAt(images.at(48), 24, 0)), 0) << "48 x 32 on a transparent 48 x 48";
+    EXPECT_EQ(alphaOf(pixelAt(images.at(48), 24, 8)), 255);
     EXPECT_EQ(centre(themeImagesOf(iconFile({{48, 32, 32, blue}, {48, 48, 32, red}})).at(48)), red) << "square first";
 }
 

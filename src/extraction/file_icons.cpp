@@ -1,5 +1,6 @@
-#include "icons/file_icons.h"
+#include "extraction/file_icons.h"
 
+#include "extraction/qimage_conversion.h"
 #include "icons/icon_extractor.h"
 
 namespace gg {
@@ -13,10 +14,10 @@ int extractFileIcons(const std::string& path, const std::function<void(QImage)>&
     const IconSource source = IconSource::open(path);
     int index = 0;
     for (;;) {
-        QImage icon = source.icon(index);
+        const RgbaImage icon = source.icon(index);
         if (icon.isNull())
             break;
-        take(std::move(icon));
+        take(toQImage(icon));
         ++index;
     }
     return index;

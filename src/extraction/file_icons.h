@@ -1,5 +1,5 @@
 #pragma once
-// Taking the icons out of one listed file, and the counters line of a run.
+// Taking the icons out of one listed file for the gallery, and the counters line of a run.
 
 #include <QImage>
 #include <QString>

@@ -1,7 +1,7 @@
 // Files read back by decoders that share no code with the encoder: icotool (icoutils),
 // ImageMagick and Qt's own .ico reader.
 
-#include "encoder_test_support.h"
+#include "icons/encoder_test_support.h"
 
 #include <QDir>
 #include <QImage>
