@@ -374,7 +374,7 @@ bool spendPixels(const ByteRange& image, std::uint64_t pixels)
 //  3. otherwise the largest smaller one, scaled up.
 // Within a rank the depth closest to 32 bits wins, then directory order. Sizes and depths come
 // from the images' own headers, not from the directory, which often leaves them 0 or wrong.
-Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
+Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache, Fit fit)
 {
     struct Ranked {
         std::size_t index;
@@ -417,7 +417,7 @@ Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
             return a.area < b.area;
         return a.depthDistance < b.depthDistance;
     });
-    auto decodeOne = [](const ByteRange& data, const ImageShape& shape) {
+    auto decodeOne = [fit](const ByteRange& data, const ImageShape& shape) {
         // The image and the icon made of it.
         if (!spendPixels(data, std::uint64_t(shape.width) * std::uint64_t(shape.height) + 32 * 32))
             return DecodedImage{fail(ReadError::TooMuchWork, data.base()), 0, 0};
@@ -428,7 +428,7 @@ Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
         if (!image)
             return DecodedImage{image.failure(), 0, 0};
         const int width = image->width, height = image->height;
-        return DecodedImage{fittedToSquare(*image, kIconSide), width, height};
+        return DecodedImage{fit == Fit::ToIcon ? fittedToSquare(*image, kIconSide) : RgbaImage(), width, height};
     };
     for (const Ranked& r : ranked) {
         const ByteRange& data = group.images[r.index].data;
