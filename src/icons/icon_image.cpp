@@ -305,12 +305,12 @@ Result<RgbaImage> decodeDib(const ByteReader& data)
     return image;
 }
 
-Result<RgbaImage> decodePng(const ByteReader& data)
+Result<RgbaImage> decodePng(const ByteReader& data, PngPixels pixels = PngPixels::Made)
 {
     Result<ImageShape> shape = peekImageShape(data);
     if (!shape)
         return shape.failure();
-    return decodePngStream(data);
+    return decodePngStream(data, pixels);
 }
 
 // Icons are shown and saved at 32 x 32.
@@ -424,11 +424,18 @@ Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache, Fit 
         Result<ByteReader> bytes = data.slice(0, std::min(data.size(), kMaxImageBytes));
         if (!bytes)
             return DecodedImage{bytes.failure(), 0, 0};
+        if (fit == Fit::DecodeOnly) {
+            // A PNG is checked as a decode would, without making its pixels.
+            Result<RgbaImage> checked = isPng(*bytes) ? decodePng(*bytes, PngPixels::Checked) : decodeDib(*bytes);
+            if (!checked)
+                return DecodedImage{checked.failure(), 0, 0};
+            return DecodedImage{RgbaImage(), shape.width, shape.height};
+        }
         Result<RgbaImage> image = decodeIconImage(*bytes);
         if (!image)
             return DecodedImage{image.failure(), 0, 0};
         const int width = image->width, height = image->height;
-        return DecodedImage{fit == Fit::ToIcon ? fittedToSquare(*image, kIconSide) : RgbaImage(), width, height};
+        return DecodedImage{fittedToSquare(*image, kIconSide), width, height};
     };
     for (const Ranked& r : ranked) {
         const ByteRange& data = group.images[r.index].data;
