@@ -146,7 +146,7 @@ struct IconSource::State {
     std::unique_ptr<ByteSource> source;
     std::optional<ParsedFile> parsed; // read at the first question
     std::size_t nextGroup = 0;        // first group not decoded yet
-    bool keepIcons = true;
+    bool keepIcons = true; // false: icons are numbered but not drawn (Icons::NotKept)
     std::vector<RgbaImage> images;    // the good groups' icons, in order, when kept
     std::vector<std::size_t> groupOfImage; // which group gave each icon: one per icon
     std::map<std::size_t, IconGroup> groupsRead; // groups handed out by group(), by index
