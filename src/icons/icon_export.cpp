@@ -14,7 +14,7 @@ const IconGroup* IconRereader::group(const IconOrigin& origin)
 {
     if (origin.path != path_ || !opened_) {
         path_ = origin.path;
-        source_ = IconSource::open(path_);
+        source_ = IconSource::open(path_, IconSource::Icons::NotKept);
         opened_ = true;
     }
     const IconGroup* found = origin.number >= 0 ? source_.group(origin.number) : nullptr;

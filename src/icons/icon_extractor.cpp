@@ -146,8 +146,9 @@ struct IconSource::State {
     std::unique_ptr<ByteSource> source;
     std::optional<ParsedFile> parsed; // read at the first question
     std::size_t nextGroup = 0;        // first group not decoded yet
-    std::vector<RgbaImage> images;    // the good groups' icons, in order
-    std::vector<std::size_t> groupOfImage; // which group gave each of them
+    bool keepIcons = true; // false: icons are numbered but not drawn (Icons::NotKept)
+    std::vector<RgbaImage> images;    // the good groups' icons, in order, when kept
+    std::vector<std::size_t> groupOfImage; // which group gave each icon: one per icon
     std::map<std::size_t, IconGroup> groupsRead; // groups handed out by group(), by index
     std::vector<ReadFailure> decodeProblems;
     bool refused = false; // the file's work budget ran out: no further group is read
@@ -190,21 +191,32 @@ struct IconSource::State {
         if (resource.size() != 0) {
             auto known = byGroupResource.find(key);
             if (known != byGroupResource.end()) {
-                if (known->second) {
-                    images.push_back(*known->second);
-                    groupOfImage.push_back(index);
-                }
+                if (known->second)
+                    keep(*known->second, index);
                 return true;
             }
         }
         std::optional<RgbaImage> icon = decodeGroupAt(parsedFile, index);
-        if (icon) {
-            images.push_back(*icon);
-            groupOfImage.push_back(index);
-        }
+        if (icon)
+            keep(*icon, index);
         if (resource.size() != 0)
             byGroupResource.emplace(key, std::move(icon));
         return true;
+    }
+
+    void keep(const RgbaImage& icon, std::size_t group)
+    {
+        if (keepIcons)
+            images.push_back(icon);
+        groupOfImage.push_back(group);
+    }
+
+    // Whether there is an icon `index`, decoding groups up to it.
+    bool reaches(std::size_t index)
+    {
+        while (groupOfImage.size() <= index && decodeNext()) {
+        }
+        return index < groupOfImage.size();
     }
 
     std::optional<RgbaImage> decodeGroupAt(const ParsedFile& parsedFile, std::size_t index)
@@ -214,7 +226,7 @@ struct IconSource::State {
             decodeProblems.push_back(group.failure());
             return std::nullopt;
         }
-        Result<ChosenImage> chosen = decodeGroup(*group, &decoded);
+        Result<ChosenImage> chosen = decodeGroup(*group, &decoded, keepIcons ? Fit::ToIcon : Fit::DecodeOnly);
         if (!chosen && chosen.failure().error == ReadError::TooMuchWork) {
             refuse(chosen.failure().offset);
             return std::nullopt;
@@ -229,16 +241,18 @@ struct IconSource::State {
 
 IconSource::IconSource() : state_(std::make_shared<State>()) {}
 
-IconSource IconSource::open(const std::string& path)
+IconSource IconSource::open(const std::string& path, Icons icons)
 {
     IconSource source;
     source.state_->source = FileSource::open(path);
+    source.state_->keepIcons = icons == Icons::Kept;
     return source;
 }
 
-IconSource IconSource::fromBytes(std::vector<std::uint8_t> bytes)
+IconSource IconSource::fromBytes(std::vector<std::uint8_t> bytes, Icons icons)
 {
     IconSource source;
+    source.state_->keepIcons = icons == Icons::Kept;
     source.state_->owned = std::move(bytes);
     source.state_->source = std::make_unique<MemorySource>(source.state_->owned);
     return source;
@@ -248,7 +262,7 @@ int IconSource::count() const
 {
     while (state_->decodeNext()) {
     }
-    return static_cast<int>(state_->images.size());
+    return static_cast<int>(state_->groupOfImage.size());
 }
 
 RgbaImage IconSource::icon(int index) const
@@ -256,9 +270,7 @@ RgbaImage IconSource::icon(int index) const
     if (index < 0)
         return RgbaImage();
     const auto wanted = static_cast<std::size_t>(index);
-    while (state_->images.size() <= wanted && state_->decodeNext()) {
-    }
-    return wanted < state_->images.size() ? state_->images[wanted] : RgbaImage();
+    return state_->reaches(wanted) && state_->keepIcons ? state_->images[wanted] : RgbaImage();
 }
 
 FileKind IconSource::kind() const { return state_->file().kind; }
@@ -278,9 +290,9 @@ std::vector<ReadFailure> IconSource::problems() const
 
 const IconGroup* IconSource::group(int index) const
 {
-    if (icon(index).isNull())
-        return nullptr;
     State& state = *state_;
+    if (index < 0 || !state.reaches(static_cast<std::size_t>(index)))
+        return nullptr;
     const std::size_t which = state.groupOfImage[static_cast<std::size_t>(index)];
     auto known = state.groupsRead.find(which);
     if (known == state.groupsRead.end()) {
@@ -302,7 +314,7 @@ int IconSource::cursorCount() const
         const ParsedFile& parsed = state.file();
         for (std::size_t i = 0; i < parsed.cursorGroups.size(); ++i) {
             Result<IconGroup> group = imagesOfCursorGroup(parsed, i, state.decodeProblems);
-            if (group && decodeGroup(*group, &state.decoded))
+            if (group && decodeGroup(*group, &state.decoded, state.keepIcons ? Fit::ToIcon : Fit::DecodeOnly))
                 state.cursorGroups->push_back(std::move(group.value()));
         }
     }

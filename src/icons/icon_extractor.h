@@ -34,15 +34,20 @@ class IconSource {
 public:
     IconSource(); // holds no icon
 
+    // Whether icon(i) gives pictures. Without them the icons are numbered just the same (each
+    // group's chosen image is still decoded, which is what tells whether it gives an icon) but not
+    // brought to 32 x 32, and icon(i) is null: for callers that want the groups only.
+    enum class Icons { Kept, NotKept };
+
     // Opens the file named by these bytes; it is read at the first question, and then only
     // its headers, resource directory and the images decoded. The file stays open while any
     // copy of the source lives. Never throws.
-    static IconSource open(const std::string& path);
-    static IconSource fromBytes(std::vector<std::uint8_t> bytes);
+    static IconSource open(const std::string& path, Icons icons = Icons::Kept);
+    static IconSource fromBytes(std::vector<std::uint8_t> bytes, Icons icons = Icons::Kept);
 
     // Icons that give an image.
     int count() const;
-    // 32 x 32; a null image when there is no icon i.
+    // 32 x 32; a null image when there is no icon i, or the source keeps no icons.
     RgbaImage icon(int index) const;
 
     FileKind kind() const;

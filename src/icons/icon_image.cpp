@@ -305,12 +305,12 @@ Result<RgbaImage> decodeDib(const ByteReader& data)
     return image;
 }
 
-Result<RgbaImage> decodePng(const ByteReader& data)
+Result<RgbaImage> decodePng(const ByteReader& data, PngPixels pixels = PngPixels::Made)
 {
     Result<ImageShape> shape = peekImageShape(data);
     if (!shape)
         return shape.failure();
-    return decodePngStream(data);
+    return decodePngStream(data, pixels);
 }
 
 // Icons are shown and saved at 32 x 32.
@@ -374,7 +374,7 @@ bool spendPixels(const ByteRange& image, std::uint64_t pixels)
 //  3. otherwise the largest smaller one, scaled up.
 // Within a rank the depth closest to 32 bits wins, then directory order. Sizes and depths come
 // from the images' own headers, not from the directory, which often leaves them 0 or wrong.
-Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
+Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache, Fit fit)
 {
     struct Ranked {
         std::size_t index;
@@ -417,13 +417,20 @@ Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache)
             return a.area < b.area;
         return a.depthDistance < b.depthDistance;
     });
-    auto decodeOne = [](const ByteRange& data, const ImageShape& shape) {
+    auto decodeOne = [fit](const ByteRange& data, const ImageShape& shape) {
         // The image and the icon made of it.
         if (!spendPixels(data, std::uint64_t(shape.width) * std::uint64_t(shape.height) + 32 * 32))
             return DecodedImage{fail(ReadError::TooMuchWork, data.base()), 0, 0};
         Result<ByteReader> bytes = data.slice(0, std::min(data.size(), kMaxImageBytes));
         if (!bytes)
             return DecodedImage{bytes.failure(), 0, 0};
+        if (fit == Fit::DecodeOnly) {
+            // A PNG is checked as a decode would, without making its pixels.
+            Result<RgbaImage> checked = isPng(*bytes) ? decodePng(*bytes, PngPixels::Checked) : decodeDib(*bytes);
+            if (!checked)
+                return DecodedImage{checked.failure(), 0, 0};
+            return DecodedImage{RgbaImage(), shape.width, shape.height};
+        }
         Result<RgbaImage> image = decodeIconImage(*bytes);
         if (!image)
             return DecodedImage{image.failure(), 0, 0};

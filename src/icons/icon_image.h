@@ -78,9 +78,14 @@ using DecodeCache = std::map<std::pair<std::uint64_t, std::uint64_t>, DecodedIma
 // drawn; false, and nothing spent, once that budget has run out.
 bool spendPixels(const ByteRange& image, std::uint64_t pixels);
 
+// Whether decodeGroup brings the chosen image to 32 x 32, or only decodes it to learn that it
+// can be (and gives a null image); both spend the same work budget.
+enum class Fit { ToIcon, DecodeOnly };
+
 // Picks the best image of the group (see the rule in icon_image.cpp), decodes it and brings
 // it to 32 x 32; when the best cannot be decoded the next best is tried. Reads the start of
 // each image and the whole of the ones it decodes. TooMuchWork once the file's budget is spent.
-Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache = nullptr);
+// A cache is only ever used with one kind of fit.
+Result<ChosenImage> decodeGroup(const IconGroup& group, DecodeCache* cache = nullptr, Fit fit = Fit::ToIcon);
 
 } // namespace gg

@@ -380,7 +380,7 @@ std::size_t filteredSize(const Header& h)
 
 } // namespace
 
-Result<RgbaImage> decodePngStream(const ByteReader& data)
+Result<RgbaImage> decodePngStream(const ByteReader& data, PngPixels pixels)
 {
     if (!data.startsWith(0, kSignature))
         return fail(ReadError::BadPng, data.base());
@@ -403,7 +403,8 @@ Result<RgbaImage> decodePngStream(const ByteReader& data)
     if (!inflateZlib(compressed, raw.get(), rawSize))
         return fail(ReadError::BadPng, png.idat.front().base());
 
-    RgbaImage image(h.width, h.height);
+    const bool make = pixels == PngPixels::Made;
+    RgbaImage image = make ? RgbaImage(h.width, h.height) : RgbaImage();
     const std::size_t bpp = std::max<std::size_t>(1, static_cast<std::size_t>(h.channels * h.bitDepth) / 8);
     std::uint8_t* at = raw.get();
     auto decodePass = [&](const Pass& p, const PassSize& s) {
@@ -413,6 +414,13 @@ Result<RgbaImage> decodePngStream(const ByteReader& data)
         for (std::size_t y = 0; y < s.height; ++y) {
             const std::uint8_t filter = *at;
             std::uint8_t* row = at + 1;
+            // A row's filter is the only thing about it that can be wrong.
+            if (!make && filter > 4)
+                return false;
+            if (!make) {
+                at += 1 + length;
+                continue;
+            }
             if (!unfilter(filter, row, previous, length, bpp))
                 return false;
             PackedPixel* out = packedRow(image, p.y + static_cast<int>(y) * p.dy) + p.x;

@@ -272,7 +272,9 @@ void forEachChosenIcon(const Request& request, const std::vector<Input>& inputs,
     for (std::size_t k = 0; k < inputs.size(); ++k) {
         const Input& input = inputs[k];
         console.progress(k, inputs.size(), input.path);
-        const IconSource source = IconSource::open(input.path);
+        // Only the window's 32 x 32 icons need the gallery's pictures; the rest take the groups.
+        const IconSource source =
+            IconSource::open(input.path, request.format == Format::Ico32 ? IconSource::Icons::Kept : IconSource::Icons::NotKept);
         const NumberedIcons icons(source);
         std::string why;
         const std::vector<int> chosen = chosenIcons(request, icons, input.path, why);
@@ -578,7 +580,7 @@ int runThumbnail(const Request& request, Console& console)
 {
     const std::string& input = request.files[0];
     const std::string& output = request.files[1];
-    const IconSource source = IconSource::open(input);
+    const IconSource source = IconSource::open(input, IconSource::Icons::NotKept);
     // The first icon, or in a module of cursors alone its first cursor.
     const IconGroup* group = source.group(0);
     if (group == nullptr)
@@ -611,7 +613,7 @@ int runInstallIcon(const Request& request, Console& console)
         console.problem(path, "is a folder; name the file that holds the icon");
         return kSomeFileFailed;
     }
-    const IconSource source = IconSource::open(path);
+    const IconSource source = IconSource::open(path, IconSource::Icons::NotKept);
     const NumberedIcons icons(source);
     Request pick = request;
     if (pick.icon < 0 && !pick.group)

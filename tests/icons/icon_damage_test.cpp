@@ -21,13 +21,18 @@ bool reported(const IconSource& source, ReadError error)
     return false;
 }
 
-// Counts first, so that every group has been looked at.
+// Counts first, so that every group has been looked at; a source that keeps no pictures numbers
+// the same icons and finds the same problems.
 ::testing::AssertionResult gives(const Bytes& bytes, int icons, ReadError error)
 {
     IconSource source = IconSource::fromBytes(bytes);
     const int count = source.count();
     if (count != icons)
         return ::testing::AssertionFailure() << count << " icons instead of " << icons;
+    IconSource groupsOnly = IconSource::fromBytes(bytes, IconSource::Icons::NotKept);
+    if (groupsOnly.count() != icons || groupsOnly.problems().size() != source.problems().size())
+        return ::testing::AssertionFailure() << "without pictures: " << groupsOnly.count() << " icons, "
+                                             << groupsOnly.problems().size() << " problems";
     if (!reported(source, error)) {
         auto failure = ::testing::AssertionFailure() << "missing \"" << describeReadError(error) << "\"; got:";
         for (const ReadFailure& f : source.problems())
@@ -181,6 +186,11 @@ TEST(PeDamage, DamagedGroupIsPassedOverAndLaterGroupsMoveUp)
     EXPECT_EQ(pixelAt(source.icon(0), 16, 16), kRed);
     EXPECT_EQ(pixelAt(source.icon(1), 16, 16), kBlue);
     EXPECT_TRUE(source.icon(2).isNull());
+    IconSource groupsOnly = IconSource::fromBytes(b, IconSource::Icons::NotKept);
+    ASSERT_NE(groupsOnly.group(1), nullptr);
+    EXPECT_EQ(groupsOnly.group(1)->identity.number, 3);
+    EXPECT_EQ(groupsOnly.group(2), nullptr);
+    EXPECT_TRUE(groupsOnly.icon(0).isNull());
 
     b = peModule(threeGroups(), o);
     put16(b, o.groupBodyAt[0] + 4, 400); // group count beyond its data

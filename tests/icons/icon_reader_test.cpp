@@ -4,10 +4,12 @@
 #include "icons/icon_extractor.h"
 #include "icons/icon_formats.h"
 #include "icons/icon_image.h"
+#include "icons/icon_png.h"
 
 #include "support/temp_dir.h"
 
 #include <gtest/gtest.h>
+#include <libdeflate.h>
 
 #include <filesystem>
 
@@ -225,11 +227,33 @@ TEST(PngImage, StreamHoldingMoreThanTheImageNeedsGivesTheImage)
         const Bytes png = pngStream(p);
         Result<RgbaImage> decoded = decodeIconImage(ByteReader(png));
         ASSERT_EQ(decoded.ok(), c.decodes);
+        EXPECT_EQ(decodePngStream(ByteReader(png), PngPixels::Checked).ok(), c.decodes); // checking alone
         if (!c.decodes)
             continue;
         p.rawAfter.clear();
         EXPECT_TRUE(samePixels(*decoded, pngBySpng(pngStream(p))));
         EXPECT_TRUE(samePixels(*decoded, pngBySpng(png))); // libspng takes the longer stream as the same image
+    }
+}
+
+// Checking a stream without making its pixels refuses a row whose filter is out of range, as decoding does.
+TEST(PngImage, CheckingAloneRefusesAnUnknownRowFilter)
+{
+    // Six rows written, a seventh after them by hand, and the header made to say seven.
+    PngSpec p{9, 6, 6, 8, false, {}, {}, {}};
+    p.samples.assign(6, std::vector<std::uint16_t>(9 * 4, 200));
+    p.rawAfter = Bytes(1 + 9 * 4, 0);
+    for (const std::uint8_t filter : {4, 5}) {
+        p.rawAfter[0] = filter;
+        Bytes png = pngStream(p);
+        png[8 + 8 + 7] = 7; // IHDR height, and its checksum
+        const std::uint32_t crc = libdeflate_crc32(0, png.data() + 12, 4 + 13);
+        for (int i = 0; i < 4; ++i)
+            png[8 + 8 + 13 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+        EXPECT_EQ(decodePngStream(ByteReader(png)).ok(), filter <= 4);
+        Result<RgbaImage> checked = decodePngStream(ByteReader(png), PngPixels::Checked);
+        EXPECT_EQ(checked.ok(), filter <= 4);
+        EXPECT_TRUE(!checked || checked->isNull());
     }
 }
 
