@@ -53,7 +53,16 @@ struct Premultiplied {
     float r = 0, g = 0, b = 0, a = 0;
 };
 
-std::uint8_t toByte(float v) { return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0l, 255l)); }
+// Rounded half away from zero, as lround does, then clamped; written out so that the tool does
+// not load libm for it. A float plus a half is exact as a double; NaN gives 0.
+std::uint8_t toByte(float v)
+{
+    if (!(v > 0.0f))
+        return 0;
+    if (v >= 255.0f)
+        return 255;
+    return static_cast<std::uint8_t>(static_cast<double>(v) + 0.5);
+}
 
 RgbaImage enlargedBy(const RgbaImage& image, int factor)
 {
