@@ -1,10 +1,8 @@
 #include "icons/icon_png.h"
 
+#include "icons/c_libraries.h"
 #include "icons/icon_image.h"
 #include "icons/packed_pixels.h"
-
-#include <libdeflate.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <array>
@@ -83,8 +81,9 @@ struct Transparency {
 // them is not inflated, so neither its amount nor its checksum matters.
 bool inflateFirstBytes(std::span<const std::uint8_t> in, std::uint8_t* out, std::size_t outSize)
 {
+    const Zlib& library = zlib();
     z_stream stream{};
-    if (inflateInit(&stream) != Z_OK)
+    if (library.startStream(&stream, ZLIB_VERSION, static_cast<int>(sizeof stream)) != Z_OK)
         return false;
     stream.next_in = const_cast<Bytef*>(in.data()); // zlib's interface; it only reads them
     stream.avail_in = static_cast<uInt>(in.size());
@@ -92,9 +91,9 @@ bool inflateFirstBytes(std::span<const std::uint8_t> in, std::uint8_t* out, std:
     stream.avail_out = static_cast<uInt>(outSize);
     int status = Z_OK;
     while (status == Z_OK && stream.avail_out != 0)
-        status = inflate(&stream, Z_SYNC_FLUSH);
+        status = library.inflateStream(&stream, Z_SYNC_FLUSH);
     const bool filled = stream.avail_out == 0 && (status == Z_OK || status == Z_STREAM_END || status == Z_BUF_ERROR);
-    inflateEnd(&stream);
+    library.endStream(&stream);
     return filled;
 }
 
@@ -104,14 +103,15 @@ bool inflateFirstBytes(std::span<const std::uint8_t> in, std::uint8_t* out, std:
 // Inflation through one decompressor per thread; readers on several threads stay apart.
 bool inflateZlib(std::span<const std::uint8_t> in, std::uint8_t* out, std::size_t outSize)
 {
+    const Libdeflate& library = libdeflate();
     struct Free {
-        void operator()(libdeflate_decompressor* d) const { libdeflate_free_decompressor(d); }
+        void operator()(libdeflate_decompressor* d) const { libdeflate().freeDecompressor(d); }
     };
-    thread_local std::unique_ptr<libdeflate_decompressor, Free> decompressor(libdeflate_alloc_decompressor());
+    thread_local std::unique_ptr<libdeflate_decompressor, Free> decompressor(library.allocDecompressor());
     if (!decompressor)
         return false;
     std::size_t produced = 0;
-    switch (libdeflate_zlib_decompress(decompressor.get(), in.data(), in.size(), out, outSize, &produced)) {
+    switch (library.zlibDecompress(decompressor.get(), in.data(), in.size(), out, outSize, &produced)) {
     case LIBDEFLATE_SUCCESS: return produced == outSize;
     // libdeflate inflates whole buffers only, and keeps nothing of one that overflows.
     case LIBDEFLATE_INSUFFICIENT_SPACE: return inflateFirstBytes(in, out, outSize);
@@ -331,7 +331,7 @@ Result<PngChunks> readChunks(const ByteReader& data)
             return fail(ReadError::BadPng, data.base() + at);
         const std::uint64_t crcAt = at + kChunkHeader + length;
         const bool intact = data.has(crcAt, 4) &&
-                            libdeflate_crc32(0, chunk->bytes().data(), chunk->bytes().size()) == data.u32be(crcAt);
+                            libdeflate().crc32(0, chunk->bytes().data(), chunk->bytes().size()) == data.u32be(crcAt);
         const bool critical = (chunk->u8(0) & 0x20) == 0;
         if (!intact && critical)
             return fail(ReadError::BadPng, data.base() + at);

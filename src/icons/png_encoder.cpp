@@ -1,6 +1,6 @@
 #include "icons/png_encoder.h"
 
-#include <spng.h>
+#include "icons/c_libraries.h"
 
 #include <cstdlib>
 #include <memory>
@@ -11,7 +11,8 @@ std::optional<std::vector<std::uint8_t>> encodePng(const RgbaImage& image, PngCo
 {
     if (image.isNull())
         return std::nullopt;
-    const std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> context(spng_ctx_new(SPNG_CTX_ENCODER), spng_ctx_free);
+    const Libspng& spng = libspng();
+    const std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> context(spng.contextNew(SPNG_CTX_ENCODER), spng.contextFree);
     if (!context)
         return std::nullopt;
     spng_ihdr header{};
@@ -25,17 +26,17 @@ std::optional<std::vector<std::uint8_t>> encodePng(const RgbaImage& image, PngCo
     // a dozen 256-pixel rows, so the repeated rows of icons enlarged by whole factors still cost
     // next to nothing.
     const bool fast = compression == PngCompression::Fast;
-    if (fast && (spng_set_option(context.get(), SPNG_IMG_WINDOW_BITS, 14) != 0 ||
-                 spng_set_option(context.get(), SPNG_IMG_MEM_LEVEL, 6) != 0))
+    if (fast && (spng.setOption(context.get(), SPNG_IMG_WINDOW_BITS, 14) != 0 ||
+                 spng.setOption(context.get(), SPNG_IMG_MEM_LEVEL, 6) != 0))
         return std::nullopt;
-    if (spng_set_option(context.get(), SPNG_ENCODE_TO_BUFFER, 1) != 0 || spng_set_ihdr(context.get(), &header) != 0 ||
-        spng_set_option(context.get(), SPNG_IMG_COMPRESSION_LEVEL, fast ? 1 : 6) != 0 ||
-        spng_set_option(context.get(), SPNG_FILTER_CHOICE, fast ? SPNG_FILTER_CHOICE_NONE : SPNG_FILTER_CHOICE_ALL) != 0 ||
-        spng_encode_image(context.get(), image.pixels.data(), image.pixels.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE) != 0)
+    if (spng.setOption(context.get(), SPNG_ENCODE_TO_BUFFER, 1) != 0 || spng.setHeader(context.get(), &header) != 0 ||
+        spng.setOption(context.get(), SPNG_IMG_COMPRESSION_LEVEL, fast ? 1 : 6) != 0 ||
+        spng.setOption(context.get(), SPNG_FILTER_CHOICE, fast ? SPNG_FILTER_CHOICE_NONE : SPNG_FILTER_CHOICE_ALL) != 0 ||
+        spng.encodeImage(context.get(), image.pixels.data(), image.pixels.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE) != 0)
         return std::nullopt;
     std::size_t size = 0;
     int error = 0;
-    const std::unique_ptr<void, void (*)(void*)> png(spng_get_png_buffer(context.get(), &size, &error), std::free);
+    const std::unique_ptr<void, void (*)(void*)> png(spng.pngBuffer(context.get(), &size, &error), std::free);
     if (!png || error != 0)
         return std::nullopt;
     const auto* bytes = static_cast<const std::uint8_t*>(png.get());

@@ -1,8 +1,7 @@
 #include "icons/theme_record.h"
 
+#include "icons/c_libraries.h"
 #include "icons/icon_theme.h"
-
-#include <libdeflate.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -46,7 +45,7 @@ bool ownableFolder(const std::string& path)
 
 Fingerprint fingerprintOf(std::span<const std::uint8_t> bytes)
 {
-    return {bytes.size(), static_cast<std::uint32_t>(libdeflate_crc32(0, bytes.data(), bytes.size()))};
+    return {bytes.size(), static_cast<std::uint32_t>(libdeflate().crc32(0, bytes.data(), bytes.size()))};
 }
 
 std::optional<Bytes> readRegularFile(const std::string& fullPath, std::uint64_t limit, int& error)

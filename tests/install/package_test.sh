@@ -3,8 +3,8 @@
 #   - glimmer-extract holds the tool, its man page, the thumbnailer entry and its copyright file;
 #     glimmer-gatherer holds the rest of what `cmake --install` lays out; no file is in both;
 #   - glimmer-gatherer depends on glimmer-extract of the same version;
-#   - glimmer-extract depends on exactly the packages of the libraries its binary links, on no Qt
-#     package, and never on glimmer-gatherer.
+#   - glimmer-extract depends on exactly the packages of the libraries its binary links or names for
+#     opening later, on no Qt package, and never on glimmer-gatherer.
 # Usage: package_test.sh BUILD_DIR. Exits 77 (skipped) when cpack, dpkg-deb or dpkg-shlibdeps is missing.
 set -uo pipefail
 build=$1
@@ -50,7 +50,8 @@ depends_of() { field "$1" Depends | tr ',' '\n' | sed 's/^ *//'; }
 depends_of "$gatherer" | grep -qx "glimmer-extract (= $version)" \
   || fail "glimmer-gatherer does not depend on glimmer-extract (= $version): $(field "$gatherer" Depends)"
 
-# The tool's package names exactly the packages of the libraries its binary links.
+# The tool's package names exactly the packages of the libraries its binary links, and of those
+# it opens only when it needs them, whose run-time names (libspng.so.0) are strings in it.
 owner() { # the package of an installed file, whichever of /lib and /usr/lib dpkg knows it under
   local path found
   for path in "$1" "$(realpath "$1")" "${1#/usr}" "/usr${1#/usr}"; do
@@ -61,14 +62,17 @@ owner() { # the package of an installed file, whichever of /lib and /usr/lib dpk
 }
 dpkg-deb --extract "$extract" "$work/extract"
 binary=$work/extract/usr/bin/glimmer-extract
-linked=$(readelf -d "$binary" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | while read -r soname; do
+ldconfig=$(command -v ldconfig || echo /sbin/ldconfig)
+linked=$({ readelf -d "$binary" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | while read -r soname; do
   path=$(ldd "$binary" | awk -v name="$soname" '$1 == name { print ($3 ~ /^\// ? $3 : $1) }')
   [[ $path == /* ]] || path=$(ldd "$binary" | awk -v name="$soname" 'index($1, name) { print $1 }')
   owner "$path"
-done | sort -u)
+done; strings -a "$binary" | grep -xE 'lib[[:alnum:]_+-]+\.so\.[0-9]+' | sort -u | while read -r soname; do
+  owner "$("$ldconfig" -p | awk -v name="$soname" '$1 == name { print $NF; exit }')"
+done; } | sort -u)
 named=$(depends_of "$extract" | tr '|' '\n' | sed 's/^ *//; s/ .*//' | grep . | sort -u)
 [[ $named == "$linked" ]] \
-  || { fail "glimmer-extract's Depends differs from the packages of the libraries it links"
+  || { fail "glimmer-extract's Depends differs from the packages of the libraries it links or opens"
        diff <(echo "$linked") <(echo "$named") | sed 's/^/  /'; }
 grep -q '^glimmer-gatherer$' <<<"$named" && fail "glimmer-extract depends on glimmer-gatherer"
 # The tool links no Qt, so that the programs that call it do not pull Qt in.
