@@ -10,7 +10,10 @@
 #include <cstring>
 #include <cstdlib>
 #include <memory>
+#include <utility>
 #include <vector>
+
+#include <sys/mman.h>
 
 // Inflating is most of the cost of a PNG icon. libdeflate inflates a whole buffer several
 // times faster than zlib's streaming inflate that the toolkit's reader goes through, which
@@ -118,6 +121,76 @@ bool inflateZlib(std::span<const std::uint8_t> in, std::uint8_t* out, std::size_
     default: return false;
     }
 }
+
+// Room for an image's filtered rows. A large one is mapped with its pages in one call: a 256 x 256
+// image's quarter megabyte would otherwise be faulted in a page at a time as the inflater writes it,
+// which costs more than the inflating where page faults are dear (virtual machines). Each thread keeps
+// its last such pages for the next image, so a run over many files maps them once; a thread decodes
+// one image at a time, so they are never lent twice.
+class RowBuffer {
+public:
+    explicit RowBuffer(std::size_t size)
+    {
+        if (size >= kMappedFrom) {
+            if (kept.size < size)
+                kept = Pages(size);
+            if (kept.size >= size) {
+                bytes_ = kept.bytes;
+                borrowedOnce_ = size > kKeptAtMost;
+                return;
+            }
+        }
+        heap_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+        bytes_ = heap_.get();
+    }
+    ~RowBuffer()
+    {
+        if (borrowedOnce_)
+            kept = Pages(0);
+    }
+    RowBuffer(const RowBuffer&) = delete;
+    RowBuffer& operator=(const RowBuffer&) = delete;
+    std::uint8_t* get() const { return bytes_; }
+
+private:
+    struct Pages {
+        std::uint8_t* bytes = nullptr;
+        std::size_t size = 0;
+        explicit Pages(std::size_t wanted)
+        {
+            if (wanted == 0)
+                return;
+            void* mapped = ::mmap(nullptr, wanted, PROT_READ | PROT_WRITE,
+                                  MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+            if (mapped != MAP_FAILED) {
+                bytes = static_cast<std::uint8_t*>(mapped);
+                size = wanted;
+            }
+        }
+        Pages(Pages&& other) noexcept : bytes(std::exchange(other.bytes, nullptr)), size(std::exchange(other.size, 0)) {}
+        Pages& operator=(Pages&& other) noexcept
+        {
+            std::swap(bytes, other.bytes);
+            std::swap(size, other.size);
+            return *this;
+        }
+        ~Pages()
+        {
+            if (bytes)
+                ::munmap(bytes, size);
+        }
+    };
+    // Below this the C library's heap serves as well; above the second, pages are not kept.
+    static constexpr std::size_t kMappedFrom = 128 * 1024;
+    static constexpr std::size_t kKeptAtMost = 1024 * 1024;
+    static thread_local Pages kept;
+
+    std::unique_ptr<std::uint8_t[]> heap_;
+    std::uint8_t* bytes_ = nullptr;
+    bool borrowedOnce_ = false;
+};
+
+thread_local RowBuffer::Pages RowBuffer::kept{0};
 
 std::uint8_t paeth(int a, int b, int c)
 {
@@ -399,7 +472,7 @@ Result<RgbaImage> decodePngStream(const ByteReader& data, PngPixels pixels)
             joined.insert(joined.end(), part.bytes().begin(), part.bytes().end());
         compressed = joined;
     }
-    std::unique_ptr<std::uint8_t[]> raw = std::make_unique_for_overwrite<std::uint8_t[]>(rawSize);
+    const RowBuffer raw(rawSize);
     if (!inflateZlib(compressed, raw.get(), rawSize))
         return fail(ReadError::BadPng, png.idat.front().base());
 

@@ -26,3 +26,22 @@ TEST(PngEncoder, EveryPixelComesBackExactly)
     }
     EXPECT_FALSE(encodePng(RgbaImage()));
 }
+
+// Large images reuse the rows' room of the one before on the same thread; growing, shrinking and
+// going past what is kept must each still give every pixel.
+TEST(PngDecoder, ImagesOfChangingSizesOneAfterAnother)
+{
+    for (int side : {256, 600, 300, 256, 100}) {
+        RgbaImage image(side, side);
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x)
+                image.set(x, y, {static_cast<std::uint8_t>(x * 7), static_cast<std::uint8_t>(y * 13),
+                                 static_cast<std::uint8_t>(x ^ y), static_cast<std::uint8_t>(x + y)});
+        const std::optional<Bytes> png = encodePng(image, PngCompression::Fast);
+        ASSERT_TRUE(png);
+        Result<RgbaImage> decoded = decodePngStream(ByteReader(*png));
+        ASSERT_TRUE(decoded) << side;
+        EXPECT_EQ(*decoded, image) << side;
+        EXPECT_TRUE(decodePngStream(ByteReader(*png), PngPixels::Checked)) << side;
+    }
+}
