@@ -15,6 +15,10 @@ the tools' own.
                                                        and      exe-thumbnailer -s 256 F OUT (PE only)
 
 The files are the module fixtures of tests/data (Samples/ holds copies of some of them).
+wrestool copies group bytes without looking at them; glimmer-extract numbers a file's icons as the
+gallery does, which checks that each group's chosen image decodes. Most groups offer a 32 x 32 bitmap,
+cheap to check; tool.exe's second group holds only a 256 x 256 PNG, so its row is where the check costs
+most (loading libdeflate and inflating a quarter megabyte).
 Needs: icoutils (wrestool, icotool); for the third column of thumbnails, Debian's exe-thumbnailer
 (apt install icoextract-thumbnailer), which is left out when missing. Neither is needed by the tests.
 Usage: bench/bench_per_file.py [BUILD_DIR] [RUNS]   (RUNS defaults to 31)
