@@ -125,28 +125,24 @@ bool inflateZlib(std::span<const std::uint8_t> in, std::uint8_t* out, std::size_
 // Room for an image's filtered rows. A large one is mapped with its pages in one call: a 256 x 256
 // image's quarter megabyte would otherwise be faulted in a page at a time as the inflater writes it,
 // which costs more than the inflating where page faults are dear (virtual machines). Each thread keeps
-// its last such pages for the next image, so a run over many files maps them once; a thread decodes
-// one image at a time, so they are never lent twice.
+// its pages of up to a megabyte for the next image, so a run over many files maps them once; a thread
+// decodes one image at a time, so they are never lent twice.
 class RowBuffer {
 public:
     explicit RowBuffer(std::size_t size)
     {
-        if (size >= kMappedFrom) {
+        if (size > kKeptAtMost) {
+            own_ = Pages(size);
+            bytes_ = own_.bytes;
+        } else if (size >= kMappedFrom) {
             if (kept.size < size)
                 kept = Pages(size);
-            if (kept.size >= size) {
-                bytes_ = kept.bytes;
-                borrowedOnce_ = size > kKeptAtMost;
-                return;
-            }
+            bytes_ = kept.bytes;
         }
-        heap_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
-        bytes_ = heap_.get();
-    }
-    ~RowBuffer()
-    {
-        if (borrowedOnce_)
-            kept = Pages(0);
+        if (!bytes_) { // small, or the pages could not be mapped
+            heap_ = std::make_unique_for_overwrite<std::uint8_t[]>(size);
+            bytes_ = heap_.get();
+        }
     }
     RowBuffer(const RowBuffer&) = delete;
     RowBuffer& operator=(const RowBuffer&) = delete;
@@ -156,10 +152,9 @@ private:
     struct Pages {
         std::uint8_t* bytes = nullptr;
         std::size_t size = 0;
+        Pages() = default;
         explicit Pages(std::size_t wanted)
         {
-            if (wanted == 0)
-                return;
             void* mapped = ::mmap(nullptr, wanted, PROT_READ | PROT_WRITE,
                                   MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
             if (mapped != MAP_FAILED) {
@@ -185,12 +180,12 @@ private:
     static constexpr std::size_t kKeptAtMost = 1024 * 1024;
     static thread_local Pages kept;
 
+    Pages own_;
     std::unique_ptr<std::uint8_t[]> heap_;
     std::uint8_t* bytes_ = nullptr;
-    bool borrowedOnce_ = false;
 };
 
-thread_local RowBuffer::Pages RowBuffer::kept{0};
+thread_local RowBuffer::Pages RowBuffer::kept;
 
 std::uint8_t paeth(int a, int b, int c)
 {
